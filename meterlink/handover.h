@@ -1,0 +1,47 @@
+// Values prepared from each reading for the analog meter, the comparator and the recorder.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "meterlink/meterreading.h"
+
+namespace dmm {
+
+// What the analog meter is handed with each reading.
+struct AnalogValues {
+    std::int32_t funcCode = 5;
+    std::uint8_t NegativeFlag = 0;
+    std::int32_t FullScale = 5000;
+    std::int32_t NeedleCount = 0;
+    std::int32_t DecimalShift = 2;
+    char display[8] = {};
+    char unit[8] = {};
+    char func[8] = {};
+};
+
+// Updates the analog meter's values from the reading. Counts that cannot be
+// taken from the display text keep their previous values, except for an
+// overload, which is shown as 5500 of 5000.
+void PrepareAnalogValues(const MeterReading& r, AnalogValues& a);
+
+// What the comparator is handed with each reading.
+struct ComparatorValues {
+    std::int32_t funcCode = 0;
+    float CompValue = 0;
+    char unit[8] = {};
+    char func[8] = {};
+};
+
+// Updates the comparator's values; returns true when CompValue was set (the
+// comparator is then told), false when the display text gave no value.
+// An overload lands half a window beyond the limit on its side.
+bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLimit, ComparatorValues& c);
+
+// The value the recorder charts for a reading: value text + "E" + range text in
+// single precision, or the overload substitute of the function code (negated for
+// "-"); empty when the recorder drops the sample.
+std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText, int funcCode);
+
+}  // namespace dmm

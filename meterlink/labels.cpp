@@ -1,0 +1,1 @@
+#include "meterlink/labels.h"

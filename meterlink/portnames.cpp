@@ -1,0 +1,1 @@
+#include "meterlink/portnames.h"

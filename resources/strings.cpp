@@ -1,0 +1,189 @@
+#include "resources/strings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace dmm {
+namespace {
+
+struct Entry {
+    int number;
+    const char* text;
+};
+
+// Kept sorted by number.
+constexpr Entry kStrings[] = {
+    {1, "Data Logging System"},
+    {2, "Ver 5.0.0.1"},
+    {3, "OCT 29, 2003"},
+    {4, "Free software under the GNU General Public License v3 or later."},
+    {5, "Comes with ABSOLUTELY NO WARRANTY."},
+    {7, "NRVDL.ini"},
+    {20, "Qm47-26x"},
+    {100, "Digital Meter"},
+    {101, "Analog Meter"},
+    {102, "Comparator"},
+    {103, "Data list"},
+    {104, "Graphical Recorder"},
+    {105, "Serial Port selection"},
+    {106, "About"},
+    {107, "Comparator Hi-Low limit setting"},
+    {108, "Acquisition Interval option"},
+    {109, "Graphical viewer"},
+    // Main menu.
+    {500, "-"},
+    {501, "&File"},
+    {509, "E&xit"},
+    {600, "&Link"},
+    {601, "Un&link"},
+    {631, "&Window"},
+    {632, "&Tile"},
+    {633, "&Digital Meter"},
+    {634, "&Analog Meter"},
+    {635, "&Comparator"},
+    {636, "&Graphical Recorder"},
+    {637, "Data &List"},
+    {701, "&Port..."},
+    {996, "&Help"},
+    {999, "&About..."},
+    // Main toolbar hints.
+    {1000, "Link to DMM"},
+    {1001, "Unlink DMM"},
+    {1010, "Windows tile"},
+    {1011, "Digital meter"},
+    {1012, "Analog meter"},
+    {1013, "Comparator"},
+    {1014, "Graphical Recorder"},
+    {1015, "Data List"},
+    {1020, "Port selection..."},
+    {1031, "About"},
+    // Recorder toolbar hints.
+    {1100, "Acquisition start"},
+    {1101, "Acquisition stop"},
+    {1102, "Manual acquisition"},
+    {1103, "Interval option..."},
+    {1104, "Open file..."},
+    {1105, "Save file..."},
+    {1106, "Clear record"},
+    {1107, "Import data from DMM"},
+    {1108, "Export..."},
+    {1109, "Print this page"},
+    {1110, "First page"},
+    {1111, "Page up"},
+    {1112, "Page down"},
+    {1113, "Last page"},
+    {1114, "Fit all data"},
+    {1115, "Undo Zooming"},
+    // Recorder menu.
+    {1200, "&File"},
+    {1201, "&Open..."},
+    {1202, "Save &As..."},
+    {1203, "&Clear"},
+    {1204, "&Import data from DMM"},
+    {1205, "E&xport ..."},
+    {1206, "&Print this page ..."},
+    {1207, "Printer Set&up..."},
+    {1208, "E&xit"},
+    {1210, "&Acquisition"},
+    {1211, "Star&t"},
+    {1212, "Sto&p"},
+    {1213, "&Manual"},
+    {1214, "&Interval..."},
+    {1220, "&View"},
+    {1221, "F&irst page"},
+    {1222, "Page &Up"},
+    {1223, "Page &Down"},
+    {1224, "&Last page"},
+    {1225, "&Fit all data"},
+    {1226, "&Undo Zooming"},
+    {1227, "Graph Line &Color"},
+    // Recorder status bar and read-outs.
+    {1300, "Data Logging ..."},
+    {1301, "Data in buffer : %d"},
+    {1302, "Page : %d of %d"},
+    {1303, "Manual"},
+    {1304, "Full Speed"},
+    {1305, "Interval in second(s)"},
+    {1306, "Customization..."},
+    {1307, "Automatic"},
+    {1308, "Acquisition Mode"},
+    {1309, "Input an integer value ? "},
+    {1310, "Data Logger"},
+    {1311, "Reading"},
+    {1312, "Time"},
+    {1313, "Max."},
+    {1314, "Min."},
+    {1315, "Reading Data : %d of %d"},
+    {1316, "Data added:00000"},
+    {1317, "Upper-Limit : "},
+    {1318, "Lower-Limit : "},
+    {1319, "&Continue"},
+    {1320, "Close"},
+    // Texts shown after other messages or as second lines.
+    {7005, "Do you want to save the data to a file before exit ?"},
+    {7006, "Will re-try automatically in 3 seconds."},
+    {7007, "Check cable connection and COM port selection if required."},
+    {7009, "(Will continue automatically in 3 seconds.)"},
+    {7010, "Do you really want to proceed?"},
+    {7011, "Please check communication port selection and wire connection."},
+    // Warnings and questions.
+    {8000, "The battery power of the DMM is low."},
+    {8001, "You must select a valid COM port before linking to the DMM."},
+    {8002, "Do you really want to clear the data in buffer ?"},
+    {8003, "Buffer has data."},
+    {8004, "No data received."},
+    {8005, "Reading data from selected file. Please wait ..."},
+    {8006, "Adding data into buffer. Please wait..."},
+    {8008, "First page."},
+    {8009, "Last page."},
+    {8010, "All existing data in buffer will be destroyed."},
+    {8012, "Acquiring  data from DMM ... please wait ..."},
+    {8013, "Processing data ... please wait ..."},
+    {8014, "Do you really want to abort import data ?"},
+    {8999, "Warning[W%d]"},
+    // Errors.
+    {9001, "The specified serial port open error."},
+    {9002, "You must link to the DMM by clicking the link button before starting data logging."},
+    {9003, "Unable to create file for real time temporary storage in hard disk."},
+    {9004, "File open error."},
+    {9005, "File save error."},
+    {9006, "Insufficient system memory !"},
+    {9007, "Not a valid floating point value !"},
+    {9008, "Limit setting is unacceptable."},
+    {9009, "The COM port setting raises an error."},
+    {9010, "No data received."},
+    {9012, "Transmission/connection error."},
+    {9013, "Please \"Browse\" and specify a file name !"},
+    {9014, "The DMM connected to this PC does not support built-in DATA LOGGING function."},
+    {9999, "Error[E%d]"},
+    // Texts of the runtime's own error boxes.
+    {65399, "'%s' is not a valid floating point value"},
+    {65400, "'%s' is not a valid integer value"},
+    {65521, "Cannot create file %s"},
+    {65522, "Cannot open file %s"},
+};
+
+}  // namespace
+
+const std::string& LoadStr(int number) {
+    static const auto table = [] {
+        std::vector<std::pair<int, std::string>> t;
+        for (const Entry& e : kStrings) t.emplace_back(e.number, e.text);
+        return t;
+    }();
+    static const std::string empty;
+    auto it = std::lower_bound(table.begin(), table.end(), number,
+                               [](const auto& e, int n) { return e.first < n; });
+    return (it != table.end() && it->first == number) ? it->second : empty;
+}
+
+std::string MessageCaption(int formatNumber, int textNumber) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, LoadStr(formatNumber).c_str(), textNumber);
+    return buf;
+}
+
+}  // namespace dmm

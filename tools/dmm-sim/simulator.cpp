@@ -1,0 +1,1 @@
+#include "tools/dmm-sim/simulator.h"
