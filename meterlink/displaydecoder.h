@@ -19,7 +19,9 @@ void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value,
 // Decodes the stored frame by function code: dValue, iShift, iOlPoint, szDisplay,
 // the data panel text, then iUnitExp, szUnit and szFunc. State carried from the
 // previous frame (iShift, iOlPoint, szDisplay) is used as the rules say. A range
-// text that is not an integer takes the raw fallback for every code.
+// text that is not an integer takes the code's fallback (raw, or an overload form).
+// Run it once per stored frame: codes 32 and 64 drop the unit letter from sValue
+// and lower sRange by one.
 void DecodeReading(MeterReading& r);
 
 // What one poll found, for the caller to act on.

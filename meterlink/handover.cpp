@@ -1,1 +1,165 @@
 #include "meterlink/handover.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+#include "meterlink/labels.h"
+#include "meterlink/numparse.h"
+
+namespace dmm {
+
+namespace {
+
+bool Contains(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
+
+// Truncates toward zero; a scale too large for the field is held at its limit
+// instead of wrapping (a display text padded with blanks can be 14 digits long).
+std::int32_t TruncToInt32(double v) {
+    if (!(v < 2147483648.0)) return std::numeric_limits<std::int32_t>::max();
+    if (v < -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+// A number that single precision cannot hold is no value for the comparator or the chart.
+std::optional<float> ToFloat(long double v) {
+    if (!std::isfinite(v)) return std::nullopt;
+    if (std::fabs(v) > static_cast<long double>(std::numeric_limits<float>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<float>(v);
+}
+
+}  // namespace
+
+void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
+    std::string display = FieldString(r.szDisplay);
+    CopyCut(a.display, display);
+    CopyCut(a.unit, FieldString(r.szUnit));
+    CopyCut(a.func, FieldString(r.szFunc));
+    a.funcCode = r.iFunc;
+
+    std::string s = display;
+    std::size_t dash = s.find('-');
+    if (dash != std::string::npos) {
+        s.erase(0, dash + 1);
+        a.NegativeFlag = 1;
+    } else {
+        a.NegativeFlag = 0;
+    }
+    std::string t = s;
+    std::size_t point = t.find('.');
+    if (point != std::string::npos) t.erase(point, 1);
+
+    std::optional<int> count = ParseInteger(t);
+    if (!count) {
+        if (Contains(r.sValue, 'L')) {
+            // Overload: the needle goes just past the end of the scale.
+            a.FullScale = 5000;
+            a.NeedleCount = 5500;
+            a.DecimalShift = r.iShift;
+        }
+        return;
+    }
+    a.NeedleCount = *count;
+    a.DecimalShift = r.iShift;
+    const double digits = static_cast<double>(t.size());
+    double fullScale;
+    switch (r.iFunc) {
+        case func::Frequency:
+        case func::DecibelMilliwatt:
+            fullScale = std::pow(10.0, digits);
+            break;
+        case func::Percent:
+            fullScale = 1000;
+            a.DecimalShift = 1;
+            break;
+        case func::Celsius:
+        case func::Fahrenheit:
+            fullScale = 2 * std::pow(10.0, digits);
+            break;
+        case func::Capacitance:
+            fullScale = a.DecimalShift == 3 ? std::pow(10.0, digits) : 5 * std::pow(10.0, digits - 1);
+            break;
+        default:
+            fullScale = 5 * std::pow(10.0, digits - 1);
+            break;
+    }
+    a.FullScale = TruncToInt32(fullScale);
+}
+
+bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLimit,
+                             ComparatorValues& c) {
+    CopyCut(c.unit, FieldString(r.szUnit));
+    CopyCut(c.func, FieldString(r.szFunc));
+    c.funcCode = r.iFunc;
+
+    if (std::optional<long double> v = ParseNumber(FieldString(r.szDisplay))) {
+        if (std::optional<float> f = ToFloat(*v)) {
+            c.CompValue = *f;
+            return true;
+        }
+    }
+    if (!Contains(r.sValue, 'L')) return false;
+    // Overload: half a window beyond the limit on the side of the sign.
+    const double window = hiLimit - lowLimit;
+    const double substitute =
+        Contains(r.sValue, '-') ? lowLimit - window * 0.5 : hiLimit + window * 0.5;
+    c.CompValue = static_cast<float>(substitute);
+    return true;
+}
+
+std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText,
+                                  int funcCode) {
+    if (std::optional<long double> v = ParseNumber(valueText + "E" + rangeText)) {
+        return ToFloat(*v);
+    }
+    if (!Contains(valueText, 'L')) return std::nullopt;
+
+    // Overload: a level just beyond the range, by function.
+    long double level = 0;
+    bool perRange = false;
+    switch (funcCode) {
+        case func::VoltsAc:
+        case func::VoltsDc:
+        case func::VoltsAcDc:
+        case func::Capacitance:
+        case func::Ohms:
+        case func::AmpsAc:
+        case func::AmpsDc:
+        case func::AmpsAcDc:
+        case func::Frequency:
+            level = 5.5L;
+            perRange = true;
+            break;
+        case func::Volts20:
+            level = 2.2L;
+            perRange = true;
+            break;
+        case func::Celsius:
+        case func::Fahrenheit:
+        case func::DecibelMilliwatt:
+            level = 1100;
+            break;
+        case func::Ohms384:
+            level = 500;
+            break;
+        case func::Percent:
+        case func::Percent2050:
+            level = 110;
+            break;
+        default:
+            return std::nullopt;
+    }
+    if (perRange) {
+        std::optional<int> n = ParseInteger(rangeText);
+        if (!n) return std::nullopt;
+        const long double p = std::pow(10.0L, static_cast<long double>(*n < 0 ? -*n : *n));
+        level = *n < 0 ? level / p : level * p;
+    }
+    if (Contains(valueText, '-')) level = -level;
+    return ToFloat(level);
+}
+
+}  // namespace dmm

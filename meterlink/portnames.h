@@ -32,7 +32,8 @@ std::string ResolvePortDevice(int portNumber, const std::filesystem::path& progr
 std::vector<std::string> ScanPortDevices(const PortScanRoots& roots = {});
 
 // A port given on a command line: "COMn" (any case) resolves as above, anything
-// else is taken as a device path.
-std::string ResolvePortArgument(const std::string& arg, const std::filesystem::path& programDir);
+// else is taken as a device path. "COM" with a number outside 1..10 resolves to empty.
+std::string ResolvePortArgument(const std::string& arg, const std::filesystem::path& programDir,
+                                const PortScanRoots& roots = {});
 
 }  // namespace dmm

@@ -1,1 +1,203 @@
 #include "meterlink/protocol.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr std::uint8_t kDle = 0x10;
+constexpr std::uint8_t kStx = 0x02;
+constexpr std::uint8_t kEtx = 0x03;
+
+constexpr std::size_t kStatusOffset = 0;
+constexpr std::size_t kValueOffset = 4;
+constexpr std::size_t kValueLength = 8;
+constexpr std::size_t kRangeOffset = 13;
+constexpr std::size_t kRangeLength = 2;
+
+constexpr int kWriteConstantMs = 1000;
+
+// One read call that must deliver at least one byte; the byte count is returned through got.
+bool ReadSome(MeterLine* line, std::uint8_t* buffer, std::size_t n, std::size_t& got) {
+    got = line->read(buffer, n);
+    return got > 0;
+}
+
+bool ReadByte(MeterLine* line, std::uint8_t& byte) {
+    std::size_t got = 0;
+    return ReadSome(line, &byte, 1, got);
+}
+
+// Sends a command and reads its reply after the protocol's pause.
+std::optional<std::vector<std::uint8_t>> Exchange(MeterLine* line, std::uint8_t command) {
+    SendMeterCommand(line, command);
+    line->sleepMs(line->replyPauseMs());
+    return ReadMeterReply(line);
+}
+
+}  // namespace
+
+MeterKind MeterKindFromIdentity(std::uint8_t identity) {
+    switch (identity) {
+        case 1:
+            return MeterKind::KindA;
+        case 3:
+            return MeterKind::KindB;
+        case 9:
+            return MeterKind::KindC;
+        case 4:
+        case 12:
+            return MeterKind::KindD;
+        case 5:
+        case 13:
+            return MeterKind::KindE;
+        case 6:
+        case 14:
+            return MeterKind::KindF;
+        case 7:
+        case 15:
+            return MeterKind::KindG;
+        default:
+            return MeterKind::KindNone;
+    }
+}
+
+bool HasBuiltInLogging(MeterKind kind) {
+    switch (kind) {
+        case MeterKind::KindD:
+        case MeterKind::KindE:
+        case MeterKind::KindF:
+        case MeterKind::KindG:
+            return false;
+        default:
+            // An unknown meter is given the benefit of the doubt.
+            return true;
+    }
+}
+
+const char* MeterKindName(MeterKind kind) {
+    switch (kind) {
+        case MeterKind::KindNone:
+            return "KindNone";
+        case MeterKind::KindA:
+            return "KindA";
+        case MeterKind::KindB:
+            return "KindB";
+        case MeterKind::KindC:
+            return "KindC";
+        case MeterKind::KindD:
+            return "KindD";
+        case MeterKind::KindE:
+            return "KindE";
+        case MeterKind::KindF:
+            return "KindF";
+        case MeterKind::KindG:
+            return "KindG";
+    }
+    return "KindNone";
+}
+
+std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t command) {
+    return {kDle, kStx, command, 0x00, 0x00, 0x00, kDle, kEtx};
+}
+
+bool SetPortTimeouts(MeterLine* line, int readConstantMs) {
+    if (line == nullptr) return false;
+    PortTimeouts timeouts;
+    if (!line->getTimeouts(timeouts)) return false;
+    timeouts.readIntervalTimeout = 0;
+    timeouts.readTotalMultiplier = 1;
+    timeouts.readTotalConstant = readConstantMs;
+    timeouts.writeTotalMultiplier = 0;
+    timeouts.writeTotalConstant = kWriteConstantMs;
+    return line->setTimeouts(timeouts);
+}
+
+void CloseMeterPort(MeterHandle& handle) {
+    if (!handle) return;
+    handle->flush();
+    handle->sleepMs(kClosePauseMs);
+    handle->close();
+    handle.reset();
+}
+
+void SendMeterCommand(MeterLine* line, std::uint8_t command) {
+    if (line == nullptr) return;
+    line->purgeReceive();
+    line->purgeTransmit();
+    // The adaptor is fed one byte per write; the results are not examined because
+    // a lost byte shows up as a missing reply anyway.
+    for (std::uint8_t byte : BuildCommandFrame(command)) line->write(&byte, 1);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line) {
+    if (line == nullptr) return std::nullopt;
+    std::uint8_t byte = 0;
+    // DLE, STX and one unused byte: read, not compared.
+    for (int i = 0; i < 3; ++i) {
+        if (!ReadByte(line, byte)) return std::nullopt;
+    }
+    std::uint8_t length = 0;
+    if (!ReadByte(line, length)) return std::nullopt;
+
+    std::vector<std::uint8_t> payload(length);
+    if (length > 0) {
+        std::size_t got = 0;
+        if (!ReadSome(line, payload.data(), payload.size(), got)) return std::nullopt;
+        // A payload cut short would be decoded from bytes that never arrived.
+        if (got < payload.size()) return std::nullopt;
+    }
+
+    // Check byte, escaped by a DLE; not verified.
+    if (!ReadByte(line, byte)) return std::nullopt;
+    if (byte == kDle && !ReadByte(line, byte)) return std::nullopt;
+
+    // DLE, ETX: read, not compared.
+    for (int i = 0; i < 2; ++i) {
+        if (!ReadByte(line, byte)) return std::nullopt;
+    }
+    return payload;
+}
+
+int QueryMeterModel(MeterLine* line, MeterKind& kind) {
+    if (line == nullptr) return 0;
+    auto payload = Exchange(line, kCmdIdentify);
+    if (!payload) return 0;
+    kind = MeterKindFromIdentity(payload->empty() ? 0 : (*payload)[0]);
+    return 1;
+}
+
+int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range,
+                     std::uint32_t& status) {
+    if (line == nullptr) return 0;
+    auto payload = Exchange(line, kCmdDisplay);
+    if (!payload) return 0;
+    auto frame = ParseDisplayPayload(*payload);
+    if (!frame) return 0;
+    status = frame->status;
+    value = std::move(frame->value);
+    range = std::move(frame->range);
+    return 1;
+}
+
+std::optional<DisplayFrame> ParseDisplayPayload(const std::vector<std::uint8_t>& payload) {
+    if (payload.size() < kDisplayPayloadSize) return std::nullopt;
+    const std::uint8_t* p = payload.data();
+    DisplayFrame frame;
+    frame.status = static_cast<std::uint32_t>(p[kStatusOffset]) |
+                   static_cast<std::uint32_t>(p[kStatusOffset + 1]) << 8 |
+                   static_cast<std::uint32_t>(p[kStatusOffset + 2]) << 16 |
+                   static_cast<std::uint32_t>(p[kStatusOffset + 3]) << 24;
+    frame.value = FieldText(p + kValueOffset, kValueLength);
+    frame.range = FieldText(p + kRangeOffset, kRangeLength);
+    return frame;
+}
+
+std::string FieldText(const std::uint8_t* field, std::size_t length) {
+    if (field == nullptr) return {};
+    std::size_t n = 0;
+    while (n < length && field[n] != 0) ++n;
+    while (n > 0 && field[n - 1] <= 0x20) --n;
+    return std::string(reinterpret_cast<const char*>(field), n);
+}
+
+}  // namespace dmm

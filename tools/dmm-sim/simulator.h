@@ -1,0 +1,185 @@
+// The simulated meter and its RS-232 adaptor: command frames in, reply bytes out.
+// Everything here is pure logic; main.cpp moves the bytes between a Simulator and
+// a pseudo-terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dmm::sim {
+
+constexpr std::uint8_t kDle = 0x10;
+constexpr std::uint8_t kStx = 0x02;
+constexpr std::uint8_t kEtx = 0x03;
+
+constexpr std::size_t kCommandFrameSize = 8;
+constexpr std::size_t kValueFieldSize = 8;
+constexpr std::size_t kRangeFieldSize = 2;
+// What --short sends: status word and value text, the range text cut off.
+constexpr std::size_t kShortDisplayPayloadSize = 12;
+
+// One display of the meter, as a "B" reply carries it.
+struct SimReading {
+    std::uint32_t status = 0;  // function code in bits 0..30, bit 31 = low battery
+    std::string value;         // value text, at most 8 characters
+    std::string range;         // range text, at most 2 characters
+
+    bool operator==(const SimReading&) const = default;
+};
+
+// Picks command frames (DLE STX cmd a a a DLE ETX) out of a byte stream that
+// arrives in pieces of any size and may carry noise. The three argument bytes
+// are zero in every frame the logger sends; they are accepted whatever they
+// hold. After a mismatch the reader slides forward one byte at a time, so a
+// frame that starts inside a broken one is still found.
+class CommandFrameReader {
+public:
+    // Returns the command bytes of the frames that these bytes complete, in order.
+    std::vector<std::uint8_t> feed(const std::uint8_t* data, std::size_t n);
+    // Bytes held as the possible start of a frame.
+    std::size_t pending() const { return window_.size(); }
+    void reset() { window_.clear(); }
+
+private:
+    std::vector<std::uint8_t> window_;
+};
+
+// Check byte of a reply: the sum of the payload bytes, modulo 256. The logger
+// reads it and never verifies it.
+std::uint8_t ReplyCheckByte(const std::vector<std::uint8_t>& payload);
+
+// DLE STX <unused> <N> <payload> <check> DLE ETX. A check byte of 0x10 goes out
+// as DLE followed by the check byte itself; forceDle sends that escape for any
+// check byte. Throws std::invalid_argument for a payload above 255 bytes.
+std::vector<std::uint8_t> BuildReplyFrame(std::uint8_t unused,
+                                          const std::vector<std::uint8_t>& payload,
+                                          bool forceDle = false);
+
+// The 15-byte display payload: status word little-endian, value text in 8 bytes,
+// one unused zero byte, range text in 2 bytes; texts zero padded and cut to
+// their fields.
+std::vector<std::uint8_t> BuildDisplayPayload(const SimReading& reading);
+
+// The meter's stored log, as the block commands "N" (first block) and "R"
+// (next block) will send it: raw 512-byte blocks without framing. Nothing
+// answers those commands yet; a handler registered with Simulator::setHandler
+// will read the blocks from here.
+class MemoryImage {
+public:
+    static constexpr std::size_t kBlockSize = 512;
+
+    virtual ~MemoryImage() = default;
+    virtual std::size_t blockCount() const = 0;
+    // Block index (0-based) of the stream, exactly kBlockSize bytes.
+    virtual std::vector<std::uint8_t> block(std::size_t index) const = 0;
+};
+
+// Behaviour switches; main.cpp flips some of them at run time on signals.
+struct SimModes {
+    bool silent = false;        // answer nothing at all
+    bool lowBattery = false;    // set bit 31 in every display status word
+    bool checkDle = false;      // send every check byte through the DLE escape
+    bool shortPayload = false;  // cut display payloads to kShortDisplayPayloadSize bytes
+    bool garbage = false;       // send random bytes in place of each reply
+    // Answer this many frames, then fall silent for silentFor frames (0: for good).
+    std::optional<std::uint64_t> silentAfter;
+    std::uint64_t silentFor = 0;
+};
+
+// What the adaptor does with one command frame.
+struct SimAnswer {
+    std::uint8_t command = 0;
+    std::uint64_t frameNumber = 0;   // 1 for the first frame received
+    std::vector<std::uint8_t> bytes;  // what goes out on the line; empty: no answer
+    std::string note;                 // one line for the verbose log
+};
+
+// What a command handler sends back; nullopt means no answer.
+struct SimReply {
+    std::vector<std::uint8_t> bytes;
+    std::string note;
+};
+
+class Simulator {
+public:
+    using Handler = std::function<std::optional<SimReply>(Simulator&)>;
+
+    // An empty scenario answers "B" with the default scenario instead.
+    explicit Simulator(std::vector<SimReading> scenario = {});
+
+    // Feeds bytes received from the client; returns one answer per completed frame.
+    std::vector<SimAnswer> feed(const std::uint8_t* data, std::size_t n);
+    std::vector<SimAnswer> feed(const std::vector<std::uint8_t>& data) {
+        return feed(data.data(), data.size());
+    }
+    // Runs one command as if its frame had just arrived.
+    SimAnswer handleCommand(std::uint8_t command);
+
+    // Installs or replaces the handler of a command byte; an empty handler removes it.
+    void setHandler(std::uint8_t command, Handler handler);
+    bool hasHandler(std::uint8_t command) const { return handlers_.count(command) != 0; }
+
+    SimModes& modes() { return modes_; }
+    const SimModes& modes() const { return modes_; }
+
+    // Identity byte of the "F" reply (1 unless set); setEmptyIdentity sends no byte.
+    void setIdentity(std::uint8_t identity) { identityPayload_ = {identity}; }
+    void setEmptyIdentity() { identityPayload_.clear(); }
+
+    void setSeed(std::uint32_t seed) { rng_.seed(seed); }
+
+    const std::vector<SimReading>& scenario() const { return scenario_; }
+    // Index of the reading the next "B" answer sends.
+    std::size_t position() const { return position_; }
+    // Returns the next reading of the scenario, cycling, with the low-battery mode applied.
+    SimReading nextReading();
+
+    // Frames a payload with the current check-byte mode.
+    std::vector<std::uint8_t> frame(std::uint8_t command, const std::vector<std::uint8_t>& payload) const;
+
+    // Stored log for the block commands; unused until they are answered.
+    void setMemoryImage(std::shared_ptr<const MemoryImage> image) { memory_ = std::move(image); }
+    const MemoryImage* memoryImage() const { return memory_.get(); }
+
+private:
+    bool silencedNow() const;
+    std::optional<SimReply> answerDisplay();
+    std::optional<SimReply> answerIdentity();
+
+    CommandFrameReader reader_;
+    std::map<std::uint8_t, Handler> handlers_;
+    SimModes modes_;
+    std::vector<SimReading> scenario_;
+    std::size_t position_ = 0;
+    std::vector<std::uint8_t> identityPayload_{1};
+    std::uint64_t frames_ = 0;
+    std::mt19937 rng_{0x5eed};
+    std::shared_ptr<const MemoryImage> memory_;
+};
+
+// Reads one reading "code;value;range": a decimal function code or a 0x status
+// word, the value text, the range text; fields separated by ';' or a tab. Blanks
+// around a field are dropped unless the field is in double quotes (" OL ").
+// On failure returns false and describes the problem in error.
+bool ParseReadingLine(std::string_view line, SimReading& out, std::string& error);
+
+// A scenario file: one reading per line as above; blank lines and '#' comments
+// are skipped. Errors name the line ("line 4: ..."). A file without readings fails.
+bool ParseScenario(std::string_view text, std::vector<SimReading>& out, std::string& error);
+
+// Readings for a live demonstration: a long, slowly swinging DC voltage, then a
+// tour of every function the logger knows, overloads and temperatures included.
+std::vector<SimReading> DefaultScenario();
+
+// Short description of a reading for logs: "6 '1.234' '0'" or "0x80000006 ...".
+std::string DescribeReading(const SimReading& reading);
+
+}  // namespace dmm::sim

@@ -1,1 +1,37 @@
-int main() { return 0; }
+// dmmlog: the data logger's command-line companion.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/dmmlog/cli.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: dmmlog VERB [OPTIONS]\n"
+    "\n"
+    "Talks to a handheld multimeter through its RS-232 adaptor.\n"
+    "\n"
+    "verbs:\n"
+    "  ports    list COM1..COM10, the device each stands for and whether it opens\n"
+    "  read     poll the meter's display and print one line per reading\n"
+    "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
+    "\n"
+    "Run 'dmmlog VERB --help' for the options of a verb.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    std::string verb = argv[1];
+    int verbArgc = argc - 2;
+    char** verbArgv = argv + 2;
+    if (verb == "ports") return dmm::cli::Ports(verbArgc, verbArgv);
+    if (verb == "read") return dmm::cli::Read(verbArgc, verbArgv);
+    if (verb == "decode") return dmm::cli::Decode(verbArgc, verbArgv);
+    std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
+    return 2;
+}

@@ -1,0 +1,66 @@
+// The settings file "NRVDL.ini": the port number and the comparator's two limits,
+// kept as key=value lines in the working directory.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dmm {
+
+struct Settings {
+    int iPort = 2;
+    double fHiLimit = 300;
+    double fLowLimit = 100;
+};
+
+// What the program holds when the file cannot be opened at start-up: no port
+// chosen yet and both limits 0. The file is created at the next close.
+constexpr Settings kUnreadSettings{1, 0, 0};
+
+// The lines of a text; CR LF, LF and a lone CR all end a line. A final line
+// break does not start another (empty) line.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// The value of the first line whose text before its first "=" equals name,
+// compared without regard to case; empty optional when no line has that name.
+std::optional<std::string> ValueOf(const std::vector<std::string>& lines, std::string_view name);
+
+// Reads the three settings from the file's text. If any of them is missing,
+// empty or not a number, all three take their defaults (2, 300, 100).
+Settings ParseSettingsText(std::string_view text);
+
+// The file's text: exactly "iPort=", "fHiLimit=" and "fLowLimit=" lines, each
+// ended by CR LF, floating-point values in the shortest general form.
+std::string FormatSettingsText(const Settings& settings);
+
+// The settings file inside the given directory.
+std::string SettingsFilePath(const std::string& directory);
+
+struct SettingsLoad {
+    bool opened = false;                // false: missing or unreadable
+    Settings values = kUnreadSettings;  // meaningful only when opened
+    std::string reason;                 // the system's reason when not opened
+};
+
+// Loads the file at path. A file that cannot be opened or read gives
+// opened = false and leaves the values at kUnreadSettings.
+SettingsLoad LoadSettings(const std::string& path);
+
+struct SettingsSave {
+    bool ok = false;
+    std::string reason;  // the system's reason when not ok
+};
+
+// Writes the settings to path. The text goes to a temporary file beside it,
+// which then replaces the old file, so a failed write leaves the old file as
+// it was and no partial file behind.
+SettingsSave SaveSettings(const std::string& path, const Settings& settings);
+
+// "Cannot open file <path>" and "Cannot create file <path>", with the system's
+// reason on a second line when there is one.
+std::string SettingsOpenErrorText(const std::string& path, const std::string& reason);
+std::string SettingsCreateErrorText(const std::string& path, const std::string& reason);
+
+}  // namespace dmm

@@ -1,0 +1,209 @@
+// A scripted, in-memory MeterLine for tests. It never blocks and never sleeps.
+//
+//   auto owned = std::make_unique<FakeLine>();
+//   FakeLine& line = *owned;
+//   line.queueReply(FakeLine::ReplyFrame({0x04}));  // the answer to the next command
+//   MeterKind kind{};
+//   QueryMeterModel(&line, kind);                    // kind == MeterKind::KindD
+//   line.log().written();                            // 10 02 46 00 00 00 10 03
+//
+// Incoming bytes
+//   queueReply(bytes)  the meter's answer to a command: it enters the receive buffer when
+//                      the line has been written a complete command frame (a write that
+//                      ends in DLE ETX), one queued reply per frame, in order. Because it
+//                      arrives after the request, the purge before the request keeps it.
+//   respondWith(fn)    alternatively, fn(commandByte) builds the answer for each frame; it is
+//                      asked only when no queued reply is waiting.
+//   deliverNow(bytes)  bytes already waiting in the receive buffer (stale input);
+//                      purgeReceive() discards them.
+//
+// Reads
+//   A read of n bytes delivers min(n, buffered) bytes; with nothing buffered it delivers 0,
+//   which stands for a read that ran into its time-out. limitRead(k, cap) makes read call
+//   number k (counted from 0 over the line's life) deliver at most cap bytes; cap 0 makes
+//   that call time out even when bytes are waiting (they stay for the next call).
+//
+// Other behaviour
+//   replyPause (0) is what replyPauseMs() returns; sleepMs() is recorded, not slept.
+//   refuseGetTimeouts / refuseSetTimeouts make the driver refuse the time-outs,
+//   rtsSupported = false makes setRts() fail like a pseudo-terminal, acceptWrites = false
+//   makes every write take nothing. After close() reads and writes deliver 0.
+//
+// Everything the code under test did is kept in a FakeLineLog that outlives the line
+// (sharedLog()), so a test can still look at it after CloseMeterPort has destroyed the line.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "meterlink/meterline.h"
+
+namespace dmm {
+
+struct FakeLineLog {
+    // Every call in order: "write", "read", "purgeReceive", "purgeTransmit", "setRts",
+    // "flush", "close", "getTimeouts", "setTimeouts", "sleep".
+    std::vector<std::string> calls;
+    std::vector<std::vector<std::uint8_t>> writes;  // the bytes offered by each write call
+    std::vector<std::size_t> readRequests;          // n of each read call
+    std::vector<std::size_t> readDelivered;         // what each read call delivered
+    std::vector<int> sleeps;                        // ms of each sleepMs call
+    std::vector<bool> rtsCalls;                     // argument of each setRts call
+    PortTimeouts lastTimeoutsSet;                   // what setTimeouts was last given
+    bool closed = false;
+
+    // All bytes written, in order.
+    std::vector<std::uint8_t> written() const {
+        std::vector<std::uint8_t> all;
+        for (const auto& w : writes) all.insert(all.end(), w.begin(), w.end());
+        return all;
+    }
+    // How often a call of that name was made.
+    std::size_t count(const std::string& call) const {
+        return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+    }
+};
+
+class FakeLine : public MeterLine {
+public:
+    using Bytes = std::vector<std::uint8_t>;
+
+    // Settings a test may change at any time.
+    int replyPause = 0;
+    bool refuseGetTimeouts = false;
+    bool refuseSetTimeouts = false;
+    bool rtsSupported = true;
+    bool acceptWrites = true;
+    PortTimeouts timeouts;  // what the driver currently holds
+
+    // A well-formed reply frame around a payload: DLE STX 0 N payload check DLE ETX.
+    // A check byte of 0x10 is sent escaped (DLE check).
+    static Bytes ReplyFrame(const Bytes& payload, std::uint8_t check = 0) {
+        Bytes frame{0x10, 0x02, 0x00, static_cast<std::uint8_t>(payload.size())};
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        if (check == 0x10) frame.push_back(0x10);
+        frame.push_back(check);
+        frame.push_back(0x10);
+        frame.push_back(0x03);
+        return frame;
+    }
+
+    void queueReply(Bytes bytes) { replies_.push_back(std::move(bytes)); }
+    void respondWith(std::function<Bytes(std::uint8_t command)> responder) {
+        responder_ = std::move(responder);
+    }
+    void deliverNow(const Bytes& bytes) { receive_.insert(receive_.end(), bytes.begin(), bytes.end()); }
+    void limitRead(std::size_t readCall, std::size_t cap) { readCaps_[readCall] = cap; }
+
+    // Bytes in the receive buffer that nobody has read yet.
+    Bytes unread() const { return Bytes(receive_.begin(), receive_.end()); }
+    std::size_t pendingReplies() const { return replies_.size(); }
+
+    FakeLineLog& log() { return *log_; }
+    std::shared_ptr<FakeLineLog> sharedLog() const { return log_; }
+
+    std::size_t write(const std::uint8_t* data, std::size_t n) override {
+        log_->calls.push_back("write");
+        log_->writes.emplace_back(data, data + n);
+        if (log_->closed || !acceptWrites) return 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (lastWritten_ == 0x10 && data[i] == 0x03) {
+                answerFrame();
+                lastWritten_ = 0;
+                continue;
+            }
+            lastWritten_ = data[i];
+            frame_.push_back(data[i]);
+        }
+        return n;
+    }
+
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override {
+        std::size_t call = log_->readRequests.size();
+        log_->calls.push_back("read");
+        log_->readRequests.push_back(n);
+        std::size_t got = log_->closed ? 0 : std::min(n, receive_.size());
+        if (auto cap = readCaps_.find(call); cap != readCaps_.end()) got = std::min(got, cap->second);
+        std::copy_n(receive_.begin(), got, buffer);
+        receive_.erase(receive_.begin(), receive_.begin() + static_cast<std::ptrdiff_t>(got));
+        log_->readDelivered.push_back(got);
+        return got;
+    }
+
+    void purgeReceive() override {
+        log_->calls.push_back("purgeReceive");
+        receive_.clear();
+    }
+    void purgeTransmit() override {
+        log_->calls.push_back("purgeTransmit");
+        frame_.clear();
+        lastWritten_ = 0;
+    }
+    bool setRts(bool on) override {
+        log_->calls.push_back("setRts");
+        log_->rtsCalls.push_back(on);
+        return rtsSupported && !log_->closed;
+    }
+    void flush() override { log_->calls.push_back("flush"); }
+    void close() override {
+        log_->calls.push_back("close");
+        log_->closed = true;
+    }
+    bool getTimeouts(PortTimeouts& out) override {
+        log_->calls.push_back("getTimeouts");
+        if (refuseGetTimeouts || log_->closed) return false;
+        out = timeouts;
+        return true;
+    }
+    bool setTimeouts(const PortTimeouts& t) override {
+        log_->calls.push_back("setTimeouts");
+        log_->lastTimeoutsSet = t;
+        if (refuseSetTimeouts || log_->closed) return false;
+        timeouts = t;
+        return true;
+    }
+    void sleepMs(int ms) override {
+        log_->calls.push_back("sleep");
+        log_->sleeps.push_back(ms);
+    }
+    int replyPauseMs() const override { return replyPause; }
+
+private:
+    // A command frame is complete: the meter answers it.
+    void answerFrame() {
+        // The command byte follows the frame's DLE STX.
+        std::uint8_t command = 0;
+        for (std::size_t i = 0; i + 2 < frame_.size(); ++i) {
+            if (frame_[i] == 0x10 && frame_[i + 1] == 0x02) {
+                command = frame_[i + 2];
+                break;
+            }
+        }
+        frame_.clear();
+        Bytes reply;
+        if (!replies_.empty()) {
+            reply = std::move(replies_.front());
+            replies_.pop_front();
+        } else if (responder_) {
+            reply = responder_(command);
+        }
+        receive_.insert(receive_.end(), reply.begin(), reply.end());
+    }
+
+    std::shared_ptr<FakeLineLog> log_ = std::make_shared<FakeLineLog>();
+    std::deque<std::uint8_t> receive_;
+    std::deque<Bytes> replies_;
+    std::function<Bytes(std::uint8_t)> responder_;
+    std::map<std::size_t, std::size_t> readCaps_;
+    Bytes frame_;  // bytes written since the last complete frame or transmit purge
+    std::uint8_t lastWritten_ = 0;
+};
+
+}  // namespace dmm

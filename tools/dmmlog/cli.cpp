@@ -1,0 +1,122 @@
+#include "tools/dmmlog/cli.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+
+#include "meterlink/numparse.h"
+
+namespace dmm::cli {
+
+namespace {
+std::atomic<bool> g_stop{false};
+void OnStopSignal(int) { g_stop = true; }
+
+bool Contains(const std::vector<std::string>& list, const std::string& s) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+}  // namespace
+
+Options::Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions)
+    : valueOptions_(std::move(valueOptions)), flagOptions_(std::move(flagOptions)) {}
+
+bool Options::parse(int argc, char** argv) {
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--", 0) != 0) {
+            error_ = "unexpected argument '" + arg + "'";
+            return false;
+        }
+        std::string name = arg.substr(2);
+        std::string value;
+        bool inlineValue = false;
+        if (auto eq = name.find('='); eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            inlineValue = true;
+        }
+        if (Contains(flagOptions_, name)) {
+            if (inlineValue) {
+                error_ = "option --" + name + " takes no value";
+                return false;
+            }
+            values_[name] = "";
+        } else if (Contains(valueOptions_, name)) {
+            if (!inlineValue) {
+                if (i + 1 >= argc) {
+                    error_ = "option --" + name + " needs a value";
+                    return false;
+                }
+                value = argv[++i];
+            }
+            values_[name] = value;
+        } else {
+            error_ = "unknown option '--" + name + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Options::value(const std::string& name, const std::string& fallback) const {
+    auto it = values_.find(name);
+    return it == values_.end() ? fallback : it->second;
+}
+
+bool Options::integer(const std::string& name, long long min, long long max, long long& out) {
+    std::optional<long double> v = ParseNumber(value(name));
+    if (!v || *v != static_cast<long double>(static_cast<long long>(*v)) || *v < min ||
+        *v > max) {
+        error_ = Format("--%s must be a whole number from %lld to %lld", name.c_str(), min, max);
+        return false;
+    }
+    out = static_cast<long long>(*v);
+    return true;
+}
+
+bool Options::number(const std::string& name, double min, double max, double& out) {
+    std::optional<long double> v = ParseNumber(value(name));
+    if (!v || *v < min || *v > max) {
+        error_ = Format("--%s must be a number from %g to %g", name.c_str(), min, max);
+        return false;
+    }
+    out = static_cast<double>(*v);
+    return true;
+}
+
+bool StopRequested() { return g_stop; }
+
+void InstallStopHandlers() {
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+void SleepUnlessStopped(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!g_stop && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
+    }
+}
+
+std::string LocalTimestamp() {
+    auto now = std::chrono::system_clock::now();
+    std::time_t t = std::chrono::system_clock::to_time_t(now);
+    int ms = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return Format("%s.%03d", buf, ms);
+}
+
+}  // namespace dmm::cli

@@ -1,0 +1,106 @@
+// dmmlog read: the poll cycle of the desktop program, printed as lines.
+#include <cstdio>
+#include <filesystem>
+
+#include "meterlink/displaydecoder.h"
+#include "meterlink/portnames.h"
+#include "meterlink/protocol.h"
+#include "meterlink/readingline.h"
+#include "meterlink/serialline.h"
+#include "resources/strings.h"
+#include "tools/dmmlog/cli.h"
+
+namespace dmm::cli {
+
+namespace {
+const char* const kHelp =
+    "usage: dmmlog read --port COMn|DEVICE [--count N] [--interval MS]\n"
+    "\n"
+    "Links to the meter and polls its display, printing one tab-separated line per\n"
+    "reading: local time, function code, value text, range text, display text, unit\n"
+    "text, function text (\"W\" for ohm) and the value the recorder would chart (\"-\"\n"
+    "when it would not take a sample).\n"
+    "\n"
+    "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
+    "  --count N           stop after N readings (default: until Ctrl+C)\n"
+    "  --interval MS       pause between the end of one poll and the next (default 750;\n"
+    "                      0 polls back to back)\n"
+    "\n"
+    "Warnings (no data after three polls in a row, low battery) go to standard error;\n"
+    "polling goes on after them.\n";
+
+void Warn(int textNumber, const char* second = nullptr, const char* third = nullptr) {
+    std::string line = MessageCaption(str::WarningCaption, textNumber) + " " + LoadStr(textNumber);
+    if (second && *second) line += std::string(" ") + second;
+    if (third && *third) line += std::string(" ") + third;
+    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
+}
+}  // namespace
+
+int Read(int argc, char** argv) {
+    Options opts({"port", "count", "interval"}, {"help"});
+    if (!opts.parse(argc, argv)) {
+        std::fprintf(stderr, "dmmlog read: %s\n\n%s", opts.error().c_str(), kHelp);
+        return 2;
+    }
+    if (opts.has("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    long long count = 0;
+    long long interval = 750;
+    if (!opts.has("port") || (opts.has("count") && !opts.integer("count", 1, 1LL << 40, count)) ||
+        (opts.has("interval") && !opts.integer("interval", 0, 3600000, interval))) {
+        std::fprintf(stderr, "dmmlog read: %s\n\n%s",
+                     opts.has("port") ? opts.error().c_str() : "--port is required", kHelp);
+        return 2;
+    }
+
+    const std::string port = opts.value("port");
+    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
+    if (device.empty()) {
+        std::fprintf(stderr, "dmmlog read: %s: %s (no such port)\n", port.c_str(),
+                     LoadStr(9001).c_str());
+        return 1;
+    }
+    OpenResult opened = OpenMeterDevice(device);
+    if (!opened.handle) {
+        if (opened.failure == OpenFailure::Timeouts)
+            std::fprintf(stderr, "dmmlog read: %s\n", LoadStr(9009).c_str());
+        std::fprintf(stderr, "dmmlog read: %s (%s): %s %s\n", port.c_str(), device.c_str(),
+                     LoadStr(9001).c_str(), opened.reason.c_str());
+        return 1;
+    }
+    MeterHandle line = std::move(opened.handle);
+    InstallStopHandlers();
+    line->setRts(true);  // link
+
+    MeterReading reading;
+    long long printed = 0;
+    while (!StopRequested() && (count == 0 || printed < count)) {
+        PollResult result = PollMeter(line.get(), reading);
+        if (StopRequested()) break;
+        switch (result) {
+            case PollResult::NoReply:
+                break;
+            case PollResult::NoDataWarning:
+                Warn(8004, LoadStr(7006).c_str(), LoadStr(7007).c_str());
+                break;
+            case PollResult::LowBattery:
+                Warn(8000, LoadStr(7009).c_str());
+                [[fallthrough]];
+            case PollResult::Frame:
+                DecodeReading(reading);
+                std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(reading).c_str());
+                std::fflush(stdout);
+                ++printed;
+                break;
+        }
+        if (count != 0 && printed >= count) break;
+        SleepUnlessStopped(static_cast<int>(interval));
+    }
+    CloseMeterPort(line);
+    return 0;
+}
+
+}  // namespace dmm::cli
