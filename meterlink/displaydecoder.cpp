@@ -22,7 +22,9 @@ constexpr int kNoDataLimit = 3;
 // precision; the display holds 15 characters, so anything past this is never seen.
 constexpr long long kMaxPrecision = 64;
 
-bool Contains(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
+bool Contains(std::string_view text, char c) {
+    return text.find(c) != std::string_view::npos;
+}
 
 // m x 10^k in extended precision; a negative k divides so that 10^-k stays exact.
 long double Scaled(long double m, long long k) {
@@ -55,8 +57,9 @@ void OverloadRuleA(MeterReading& r) {
         ShowRaw(r);
         return;
     }
-    std::string text = (r.iOlPoint >= 0 && r.iOlPoint <= 3) ? std::string(kOverloadForms[r.iOlPoint])
-                                                             : FieldString(r.szDisplay);
+    std::string text = (r.iOlPoint >= 0 && r.iOlPoint <= 3)
+                           ? std::string(kOverloadForms[r.iOlPoint])
+                           : FieldString(r.szDisplay);
     // A kept display that already shows the minus must not get a second one.
     if (Contains(r.sValue, '-') && (text.empty() || text[0] != '-')) text.insert(0, 1, '-');
     ShowDisplay(r, text);
@@ -128,13 +131,26 @@ void DecodeCapacitance(MeterReading& r) {
         return;
     }
     switch (*range) {
-        case -8: r.iShift = 1; break;
-        case -7: r.iShift = 2; break;
-        case -6: r.iShift = 0; break;
-        case -5: r.iShift = 1; break;
-        case -4: r.iShift = 2; break;
-        case -3: r.iShift = 3; break;
-        default: break;  // unknown range: the display keeps its decimal point
+        case -8:
+            r.iShift = 1;
+            break;
+        case -7:
+            r.iShift = 2;
+            break;
+        case -6:
+            r.iShift = 0;
+            break;
+        case -5:
+            r.iShift = 1;
+            break;
+        case -4:
+            r.iShift = 2;
+            break;
+        case -3:
+            r.iShift = 3;
+            break;
+        default:
+            break;  // unknown range: the display keeps its decimal point
     }
     r.dValue = static_cast<double>(*m);
     if (r.iShift == 3) {

@@ -14,7 +14,8 @@ extern const char* const kOverloadForms[4];  // " .OL ", " O.L ", " OL. ", " OL 
 
 // Stores a frame that arrived (status word, value text, range text) into the
 // reading: " 0." becomes five blanks, iFunc is the status word without bit 31.
-void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value, const std::string& range);
+void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value,
+                const std::string& range);
 
 // Decodes the stored frame by function code: dValue, iShift, iOlPoint, szDisplay,
 // the data panel text, then iUnitExp, szUnit and szFunc. State carried from the
@@ -26,10 +27,10 @@ void DecodeReading(MeterReading& r);
 
 // What one poll found, for the caller to act on.
 enum class PollResult {
-    NoReply,       // no reply; fewer than three in a row: just poll again
-    NoDataWarning, // third failure in a row: the count is back at 0, show the no-data warning
-    LowBattery,    // a frame with the low-battery bit: show the warning, then decode unless aborted
-    Frame,         // a frame arrived: decode it
+    NoReply,        // no reply; fewer than three in a row: just poll again
+    NoDataWarning,  // third failure in a row: the count is back at 0, show the no-data warning
+    LowBattery,     // the low-battery bit is set: show the warning, then decode unless aborted
+    Frame,          // a frame arrived: decode it
 };
 
 // Steps 2 to 7 of a poll: asks the line for the display, stores the frame and

@@ -12,7 +12,9 @@ namespace dmm {
 
 namespace {
 
-bool Contains(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
+bool Contains(std::string_view text, char c) {
+    return text.find(c) != std::string_view::npos;
+}
 
 // Truncates toward zero; a scale too large for the field is held at its limit
 // instead of wrapping (a display text padded with blanks can be 14 digits long).
@@ -80,7 +82,8 @@ void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
             fullScale = 2 * std::pow(10.0, digits);
             break;
         case func::Capacitance:
-            fullScale = a.DecimalShift == 3 ? std::pow(10.0, digits) : 5 * std::pow(10.0, digits - 1);
+            fullScale =
+                a.DecimalShift == 3 ? std::pow(10.0, digits) : 5 * std::pow(10.0, digits - 1);
             break;
         default:
             fullScale = 5 * std::pow(10.0, digits - 1);
@@ -155,8 +158,9 @@ std::optional<float> ChartedValue(const std::string& valueText, const std::strin
     if (perRange) {
         std::optional<int> n = ParseInteger(rangeText);
         if (!n) return std::nullopt;
-        const long double p = std::pow(10.0L, static_cast<long double>(*n < 0 ? -*n : *n));
-        level = *n < 0 ? level / p : level * p;
+        const long long k = *n;
+        const long double p = std::pow(10.0L, static_cast<long double>(k < 0 ? -k : k));
+        level = k < 0 ? level / p : level * p;
     }
     if (Contains(valueText, '-')) level = -level;
     return ToFloat(level);

@@ -36,12 +36,16 @@ struct ComparatorValues {
 
 // Updates the comparator's values; returns true when CompValue was set (the
 // comparator is then told), false when the display text gave no value.
-// An overload lands half a window beyond the limit on its side.
-bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLimit, ComparatorValues& c);
+// An overload lands half a window beyond the limit on its side. A display number
+// beyond single precision counts as no value.
+bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLimit,
+                             ComparatorValues& c);
 
 // The value the recorder charts for a reading: value text + "E" + range text in
 // single precision, or the overload substitute of the function code (negated for
-// "-"); empty when the recorder drops the sample.
-std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText, int funcCode);
+// "-"); empty when the recorder drops the sample, which includes a value that
+// single precision cannot hold.
+std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText,
+                                  int funcCode);
 
 }  // namespace dmm

@@ -104,9 +104,13 @@ int GetFuncStr(std::uint32_t status, char* out) {
     return CopyOut(FuncSymbol(FunctionCode(status)), out);
 }
 
-std::string UnitText(int funcCode, int unitExp) { return UnitPrefix(funcCode, unitExp); }
+std::string UnitText(int funcCode, int unitExp) {
+    return UnitPrefix(funcCode, unitExp);
+}
 
-std::string FuncText(int funcCode) { return FuncSymbol(funcCode); }
+std::string FuncText(int funcCode) {
+    return FuncSymbol(funcCode);
+}
 
 std::string AcDcLabel(int funcCode) {
     switch (funcCode) {

@@ -31,14 +31,17 @@ constexpr int DecibelMilliwatt = 8192;
 constexpr std::uint32_t kLowBatteryBit = 0x80000000u;
 
 // The function code of a status word: bit 31 (low battery) cleared.
-inline int FunctionCode(std::uint32_t status) { return static_cast<int>(status & ~kLowBatteryBit); }
+inline int FunctionCode(std::uint32_t status) {
+    return static_cast<int>(status & ~kLowBatteryBit);
+}
 
 // Prefix exponent of a reading from its function code and range text; 0 when the range text is
 // not an integer. dBm (8192) is -3 whatever the range text.
 int GetUnitExp(int funcCode, std::string_view rangeText);
 // Copies the unit text (prefix) into out (at least 8 characters) and returns its length.
 int GetUnitStr(int funcCode, int unitExp, char* out);
-// Copies the function text (symbol) of the status word into out (at least 12 characters) and returns its length.
+// Copies the function text (symbol) of the status word into out (at least 12 characters) and
+// returns its length.
 int GetFuncStr(std::uint32_t status, char* out);
 
 std::string UnitText(int funcCode, int unitExp);

@@ -12,7 +12,9 @@ namespace dmm {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Moves pos past a run of digits and returns how many there were.
 std::size_t SkipDigits(std::string_view text, std::size_t& pos) {
@@ -119,7 +121,9 @@ std::optional<int> ParseInteger(std::string_view text) {
     return static_cast<int>(value);
 }
 
-std::string FormatGeneral(double value) { return Format("%.15g", value); }
+std::string FormatGeneral(double value) {
+    return Format("%.15g", value);
+}
 
 std::string Format(const char* format, ...) {
     va_list args;

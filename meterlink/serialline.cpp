@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <system_error>
 
 #include "meterlink/portnames.h"
@@ -28,7 +29,8 @@ qint64 TotalTimeoutMs(std::size_t n, int multiplier, int constant) {
 }
 
 int RemainingMs(const QDeadlineTimer& deadline) {
-    return static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 0, INT32_MAX));
+    return static_cast<int>(
+        std::clamp<qint64>(deadline.remainingTime(), 0, std::numeric_limits<int>::max()));
 }
 
 // The meter line over a QSerialPort used in blocking mode, without an event loop.
@@ -64,16 +66,19 @@ public:
             TotalTimeoutMs(n, timeouts_.readTotalMultiplier, timeouts_.readTotalConstant));
         std::size_t got = 0;
         for (;;) {
-            qint64 r = port_.read(reinterpret_cast<char*>(buffer + got),
-                                  static_cast<qint64>(n - got));
+            qint64 r =
+                port_.read(reinterpret_cast<char*>(buffer + got), static_cast<qint64>(n - got));
             if (r > 0) got += static_cast<std::size_t>(r);
             if (got >= n || deadline.hasExpired()) break;
+            port_.clearError();
             if (!port_.waitForReadyRead(RemainingMs(deadline))) {
-                // Time-out, or the device went away: deliver what arrived.
-                if (port_.error() != QSerialPort::TimeoutError) break;
+                // A device that failed or went away will not deliver more before the
+                // deadline; anything else is waited out.
+                QSerialPort::SerialPortError e = port_.error();
+                if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) break;
             }
-            if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
         }
+        port_.clearError();
         return got;
     }
 
@@ -123,12 +128,9 @@ public:
 private:
     void drainOutput(const QDeadlineTimer& deadline) {
         while (port_.bytesToWrite() > 0) {
-            if (!port_.waitForBytesWritten(RemainingMs(deadline))) {
-                if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
-                break;
-            }
-            if (deadline.hasExpired()) break;
+            if (!port_.waitForBytesWritten(RemainingMs(deadline)) || deadline.hasExpired()) break;
         }
+        port_.clearError();
     }
 
     QSerialPort port_;
@@ -144,8 +146,24 @@ OpenResult Failed(OpenFailure step, std::string device, std::string reason) {
 }
 
 bool DeviceExists(const std::string& devicePath) {
+#ifdef _WIN32
+    (void)devicePath;
+    return true;  // the driver tells
+#else
     std::error_code ec;
     return std::filesystem::exists(devicePath, ec);  // follows links: a dangling one is no device
+#endif
+}
+
+// QSerialPort would look for a relative name under /dev; a path given to us is taken as it stands.
+std::string SystemPath(const std::string& devicePath) {
+#ifdef _WIN32
+    return devicePath;  // "COM1" is a name, not a file
+#else
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(devicePath, ec);
+    return ec ? devicePath : absolute.string();
+#endif
 }
 
 }  // namespace
@@ -153,10 +171,10 @@ bool DeviceExists(const std::string& devicePath) {
 OpenResult OpenMeterDevice(const std::string& devicePath) {
     if (devicePath.empty()) return Failed(OpenFailure::Open, devicePath, "No device was given.");
     if (!DeviceExists(devicePath)) {
-        return Failed(OpenFailure::Open, devicePath, "The device " + devicePath + " does not exist.");
+        return Failed(OpenFailure::Open, devicePath, "The device does not exist.");
     }
 
-    auto line = std::make_unique<QSerialPortLine>(devicePath);
+    auto line = std::make_unique<QSerialPortLine>(SystemPath(devicePath));
     QSerialPort& port = line->port();
     // The line settings are applied by open() itself; flow control stays at the port's default.
     port.setBaudRate(QSerialPort::Baud9600);
@@ -168,10 +186,8 @@ OpenResult OpenMeterDevice(const std::string& devicePath) {
     }
 
     if (!SetPortTimeouts(line.get(), kReadConstantMs)) {
-        std::string reason = port.errorString().toStdString();
         line->close();
-        return Failed(OpenFailure::Timeouts, devicePath,
-                      reason.empty() ? "The time-outs could not be set." : reason);
+        return Failed(OpenFailure::Timeouts, devicePath, "The time-outs could not be set.");
     }
     line->setRts(true);  // no failure: pseudo-terminals have no modem lines
     line->purgeReceive();
@@ -200,7 +216,7 @@ OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir
 bool ProbePort(const std::string& devicePath) {
     if (devicePath.empty() || !DeviceExists(devicePath)) return false;
     QSerialPort port;
-    port.setPortName(QString::fromStdString(devicePath));
+    port.setPortName(QString::fromStdString(SystemPath(devicePath)));
     if (!port.open(QIODevice::ReadWrite)) return false;
     port.close();
     return true;

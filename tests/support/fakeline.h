@@ -86,8 +86,13 @@ public:
     // A well-formed reply frame around a payload: DLE STX 0 N payload check DLE ETX.
     // A check byte of 0x10 is sent escaped (DLE check).
     static Bytes ReplyFrame(const Bytes& payload, std::uint8_t check = 0) {
-        Bytes frame{0x10, 0x02, 0x00, static_cast<std::uint8_t>(payload.size())};
-        frame.insert(frame.end(), payload.begin(), payload.end());
+        Bytes frame;
+        frame.reserve(payload.size() + 8);
+        for (std::uint8_t b : {std::uint8_t{0x10}, std::uint8_t{0x02}, std::uint8_t{0x00},
+                               static_cast<std::uint8_t>(payload.size())})
+            frame.push_back(b);
+        // Byte by byte: GCC 12 warns falsely about a range insert here.
+        for (std::uint8_t b : payload) frame.push_back(b);
         if (check == 0x10) frame.push_back(0x10);
         frame.push_back(check);
         frame.push_back(0x10);
@@ -99,7 +104,9 @@ public:
     void respondWith(std::function<Bytes(std::uint8_t command)> responder) {
         responder_ = std::move(responder);
     }
-    void deliverNow(const Bytes& bytes) { receive_.insert(receive_.end(), bytes.begin(), bytes.end()); }
+    void deliverNow(const Bytes& bytes) {
+        receive_.insert(receive_.end(), bytes.begin(), bytes.end());
+    }
     void limitRead(std::size_t readCall, std::size_t cap) { readCaps_[readCall] = cap; }
 
     // Bytes in the receive buffer that nobody has read yet.
@@ -130,7 +137,8 @@ public:
         log_->calls.push_back("read");
         log_->readRequests.push_back(n);
         std::size_t got = log_->closed ? 0 : std::min(n, receive_.size());
-        if (auto cap = readCaps_.find(call); cap != readCaps_.end()) got = std::min(got, cap->second);
+        if (auto cap = readCaps_.find(call); cap != readCaps_.end())
+            got = std::min(got, cap->second);
         std::copy_n(receive_.begin(), got, buffer);
         receive_.erase(receive_.begin(), receive_.begin() + static_cast<std::ptrdiff_t>(got));
         log_->readDelivered.push_back(got);

@@ -1,1 +1,372 @@
+#include "tools/dmm-sim/simulator.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace dmm::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Frame(std::uint8_t cmd) {
+    return {0x10, 0x02, cmd, 0, 0, 0, 0x10, 0x03};
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Reads a reply the way the logger does: four bytes, N payload bytes, the check
+// byte (one more when it is 0x10), two bytes. Fails unless the frame is used up exactly.
+std::optional<Bytes> ReadLikeLogger(const Bytes& frame, std::uint8_t* check = nullptr) {
+    std::size_t pos = 4;
+    if (frame.size() < pos) return std::nullopt;
+    const std::size_t n = frame[3];
+    if (frame.size() < pos + n + 1) return std::nullopt;
+    Bytes payload(frame.begin() + 4, frame.begin() + 4 + static_cast<long>(n));
+    pos += n;
+    std::uint8_t c = frame[pos++];
+    if (c == 0x10) {
+        if (pos >= frame.size()) return std::nullopt;
+        c = frame[pos++];
+    }
+    if (check) *check = c;
+    if (frame.size() != pos + 2 || frame[pos] != 0x10 || frame[pos + 1] != 0x03)
+        return std::nullopt;
+    return payload;
+}
+
+Bytes OnlyAnswer(Simulator& sim, std::uint8_t cmd) {
+    auto answers = sim.feed(Frame(cmd));
+    EXPECT_EQ(answers.size(), 1u);
+    return answers.empty() ? Bytes{} : answers[0].bytes;
+}
+
+struct ReaderCase {
+    const char* name;
+    Bytes input;
+    Bytes commands;
+};
+
+TEST(CommandFrameReader, FindsFramesHoweverTheBytesAreSplit) {
+    const std::vector<ReaderCase> cases = {
+        {"plain frame", Frame('B'), {'B'}},
+        {"noise before", Concat({{0xFF, 0x10, 0x00, 0x03, 0x10}, Frame('B')}), {'B'}},
+        {"cut-off frame then a whole one", Concat({{0x10, 0x02, 'B', 0, 0}, Frame('F')}), {'F'}},
+        {"frame start inside a broken frame", Concat({{0x10, 0x02}, Frame('B')}), {'B'}},
+        {"two frames back to back", Concat({Frame('B'), Frame('F')}), {'B', 'F'}},
+        {"wrong trailer", {0x10, 0x02, 'B', 0, 0, 0, 0x10, 0x04}, {}},
+        {"argument bytes need not be zero", {0x10, 0x02, 'N', 1, 2, 3, 0x10, 0x03}, {'N'}},
+        {"DLE as the command byte", Frame(0x10), {0x10}},
+    };
+    for (const ReaderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Every split into two writes, and one byte per write.
+        for (std::size_t cut = 0; cut <= c.input.size(); ++cut) {
+            CommandFrameReader reader;
+            Bytes got = reader.feed(c.input.data(), cut);
+            Bytes rest = reader.feed(c.input.data() + cut, c.input.size() - cut);
+            got.insert(got.end(), rest.begin(), rest.end());
+            EXPECT_EQ(got, c.commands) << "split at " << cut;
+        }
+        CommandFrameReader reader;
+        Bytes got;
+        for (std::uint8_t b : c.input) {
+            Bytes one = reader.feed(&b, 1);
+            got.insert(got.end(), one.begin(), one.end());
+        }
+        EXPECT_EQ(got, c.commands) << "byte by byte";
+    }
+}
+
+TEST(CommandFrameReader, HoldsOnlyAPossibleFrameStart) {
+    CommandFrameReader reader;
+    const Bytes noise = {0x00, 0x02, 0x03, 0x10, 0x02, 'B'};
+    reader.feed(noise.data(), noise.size());
+    EXPECT_EQ(reader.pending(), 3u);
+}
+
+TEST(DisplayPayload, LaysOutFieldsByteForByte) {
+    struct Case {
+        SimReading reading;
+        Bytes payload;
+    };
+    const std::vector<Case> cases = {
+        {{0x80000006u, "-1.234", "-3"},
+         {0x06, 0x00, 0x00, 0x80, '-', '1', '.', '2', '3', '4', 0, 0, 0, '-', '3'}},
+        {{8192, "12345678", "0"},
+         {0x00, 0x20, 0x00, 0x00, '1', '2', '3', '4', '5', '6', '7', '8', 0, '0', 0}},
+        {{0x12345678u, "123456789", "123"},
+         {0x78, 0x56, 0x34, 0x12, '1', '2', '3', '4', '5', '6', '7', '8', 0, '1', '2'}},
+        {{32, "", ""}, {32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(DescribeReading(c.reading));
+        EXPECT_EQ(BuildDisplayPayload(c.reading), c.payload);
+    }
+}
+
+TEST(ReplyFrame, DisplayReplyIsWhatTheLoggerReads) {
+    Simulator sim({{6, "1.234", "0"}});
+    const Bytes frame = OnlyAnswer(sim, 'B');
+    const Bytes payload = BuildDisplayPayload({6, "1.234", "0"});
+    Bytes expected = {0x10, 0x02, 'B', 15};
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    expected.insert(expected.end(), {ReplyCheckByte(payload), 0x10, 0x03});
+    EXPECT_EQ(frame, expected);
+    EXPECT_EQ(ReadLikeLogger(frame), payload);
+}
+
+TEST(ReplyFrame, CheckByteOfDleIsEscaped) {
+    struct Case {
+        const char* name;
+        Bytes payload;
+        bool forceDle;
+        Bytes frame;
+    };
+    const std::vector<Case> cases = {
+        {"plain", {0x01, 0x02}, false, {0x10, 0x02, 0, 2, 0x01, 0x02, 0x03, 0x10, 0x03}},
+        {"sum is DLE", {0x08, 0x08}, false, {0x10, 0x02, 0, 2, 0x08, 0x08, 0x10, 0x10, 0x10, 0x03}},
+        {"forced", {0x01, 0x02}, true, {0x10, 0x02, 0, 2, 0x01, 0x02, 0x10, 0x03, 0x10, 0x03}},
+        {"forced, sum is DLE", {0x10}, true, {0x10, 0x02, 0, 1, 0x10, 0x10, 0x10, 0x10, 0x03}},
+        {"empty payload", {}, false, {0x10, 0x02, 0, 0, 0x00, 0x10, 0x03}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes frame = BuildReplyFrame(0, c.payload, c.forceDle);
+        EXPECT_EQ(frame, c.frame);
+        std::uint8_t check = 0;
+        EXPECT_EQ(ReadLikeLogger(frame, &check), c.payload);
+        EXPECT_EQ(check, ReplyCheckByte(c.payload));
+    }
+    EXPECT_THROW(BuildReplyFrame(0, Bytes(256, 0)), std::invalid_argument);
+}
+
+TEST(Simulator, CheckDleModeEscapesEveryReply) {
+    Simulator sim({{6, "1.234", "0"}});
+    sim.modes().checkDle = true;
+    for (std::uint8_t cmd : {'B', 'F'}) {
+        const Bytes frame = OnlyAnswer(sim, cmd);
+        std::uint8_t check = 0;
+        const auto payload = ReadLikeLogger(frame, &check);
+        ASSERT_TRUE(payload);
+        EXPECT_EQ(frame[frame.size() - 4], 0x10);
+        EXPECT_EQ(check, ReplyCheckByte(*payload));
+    }
+}
+
+TEST(Simulator, CyclesTheScenarioOneReadingPerDisplayRequest) {
+    const std::vector<SimReading> scenario = {
+        {6, "1.000", "0"}, {5, "2.000", "1"}, {32, "25.0C", "1"}};
+    Simulator sim(scenario);
+    std::vector<SimReading> seen;
+    for (int i = 0; i < 7; ++i) {
+        if (i == 2) OnlyAnswer(sim, 'F');  // identity requests do not use up readings
+        const auto payload = ReadLikeLogger(OnlyAnswer(sim, 'B'));
+        ASSERT_TRUE(payload);
+        const Bytes& p = *payload;
+        SimReading r;
+        r.status = p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+        r.value = reinterpret_cast<const char*>(&p[4]);
+        r.range = std::string(p.begin() + 13, p.end()).c_str();
+        seen.push_back(r);
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], scenario[i % 3]) << i;
+}
+
+TEST(Simulator, LowBatterySetsBit31AndKeepsTheFunctionCode) {
+    Simulator sim({{0x00000402u, "5.000", "1"}});
+    auto status = [&] {
+        const Bytes f = OnlyAnswer(sim, 'B');
+        return f[4] | f[5] << 8 | f[6] << 16 | static_cast<std::uint32_t>(f[7]) << 24;
+    };
+    EXPECT_EQ(status(), 0x00000402u);
+    sim.modes().lowBattery = true;
+    EXPECT_EQ(status(), 0x80000402u);
+    sim.modes().lowBattery = false;
+    EXPECT_EQ(status(), 0x00000402u);
+}
+
+TEST(Simulator, SilenceAnswersNothingAndKeepsThePlace) {
+    Simulator sim({{6, "1.000", "0"}, {6, "2.000", "0"}});
+    sim.modes().silent = true;
+    for (std::uint8_t cmd : {'B', 'F', 'B'}) EXPECT_TRUE(OnlyAnswer(sim, cmd).empty());
+    sim.modes().silent = false;
+    EXPECT_EQ(ReadLikeLogger(OnlyAnswer(sim, 'B')), BuildDisplayPayload({6, "1.000", "0"}));
+}
+
+TEST(Simulator, SilentAfterCountsFrames) {
+    struct Case {
+        std::uint64_t after;
+        std::uint64_t forFrames;
+        const char* pattern;  // one letter per frame: a = answered, s = silent
+    };
+    const std::vector<Case> cases = {
+        {2, 3, "aasssaaa"},
+        {2, 0, "aassssss"},
+        {0, 1, "saaaaaaa"},
+    };
+    for (const Case& c : cases) {
+        Simulator sim({{6, "1.000", "0"}});
+        sim.modes().silentAfter = c.after;
+        sim.modes().silentFor = c.forFrames;
+        std::string got;
+        for (int i = 0; i < 8; ++i) got += OnlyAnswer(sim, i % 2 ? 'F' : 'B').empty() ? 's' : 'a';
+        EXPECT_EQ(got, c.pattern) << "after " << c.after << " for " << c.forFrames;
+    }
+}
+
+TEST(Simulator, IdentityReply) {
+    Simulator sim;
+    EXPECT_EQ(OnlyAnswer(sim, 'F'), (Bytes{0x10, 0x02, 'F', 1, 1, 1, 0x10, 0x03}));
+    sim.setIdentity(12);
+    EXPECT_EQ(ReadLikeLogger(OnlyAnswer(sim, 'F')), Bytes{12});
+    sim.setEmptyIdentity();
+    EXPECT_EQ(OnlyAnswer(sim, 'F'), (Bytes{0x10, 0x02, 'F', 0, 0, 0x10, 0x03}));
+}
+
+TEST(Simulator, ShortModeSendsAConsistentShortPayload) {
+    Simulator sim({{6, "1.234", "-1"}});
+    sim.modes().shortPayload = true;
+    const auto payload = ReadLikeLogger(OnlyAnswer(sim, 'B'));
+    ASSERT_TRUE(payload);
+    EXPECT_EQ(payload->size(), kShortDisplayPayloadSize);
+    const Bytes full = BuildDisplayPayload({6, "1.234", "-1"});
+    EXPECT_TRUE(std::equal(payload->begin(), payload->end(), full.begin()));
+}
+
+TEST(Simulator, GarbageReplacesTheReplyAndIsRepeatableBySeed) {
+    auto garbage = [](std::uint32_t seed) {
+        Simulator sim({{6, "1.234", "0"}});
+        sim.modes().garbage = true;
+        sim.setSeed(seed);
+        return OnlyAnswer(sim, 'B');
+    };
+    Simulator plain({{6, "1.234", "0"}});
+    const Bytes normal = OnlyAnswer(plain, 'B');
+    EXPECT_EQ(garbage(7).size(), normal.size());
+    EXPECT_NE(garbage(7), normal);
+    EXPECT_EQ(garbage(7), garbage(7));
+    EXPECT_NE(garbage(7), garbage(8));
+}
+
+// A stored log for the block commands; each block is filled with its own number.
+class NumberedBlocks : public MemoryImage {
+public:
+    std::size_t blockCount() const override { return 3; }
+    Bytes block(std::size_t index) const override {
+        return Bytes(kBlockSize, static_cast<std::uint8_t>(index));
+    }
+};
+
+TEST(Simulator, CommandsWithoutHandlerGetNoAnswerUntilOneIsInstalled) {
+    Simulator sim;
+    const auto n = sim.feed(Frame('N'));
+    ASSERT_EQ(n.size(), 1u);
+    EXPECT_TRUE(n[0].bytes.empty());
+    EXPECT_NE(n[0].note.find("unknown"), std::string::npos);
+
+    sim.setMemoryImage(std::make_shared<NumberedBlocks>());
+    sim.setHandler('N', [](Simulator& s) -> std::optional<SimReply> {
+        return SimReply{s.memoryImage()->block(0), "block 0"};
+    });
+    EXPECT_EQ(OnlyAnswer(sim, 'N'), Bytes(512, 0));
+    sim.setHandler('N', nullptr);
+    EXPECT_FALSE(sim.hasHandler('N'));
+    EXPECT_TRUE(OnlyAnswer(sim, 'N').empty());
+}
+
+TEST(ScenarioFile, ReadsEveryKindOfLine) {
+    const char* text =
+        "# demo\n"
+        "6;1.234;0\n"
+        "\n"
+        "   # indented comment\r\n"
+        "0x80000005\t2.301\t2   # mains, battery low\r\n"
+        " 128 ; \" OL \" ; 3\n"
+        "8192;\"-12.5\";\"0\"\n"
+        "32;25.0C;1";  // no newline at the end
+    std::vector<SimReading> readings;
+    std::string error;
+    ASSERT_TRUE(ParseScenario(text, readings, error)) << error;
+    const std::vector<SimReading> expected = {
+        {6, "1.234", "0"},    {0x80000005u, "2.301", "2"}, {128, " OL ", "3"},
+        {8192, "-12.5", "0"}, {32, "25.0C", "1"},
+    };
+    EXPECT_EQ(readings, expected);
+}
+
+TEST(ScenarioFile, RejectsBadLinesNamingTheLine) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"6;1.234\n", "line 1: expected 3 fields (code; value text; range text), found 2"},
+        {"# c\n\nabc;1;0\n", "line 3: 'abc' is neither a function code nor a 0x status word"},
+        {"6;1;0\n6;123456789;0\n", "line 2: value text '123456789' is longer than 8 characters"},
+        {"6;1;-10\n", "line 1: range text '-10' is longer than 2 characters"},
+        {"6;\"1.0;0\n", "line 1: missing closing quote"},
+        {"6;\"1.0\"x;0\n", "line 1: unexpected text after a closing quote"},
+        {"2147483648;1;0\n", "line 1: function code 2147483648 does not fit in 31 bits"},
+        {"0x100000000;1;0\n", "line 1: '0x100000000' is neither"},
+        {";1;0\n", "line 1: the function code is missing"},
+        {"6;1;0;7\n", "line 1: expected 3 fields"},
+        {"# only comments\n\n", "no readings"},
+    };
+    for (const Case& c : cases) {
+        std::vector<SimReading> readings = {{1, "keep", "1"}};
+        std::string error;
+        EXPECT_FALSE(ParseScenario(c.text, readings, error)) << c.text;
+        EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
+        EXPECT_EQ(readings.size(), 1u) << "output changed on failure";
+    }
+}
+
+TEST(DefaultScenario, CoversEveryFunctionWithRealisticTexts) {
+    const std::vector<SimReading> s = DefaultScenario();
+    const std::set<std::uint32_t> known = {0,   5,   6,   7,   8,    20,   32,   64,  128,
+                                           384, 513, 514, 515, 1024, 2048, 2050, 8192};
+    std::set<std::uint32_t> codes;
+    bool negative = false, overload = false, negativeOverload = false;
+    for (const SimReading& r : s) {
+        SCOPED_TRACE(DescribeReading(r));
+        codes.insert(r.status);
+        ASSERT_LE(r.value.size(), kValueFieldSize);
+        ASSERT_LE(r.range.size(), kRangeFieldSize);
+        char* end = nullptr;
+        const long range = std::strtol(r.range.c_str(), &end, 10);
+        EXPECT_TRUE(!r.range.empty() && *end == '\0' && range >= -9 && range <= 9);
+        if (r.value.find('L') != std::string::npos) {
+            overload = true;
+            negativeOverload |= r.value.find('-') != std::string::npos;
+            continue;
+        }
+        std::string number = r.value;
+        if (r.status == 32 || r.status == 64) {
+            ASSERT_FALSE(number.empty());
+            EXPECT_EQ(number.back(), r.status == 32 ? 'C' : 'F');
+            number.pop_back();
+        }
+        std::strtod(number.c_str(), &end);
+        EXPECT_TRUE(!number.empty() && *end == '\0') << "not a number";
+        negative |= number[0] == '-';
+    }
+    EXPECT_EQ(codes, known);
+    EXPECT_TRUE(negative);
+    EXPECT_TRUE(overload);
+    EXPECT_TRUE(negativeOverload);
+    // The demonstration opens with a long DC voltage run for the chart.
+    for (std::size_t i = 0; i < 100; ++i) EXPECT_EQ(s[i].status, 6u) << i;
+}
+
+}  // namespace
+}  // namespace dmm::sim

@@ -97,7 +97,7 @@ struct SimModes {
 // What the adaptor does with one command frame.
 struct SimAnswer {
     std::uint8_t command = 0;
-    std::uint64_t frameNumber = 0;   // 1 for the first frame received
+    std::uint64_t frameNumber = 0;    // 1 for the first frame received
     std::vector<std::uint8_t> bytes;  // what goes out on the line; empty: no answer
     std::string note;                 // one line for the verbose log
 };
@@ -143,7 +143,8 @@ public:
     SimReading nextReading();
 
     // Frames a payload with the current check-byte mode.
-    std::vector<std::uint8_t> frame(std::uint8_t command, const std::vector<std::uint8_t>& payload) const;
+    std::vector<std::uint8_t> frame(std::uint8_t command,
+                                    const std::vector<std::uint8_t>& payload) const;
 
     // Stored log for the block commands; unused until they are answered.
     void setMemoryImage(std::shared_ptr<const MemoryImage> image) { memory_ = std::move(image); }

@@ -1,4 +1,5 @@
 // dmmlog: the data logger's command-line companion.
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    // Qt Serial Port wants an application object in the thread that uses it.
+    QCoreApplication app(argc, argv);
     std::string verb = argv[1];
     int verbArgc = argc - 2;
     char** verbArgv = argv + 2;

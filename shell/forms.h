@@ -1,0 +1,33 @@
+// The one instance of each window, created at start-up in a fixed order and
+// alive until the program ends. A pointer is null until its window is created.
+#pragma once
+
+namespace dmm {
+
+class TFormMain;
+class TDlgRsPortForm;
+class TDlgAboutForm;
+class TAutoMsgForm;
+class TDigitalMeterForm;
+class TAnalogMeterForm;
+class TDataPageListForm;
+class TDlgHiLowForm;
+class TComparatorForm;
+class TGraphicalForm;
+class TDialogOption;
+class TMsgForm;
+
+extern TFormMain* FormMain;
+extern TDlgRsPortForm* DlgRsPortForm;
+extern TDlgAboutForm* DlgAboutForm;
+extern TAutoMsgForm* AutoMsgForm;
+extern TDigitalMeterForm* DigitalMeterForm;
+extern TAnalogMeterForm* AnalogMeterForm;
+extern TDataPageListForm* DataPageListForm;
+extern TDlgHiLowForm* DlgHiLowForm;
+extern TComparatorForm* ComparatorForm;
+extern TGraphicalForm* GraphicalForm;
+extern TDialogOption* DialogOption;
+extern TMsgForm* MsgForm;
+
+}  // namespace dmm

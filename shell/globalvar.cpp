@@ -1,0 +1,10 @@
+#include "shell/globalvar.h"
+
+namespace dmm {
+
+Globals& G() {
+    static Globals globals;
+    return globals;
+}
+
+}  // namespace dmm

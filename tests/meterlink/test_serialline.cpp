@@ -1,0 +1,262 @@
+// The Qt serial line against a real pseudo-terminal: the test holds the master side and
+// plays the meter's adaptor.
+#include "meterlink/serialline.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "meterlink/protocol.h"
+
+namespace dmm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+long ElapsedMs(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// The programs that use the line have an application object; the port's notifiers want one.
+class QtApplication : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QCoreApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "test_serialline";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QCoreApplication> app_;
+};
+const auto* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+class PtyLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master_, 0);
+        ASSERT_EQ(grantpt(master_), 0);
+        ASSERT_EQ(unlockpt(master_), 0);
+        slavePath_ = ptsname(master_);
+        // Keep one slave descriptor open so the master never sees a hang-up between opens.
+        slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave_, 0);
+        termios tio{};
+        ASSERT_EQ(tcgetattr(slave_, &tio), 0);
+        cfmakeraw(&tio);
+        ASSERT_EQ(tcsetattr(slave_, TCSANOW, &tio), 0);
+    }
+    void TearDown() override {
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+
+    MeterHandle openLine() {
+        OpenResult r = OpenMeterDevice(slavePath_);
+        EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+        EXPECT_EQ(r.device, slavePath_);
+        return std::move(r.handle);
+    }
+
+    void toLine(const Bytes& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // What the line sent, gathered until n bytes came or the time ran out.
+    Bytes fromLine(std::size_t n, int timeoutMs = 2000) {
+        Bytes got;
+        auto start = Clock::now();
+        while (got.size() < n && ElapsedMs(start) < timeoutMs) {
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            std::uint8_t buf[256];
+            ssize_t r = ::read(master_, buf, std::min(n - got.size(), sizeof buf));
+            if (r > 0) got.insert(got.end(), buf, buf + r);
+        }
+        return got;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+PortTimeouts ShortReads(int constantMs) {
+    PortTimeouts t;
+    t.readTotalConstant = constantMs;
+    return t;
+}
+
+TEST_F(PtyLine, OpensWithTheProtocolTimeouts) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    PortTimeouts t;
+    ASSERT_TRUE(line->getTimeouts(t));
+    EXPECT_EQ(t.readTotalMultiplier, 1);
+    EXPECT_EQ(t.readTotalConstant, 3000);
+    EXPECT_EQ(t.writeTotalConstant, 1000);
+    CloseMeterPort(line);
+    EXPECT_FALSE(line);
+}
+
+TEST_F(PtyLine, ReadWithNothingArrivingWaitsTheWholeTotalThenReturnsZero) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(line->setTimeouts(ShortReads(200)));
+    std::uint8_t buf[50];
+    auto start = Clock::now();
+    EXPECT_EQ(line->read(buf, sizeof buf), 0u);
+    long elapsed = ElapsedMs(start);
+    EXPECT_GE(elapsed, 240);  // 200 + 50 * 1, less a little timer slack
+    EXPECT_LT(elapsed, 2000);
+}
+
+TEST_F(PtyLine, ReadReturnsEarlyWhenAllArrivedAndPartialAtTheDeadline) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(line->setTimeouts(ShortReads(300)));
+
+    toLine({0x10, 0x02, 0x00, 0x0F, 0x41});
+    std::uint8_t buf[8] = {};
+    auto start = Clock::now();
+    ASSERT_EQ(line->read(buf, 5), 5u);
+    EXPECT_LT(ElapsedMs(start), 250);
+    EXPECT_EQ(Bytes(buf, buf + 5), (Bytes{0x10, 0x02, 0x00, 0x0F, 0x41}));
+
+    // Bytes trickling in on both sides of a wait are gathered into one read.
+    std::thread late([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        toLine({0x03});
+    });
+    toLine({0x01, 0x02});
+    EXPECT_EQ(line->read(buf, 4), 3u);
+    late.join();
+    EXPECT_EQ(Bytes(buf, buf + 3), (Bytes{0x01, 0x02, 0x03}));
+}
+
+TEST_F(PtyLine, WritesReachTheOtherEnd) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    const std::uint8_t data[] = {0x55, 0x00, 0xFF, 0x10};
+    EXPECT_EQ(line->write(data, sizeof data), sizeof data);
+    EXPECT_EQ(fromLine(4), Bytes(data, data + 4));
+
+    SendMeterCommand(line.get(), kCmdDisplay);
+    EXPECT_EQ(fromLine(8), (Bytes{0x10, 0x02, 0x42, 0x00, 0x00, 0x00, 0x10, 0x03}));
+}
+
+TEST_F(PtyLine, PurgeReceiveDropsWhatArrivedBefore) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(line->setTimeouts(ShortReads(100)));
+    toLine({1, 2, 3});
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    line->purgeReceive();
+    std::uint8_t buf[3];
+    EXPECT_EQ(line->read(buf, 3), 0u);
+}
+
+// The whole display exchange with the real pauses, the test answering like the adaptor.
+TEST_F(PtyLine, DisplayExchange) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    std::thread meter([this] {
+        Bytes request = fromLine(8);
+        if (request.size() != 8 || request[2] != kCmdDisplay) return;
+        toLine({0x10, 0x02, 0x00, 15, 0x01, 0x00, 0x00, 0x80, ' ',  '1',  '.', '5',
+                '0',  '0',  0,    0,  0,    '-',  '3',  0x10, 0x10, 0x10, 0x03});
+    });
+    std::string value;
+    std::string range;
+    std::uint32_t status = 0;
+    EXPECT_EQ(ReadMeterDisplay(line.get(), value, range, status), 1);
+    meter.join();
+    EXPECT_EQ(status, 0x80000001u);
+    EXPECT_EQ(value, " 1.500");
+    EXPECT_EQ(range, "-3");
+}
+
+TEST_F(PtyLine, DeviceIsOpenedExclusively) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    EXPECT_FALSE(ProbePort(slavePath_));
+    OpenResult second = OpenMeterDevice(slavePath_);
+    EXPECT_EQ(second.failure, OpenFailure::Open);
+    EXPECT_FALSE(second.handle);
+    CloseMeterPort(line);
+    EXPECT_TRUE(ProbePort(slavePath_));
+}
+
+TEST_F(PtyLine, ComEntryInTheProgramFolderReachesItsDevice) {
+    std::random_device rd;
+    auto dir = std::filesystem::temp_directory_path() / ("dmm-prog-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_symlink(slavePath_, dir / "COM1");
+    OpenResult r = OpenMeterPort(1, dir);
+    EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+    EXPECT_TRUE(r.handle);
+    CloseMeterPort(r.handle);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(PtyLine, ReadEndsEarlyWhenTheDeviceGoesAway) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(line->setTimeouts(ShortReads(5000)));
+    std::thread hangUp([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(master_);
+        master_ = -1;
+    });
+    std::uint8_t buf[4];
+    auto start = Clock::now();
+    EXPECT_EQ(line->read(buf, 4), 0u);
+    hangUp.join();
+    EXPECT_LT(ElapsedMs(start), 4000);
+}
+
+TEST_F(PtyLine, RelativePathIsTakenFromTheWorkingFolder) {
+    std::random_device rd;
+    auto dir = std::filesystem::temp_directory_path() / ("dmm-cwd-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_symlink(slavePath_, dir / "meter");
+    auto saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    OpenResult r = OpenMeterDevice("meter");
+    std::filesystem::current_path(saved);
+    EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+    CloseMeterPort(r.handle);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(OpenFailureTest, MissingDeviceOrPortNumberFailsWithAReason) {
+    OpenResult missing = OpenMeterDevice("/dev/dmm-no-such-device");
+    EXPECT_EQ(missing.failure, OpenFailure::Open);
+    EXPECT_FALSE(missing.handle);
+    EXPECT_NE(missing.reason.find("does not exist"), std::string::npos) << missing.reason;
+
+    for (int n : {0, -1, 11}) {
+        OpenResult r = OpenMeterPort(n, std::filesystem::temp_directory_path());
+        EXPECT_EQ(r.failure, OpenFailure::Open) << n;
+        EXPECT_FALSE(r.handle);
+        EXPECT_FALSE(r.reason.empty());
+    }
+
+    EXPECT_FALSE(ProbePort("/dev/dmm-no-such-device"));
+    EXPECT_FALSE(ProbePort(""));
+}
+
+}  // namespace
+}  // namespace dmm

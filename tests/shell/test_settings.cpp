@@ -1,0 +1,173 @@
+#include "shell/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace dmm {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ParseCase {
+    const char* name;
+    const char* text;
+    int port;
+    double hi;
+    double low;
+};
+
+class ParseSettings : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseSettings, ReadsOrFallsBackToDefaults) {
+    const ParseCase& c = GetParam();
+    Settings s = ParseSettingsText(c.text);
+    EXPECT_EQ(s.iPort, c.port);
+    EXPECT_DOUBLE_EQ(s.fHiLimit, c.hi);
+    EXPECT_DOUBLE_EQ(s.fLowLimit, c.low);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseSettings,
+    ::testing::Values(
+        ParseCase{"CrLf", "iPort=3\r\nfHiLimit=2.5\r\nfLowLimit=-1\r\n", 3, 2.5, -1},
+        ParseCase{"LfOnlyNoFinalBreak", "iPort=4\nfHiLimit=10\nfLowLimit=0.25", 4, 10, 0.25},
+        ParseCase{"PortSevenHasNoRangeCheck", "iPort=7\r\nfHiLimit=300\r\nfLowLimit=100\r\n", 7,
+                  300, 100},
+        ParseCase{"OneBadValueResetsAll", "iPort=5\r\nfHiLimit=abc\r\nfLowLimit=1\r\n", 2, 300,
+                  100},
+        ParseCase{"MissingKey", "iPort=5\r\nfHiLimit=1\r\n", 2, 300, 100},
+        ParseCase{"EmptyValue", "iPort=\r\nfHiLimit=1\r\nfLowLimit=0\r\n", 2, 300, 100},
+        ParseCase{"FractionalPort", "iPort=1.5\r\nfHiLimit=1\r\nfLowLimit=0\r\n", 2, 300, 100},
+        ParseCase{"CommaIsNoDecimalSeparator", "iPort=1\r\nfHiLimit=1,5\r\nfLowLimit=0\r\n", 2, 300,
+                  100},
+        ParseCase{"BeyondDouble", "iPort=1\r\nfHiLimit=1e400\r\nfLowLimit=0\r\n", 2, 300, 100},
+        ParseCase{"KeysAnyCaseAnyOrder",
+                  "[x]\r\nFLOWLIMIT=5\r\nother=1\r\nfhilimit=6\r\nIPORT=3\r\n", 3, 6, 5},
+        ParseCase{"FirstOccurrenceCounts",
+                  "iPort=3\r\nfHiLimit=6\r\nfLowLimit=5\r\niPort=4\r\nfHiLimit=abc\r\n", 3, 6, 5},
+        ParseCase{"NameIsTextBeforeFirstEquals", "iPort==3\r\nfHiLimit=1=2\r\nfLowLimit=0\r\n", 2,
+                  300, 100},
+        ParseCase{"BlankBeforeEqualsIsAnotherName",
+                  "iPort =3\r\niPort=4\r\nfHiLimit=1\r\nfLowLimit=0\r\n", 4, 1, 0},
+        ParseCase{"ByteOrderMark", "\xEF\xBB\xBFiPort=3\r\nfHiLimit=1\r\nfLowLimit=0\r\n", 3, 1, 0},
+        ParseCase{"Empty", "", 2, 300, 100}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(SettingsText, LinesEndWithCrLfAndKeepAllRecognisedBreaks) {
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+}
+
+TEST(SettingsText, WritesExactlyThreeLinesInShortestForm) {
+    EXPECT_EQ(FormatSettingsText({2, 100, 2.5}), "iPort=2\r\nfHiLimit=100\r\nfLowLimit=2.5\r\n");
+    EXPECT_EQ(FormatSettingsText({7, 0.1, -0.000125}),
+              "iPort=7\r\nfHiLimit=0.1\r\nfLowLimit=-0.000125\r\n");
+}
+
+TEST(SettingsText, RoundTripsWhatItWrites) {
+    Settings written{6, 1234.5678, -0.001};
+    Settings read = ParseSettingsText(FormatSettingsText(written));
+    EXPECT_EQ(read.iPort, 6);
+    EXPECT_EQ(read.fHiLimit, 1234.5678);
+    EXPECT_EQ(read.fLowLimit, -0.001);
+}
+
+TEST(SettingsText, ErrorTextsNameThePath) {
+    EXPECT_EQ(SettingsOpenErrorText("/x/NRVDL.ini", ""), "Cannot open file /x/NRVDL.ini");
+    EXPECT_EQ(SettingsCreateErrorText("/x/NRVDL.ini", "Read-only file system"),
+              "Cannot create file /x/NRVDL.ini\nRead-only file system");
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir_ = fs::temp_directory_path() / ("dmm-settings-" + std::to_string(rd()));
+        fs::create_directories(dir_);
+        path_ = SettingsFilePath(dir_.string());
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    static std::string Contents(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    void Put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(SettingsFile, MissingFileIsNotOpenedAndKeepsStartValues) {
+    SettingsLoad load = LoadSettings(path_);
+    EXPECT_FALSE(load.opened);
+    EXPECT_FALSE(load.reason.empty());
+    EXPECT_EQ(load.values.iPort, 1);
+    EXPECT_EQ(load.values.fHiLimit, 0);
+    EXPECT_EQ(load.values.fLowLimit, 0);
+}
+
+TEST_F(SettingsFile, DirectoryInPlaceOfFileIsNotOpened) {
+    fs::create_directory(path_);
+    EXPECT_FALSE(LoadSettings(path_).opened);
+}
+
+TEST_F(SettingsFile, BadValuesInAnOpenedFileGiveDefaults) {
+    Put("iPort=abc\r\n");
+    SettingsLoad load = LoadSettings(path_);
+    EXPECT_TRUE(load.opened);
+    EXPECT_EQ(load.values.iPort, 2);
+    EXPECT_EQ(load.values.fHiLimit, 300);
+    EXPECT_EQ(load.values.fLowLimit, 100);
+}
+
+TEST_F(SettingsFile, SaveReplacesWholeFileAndLoadsBack) {
+    Put("junk line\r\niPort=9\r\nmore=1\r\n");
+    SettingsSave save = SaveSettings(path_, {3, 250, 2.5});
+    ASSERT_TRUE(save.ok) << save.reason;
+    EXPECT_EQ(Contents(path_), "iPort=3\r\nfHiLimit=250\r\nfLowLimit=2.5\r\n");
+    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+
+    SettingsLoad load = LoadSettings(path_);
+    ASSERT_TRUE(load.opened);
+    EXPECT_EQ(load.values.iPort, 3);
+    EXPECT_EQ(load.values.fHiLimit, 250);
+    EXPECT_EQ(load.values.fLowLimit, 2.5);
+}
+
+TEST_F(SettingsFile, FailedWriteIsReportedAndOldFileStaysIntact) {
+    Put("iPort=4\r\nfHiLimit=1\r\nfLowLimit=0\r\n");
+    // The temporary file cannot be created where a directory stands.
+    fs::create_directory(path_ + ".tmp");
+    SettingsSave save = SaveSettings(path_, {3, 250, 2.5});
+    EXPECT_FALSE(save.ok);
+    EXPECT_FALSE(save.reason.empty());
+    EXPECT_EQ(Contents(path_), "iPort=4\r\nfHiLimit=1\r\nfLowLimit=0\r\n");
+}
+
+TEST_F(SettingsFile, FailedReplaceLeavesNoTemporaryFile) {
+    fs::create_directory(path_);
+    fs::create_directory(fs::path(path_) / "keep");
+    SettingsSave save = SaveSettings(path_, {});
+    EXPECT_FALSE(save.ok);
+    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+    EXPECT_TRUE(fs::is_directory(fs::path(path_) / "keep"));
+}
+
+TEST_F(SettingsFile, SaveThroughLinkReplacesTheLinkedFile) {
+    fs::path real = dir_ / "real.ini";
+    std::ofstream(real) << "old";
+    fs::create_symlink(real, path_);
+    ASSERT_TRUE(SaveSettings(path_, {}).ok);
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(Contents(real), "iPort=2\r\nfHiLimit=300\r\nfLowLimit=100\r\n");
+}
+
+}  // namespace
+}  // namespace dmm
