@@ -1,0 +1,566 @@
+#include "logger/recorder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+
+#include "logger/intervaloption.h"
+#include "logger/loggerfile.h"
+#include "meterlink/labels.h"
+#include "meterlink/numparse.h"
+#include "resources/strings.h"
+
+namespace dmm {
+namespace {
+
+constexpr int kReadingLabel = 1311;    // "Reading"
+constexpr int kReadingDataOf = 1315;   // "Reading Data : %d of %d"
+constexpr int kFileReadBarMax = 64;    // the progress window's bar
+constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
+
+// The bar of a progress window after `steps` steps from empty: it starts again
+// at the bottom once it has been full.
+int BarPosition(std::size_t steps, int max) {
+    return static_cast<int>(steps % (static_cast<std::size_t>(max) + 1));
+}
+
+}  // namespace
+
+PanelGroup PanelGroupOf(const LogRecord& r) {
+    PanelGroup g;
+    g.data = FieldString(r.szDisplay);
+    g.unitStyle = UnitPanelStyle(r.iFunc);
+    g.funcStyle = FuncPanelStyle(r.iFunc);
+    g.unit = PanelText(FieldString(r.szUnit), g.unitStyle);
+    g.func = PanelText(FieldString(r.szFunc), g.funcStyle);
+    return g;
+}
+
+std::string YAxisLabelFor(const LogRecord& r) {
+    std::string label = LoadStr(kReadingLabel);
+    if (r.iFunc == func::Capacitance)
+        label += "(uF)";
+    else if (r.iFunc == func::Ohms || r.iFunc == func::Ohms384)
+        label += "(Ohm)";
+    else
+        label += "(" + FieldString(r.szFunc) + ")";
+    return label;
+}
+
+Recorder::Recorder(RecorderView& view, const MeterReading& reading, const int& readingReceived,
+                   bool& transferInProgress, std::filesystem::path programFolder,
+                   const Clock& clock, FileOps& ops)
+    : view_(view),
+      reading_(reading),
+      readingReceived_(readingReceived),
+      transferInProgress_(transferInProgress),
+      clock_(clock),
+      ops_(ops),
+      tempFiles_(std::move(programFolder), ops) {}
+
+void Recorder::FormCreate() {
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    view_.SetLoggerTimerEnabled(false);
+    toolbar_.sbtnUndoZoom = false;
+    menu_.undoZooming = false;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+    ResetChart();
+    view_.SetYAxisLabel(LoadStr(kReadingLabel));
+}
+
+void Recorder::FormClose() {
+    view_.SetLoggerTimerEnabled(false);
+}
+
+// ---- samples ----
+
+bool Recorder::TakeSample() {
+    const int m = iPointsPerPage;
+    // The newest data comes into view first.
+    if (iCurrentPage != iPageCount) {
+        iCurrentPage = iPageCount;
+        ShowPage();
+    }
+    std::optional<LogRecord> record = SampleReading(reading_, clock_.Now());
+    if (!record) return false;
+    const float x = record->fValue;
+    AdaptScale(x);
+    list_.push_back(*record);
+    // A record that cannot be written stays in memory.
+    tempFiles_.Append(*record);
+    TrackExtremes(x);
+    view_.AppendChartPoint(FieldString(record->szTime), x);
+    view_.RedrawChart();
+    iPageCount = iSampleCount / m + 1;
+    iCurrentPage = iPageCount;
+    view_.SetChartCursorPoint(m - 1);
+    UpdateCursorReadout();
+    view_.AppendDataListLine(list_.size() - 1);
+    StepProgress();
+    iSampleCount += 1;
+    UpdateStatusBar();
+    bBufferEmpty = false;
+    bUnsaved = true;
+    UpdateToolbar();
+    UpdateMenu();
+    return true;
+}
+
+void Recorder::TimerLoggerTimer() {
+    bSampleDue = true;
+}
+
+void Recorder::OnNewReading() {
+    bSampleDue = false;
+    TakeSample();
+}
+
+void Recorder::OnLinkCut() {
+    if (!bAcquiring) return;
+    view_.SetRecordButtonDown(false);
+    sbtnRecordStopClick();
+}
+
+void Recorder::OnTransferEnded() {
+    transferInProgress_ = false;
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    list_.clear();
+    list_.shrink_to_fit();
+    ResetChart();
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+    view_.RefreshMainWindowCommands();
+    view_.ClearDataList();
+}
+
+// ---- buffer bookkeeping ----
+
+void Recorder::ResetRecorderState() {
+    bAcquiring = false;
+    bBufferEmpty = true;
+    bUnsaved = false;
+    bSampleDue = false;
+    iPageCount = 1;
+    iCurrentPage = 1;
+    iSampleCount = 0;
+    iMaxIndex = 0;
+    iMinIndex = 0;
+    fScaleMax = 100;
+    fScaleMin = -100;
+    progressPosition_ = 0;
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+}
+
+void Recorder::ClearRecorder() {
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    list_.clear();
+    list_.shrink_to_fit();
+    ResetChart();
+    view_.ClearDataList();
+    TrackExtremes(0);  // with nothing counted: empties the Max and Min groups
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+void Recorder::AppendToRecorder() {
+    if (iSampleCount < 0 || static_cast<std::size_t>(iSampleCount) >= list_.size()) return;
+    const float x = list_[static_cast<std::size_t>(iSampleCount)].fValue;
+    AdaptScale(x);
+    TrackExtremes(x);
+    iCurrentPage = iSampleCount / iPointsPerPage + 1;
+    view_.AppendDataListLine(static_cast<std::size_t>(iSampleCount));
+    StepProgress();
+    iSampleCount += 1;
+    if (!replaying_) UpdateStatusBar();
+}
+
+void Recorder::ReplayList() {
+    // Whole pages from the oldest record, plus one: 200 records make two
+    // pages, the newest holding all of them and page 1 none.
+    iPageCount = static_cast<int>(list_.size() / static_cast<std::size_t>(iPointsPerPage)) + 1;
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+    // Nothing is painted until the replay ends, so the bar and the status bar
+    // are told only their final state.
+    replaying_ = true;
+    while (static_cast<std::size_t>(iSampleCount) < list_.size()) AppendToRecorder();
+    replaying_ = false;
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+    UpdateStatusBar();
+}
+
+void Recorder::FinishBulkLoad() {
+    iCurrentPage = iPageCount;
+    ShowPage();
+    view_.SetChartCursorPoint(iPointsPerPage - 1);
+    UpdateCursorReadout();
+    bBufferEmpty = false;
+    bUnsaved = true;
+    transferInProgress_ = false;
+    UpdateToolbar();
+    UpdateMenu();
+}
+
+void Recorder::StepProgress() {
+    progressPosition_ += 1;
+    if (progressPosition_ > iPointsPerPage) progressPosition_ = 0;
+    if (!replaying_) view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+}
+
+// ---- chart ----
+
+void Recorder::AdaptScale(float x) {
+    const double margin = std::fabs(static_cast<double>(x)) * kScaleMargin;
+    const float top = margin == 0 ? 1.0f : static_cast<float>(margin);
+    const float bottom = margin == 0 ? -1.0f : static_cast<float>(-margin);
+    if (iSampleCount == 0) {
+        fScaleMax = top;
+        fScaleMin = bottom;
+    } else {
+        if (x >= fScaleMax / kScaleMargin) fScaleMax = top;
+        if (x <= fScaleMin / kScaleMargin) fScaleMin = bottom;
+    }
+    view_.SetChartYRange(fScaleMin, fScaleMax);
+}
+
+void Recorder::TrackExtremes(float x) {
+    if (iSampleCount == 0) {
+        iMaxIndex = 0;
+        iMinIndex = 0;
+        // The groups fill from the second sample on.
+        if (shownMax_ != -1 || shownMin_ != -1) {
+            view_.ShowMax(PanelGroup{});
+            view_.ShowMin(PanelGroup{});
+            shownMax_ = shownMin_ = -1;
+        }
+        return;
+    }
+    const auto n = static_cast<int>(list_.size());
+    if (iSampleCount >= n) return;  // the record is not in the list
+    if (iMaxIndex >= n) iMaxIndex = iSampleCount;
+    if (iMinIndex >= n) iMinIndex = iSampleCount;
+    // Only the new sample can move an extreme; ties go to the newer one.
+    if (list_[static_cast<std::size_t>(iMaxIndex)].fValue > x) {
+        if (x <= list_[static_cast<std::size_t>(iMinIndex)].fValue) iMinIndex = iSampleCount;
+    } else {
+        iMaxIndex = iSampleCount;
+    }
+    ShowExtremePanels();
+}
+
+void Recorder::ShowExtremePanels() {
+    if (shownMax_ != iMaxIndex) {
+        view_.ShowMax(PanelGroupOf(list_[static_cast<std::size_t>(iMaxIndex)]));
+        shownMax_ = iMaxIndex;
+    }
+    if (shownMin_ != iMinIndex) {
+        view_.ShowMin(PanelGroupOf(list_[static_cast<std::size_t>(iMinIndex)]));
+        shownMin_ = iMinIndex;
+    }
+}
+
+void Recorder::ResetChart() {
+    const int m = iPointsPerPage;
+    view_.SetChartPointCount(m);
+    view_.SetChartYRange(fScaleMin, fScaleMax);
+    for (int k = 0; k < m; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);
+    view_.RedrawChart();
+    view_.SetChartCursorPoint(m - 1);
+    UpdateCursorReadout();
+}
+
+void Recorder::ShowPage() {
+    const std::int64_t m = iPointsPerPage;
+    const auto n = static_cast<std::int64_t>(list_.size());
+    // Records up to the end of the page: the last page always ends at the newest.
+    std::int64_t a = n - static_cast<std::int64_t>(iPageCount - iCurrentPage) * m;
+    a = std::clamp<std::int64_t>(a, 0, n);
+    const std::int64_t first = a - m;  // record on point 0; negative on a part-filled page 1
+    for (std::int64_t k = 0; k < m; ++k) {
+        const std::int64_t i = first + k;
+        if (i < 0) {
+            view_.SetChartPoint(static_cast<int>(k), kEmptyPointLabel, kChartNullValue);
+        } else {
+            const LogRecord& r = list_[static_cast<std::size_t>(i)];
+            view_.SetChartPoint(static_cast<int>(k), FieldString(r.szTime), r.fValue);
+        }
+    }
+    view_.RedrawChart();
+    UpdateCursorReadout();
+    SetPagingEnabled(iCurrentPage != 1, iCurrentPage != iPageCount);
+    UpdateStatusBar();
+}
+
+void Recorder::SetPagingEnabled(bool back, bool forward) {
+    toolbar_.sbtnFirstPage = toolbar_.sbtnPageUp = back;
+    toolbar_.sbtnPageDown = toolbar_.sbtnLastPage = forward;
+    menu_.firstPage = menu_.pageUp = back;
+    menu_.pageDown = menu_.lastPage = forward;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+void Recorder::UpdateCursorReadout() {
+    if (list_.empty()) return;
+    const auto n = static_cast<std::int64_t>(list_.size());
+    const std::int64_t index =
+        view_.ChartCursorPoint() + n -
+        static_cast<std::int64_t>(iPointsPerPage) * (iPageCount - iCurrentPage + 1);
+    if (index < 0 || index >= n) {
+        // The empty left part of page 1.
+        view_.ShowTime("");
+        view_.ShowReading(PanelGroup{});
+        view_.SetYAxisLabel(LoadStr(kReadingLabel));
+    } else {
+        const LogRecord& r = list_[static_cast<std::size_t>(index)];
+        view_.ShowTime(FieldString(r.szTime));
+        view_.ShowReading(PanelGroupOf(r));
+        view_.SetYAxisLabel(YAxisLabelFor(r));
+    }
+    view_.RedrawChart();
+}
+
+// ---- commands ----
+
+void Recorder::sbtnRecordStartClick() {
+    if (!readingReceived_) {
+        view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+        view_.SetRecordButtonDown(false);
+        return;
+    }
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    view_.SetLoggerTimerEnabled(true);
+    bAcquiring = true;
+    iTempFileCount += 1;
+    IoStatus created = tempFiles_.CreateNext();
+    if (!created) {
+        view_.ShowStringMessage(str::ErrorCaption, 9003, created.message);
+        view_.SetRecordButtonDown(false);
+        sbtnRecordStopClick();
+    } else {
+        // The commands that must wait for Stop are disabled at once, not at the first sample.
+        UpdateToolbar();
+        UpdateMenu();
+        UpdateStatusBar();
+    }
+    // The next reading is sampled at once.
+    bSampleDue = true;
+}
+
+void Recorder::sbtnRecordStopClick() {
+    tempFiles_.Close();
+    view_.SetLoggerTimerEnabled(false);
+    bAcquiring = false;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+void Recorder::StartMenuClick() {
+    view_.SetRecordButtonDown(true);
+    sbtnRecordStartClick();
+}
+
+void Recorder::StopMenuClick() {
+    view_.SetRecordButtonDown(false);
+    sbtnRecordStopClick();
+}
+
+void Recorder::sbtnManualLoggingClick() {
+    if (readingReceived_) {
+        TakeSample();
+        return;
+    }
+    view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+    view_.SetRecordButtonDown(false);
+}
+
+void Recorder::sbtnOptionClick() {
+    IntervalChoice choice{bManualMode, iIntervalMs == 500 ? 0 : iIntervalMs / 1000};
+    if (!view_.RunIntervalDialog(choice)) return;
+    ApplyIntervalChoice(choice);
+}
+
+void Recorder::ApplyIntervalChoice(const IntervalChoice& choice) {
+    const int seconds = std::clamp(choice.iOptSeconds, 0, kMaxIntervalSeconds);
+    iIntervalMs = seconds == 0 ? 500 : seconds * 1000;
+    bManualMode = choice.bOptManual;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+bool Recorder::sbtnClearClick() {
+    if (bBufferEmpty) return true;
+    if (bUnsaved && !view_.AskOkCancel(str::WarningCaption, 8002)) return false;
+    ClearRecorder();
+    return true;
+}
+
+void Recorder::sbtnFirstPageClick() {
+    iCurrentPage = 1;
+    ShowPage();
+}
+
+void Recorder::sbtnPageUpClick() {
+    if (iCurrentPage <= 1) {
+        view_.ShowStringMessage(str::WarningCaption, 8008, "");
+        return;
+    }
+    iCurrentPage -= 1;
+    ShowPage();
+}
+
+void Recorder::sbtnPageDownClick() {
+    if (iCurrentPage >= iPageCount) {
+        view_.ShowStringMessage(str::WarningCaption, 8009, "");
+        return;
+    }
+    iCurrentPage += 1;
+    ShowPage();
+}
+
+void Recorder::sbtnLastPageClick() {
+    iCurrentPage = iPageCount;
+    ShowPage();
+}
+
+void Recorder::PEGraphZoomIn() {
+    toolbar_.sbtnUndoZoom = true;
+    menu_.undoZooming = true;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+void Recorder::sbtnUndoZoomClick() {
+    view_.UndoChartZoom();
+    toolbar_.sbtnUndoZoom = false;
+    menu_.undoZooming = false;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+// ---- files ----
+
+IoStatus Recorder::SaveFile(const std::string& path) {
+    IoStatus saved = SaveLoggerFile(path, list_, ops_);
+    if (!saved) {
+        view_.ShowStringMessage(str::ErrorCaption, 9005, saved.message);
+        return saved;
+    }
+    bBufferEmpty = false;
+    bUnsaved = false;
+    UpdateToolbar();
+    UpdateMenu();
+    return saved;
+}
+
+IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
+    // Records are read into an empty buffer only: the caller clears it first.
+    if (!list_.empty() || iSampleCount != 0) return IoStatus::Fail(EBUSY, "open", path);
+    LoggerFileReader reader(ops_);
+    IoStatus status = reader.Open(path);
+    if (!status) {
+        view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
+        return status;
+    }
+    view_.BeginFileRead();
+    transferInProgress_ = true;
+    UpdateToolbar();
+    UpdateMenu();
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+
+    status = reader.ReadAll(
+        list_,
+        [this, steps = std::size_t{0}](std::size_t done, std::size_t total) mutable {
+            // One step of the bar per chunk read.
+            view_.FileReadProgress(BarPosition(steps++, kFileReadBarMax),
+                                   Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
+                                          static_cast<int>(total)));
+            // Abort in the progress window clears the flag while events are handled.
+            return transferInProgress_;
+        },
+        chunkRecords);
+    reader.Close();
+    if (!status) {
+        list_.clear();
+        view_.EndFileRead();
+        transferInProgress_ = false;
+        if (status.error != ECANCELED)
+            view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
+        UpdateToolbar();
+        UpdateMenu();
+        return status;
+    }
+    view_.FileReadProgress(kFileReadBarMax,
+                           Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
+                                  static_cast<int>(list_.size())));
+    view_.BeginReplay();
+    ReplayList();
+    view_.EndFileRead();
+    FinishBulkLoad();
+    return status;
+}
+
+// ---- command states ----
+
+void Recorder::UpdateToolbar() {
+    const bool busy = transferInProgress_;
+    const bool idle = !bAcquiring && !busy;
+    ToolbarState& t = toolbar_;
+    t.sbtnRecordStart = t.sbtnRecordStop = !bManualMode && !busy;
+    t.sbtnManualLogging = idle && bManualMode;
+    t.sbtnOption = t.sbtnOpenFile = t.sbtnImport = idle;
+    t.sbtnSaveFile = t.sbtnPrintGraphic = t.sbtnClear = t.sbtnExport = idle && !bBufferEmpty;
+    t.sbtnFirstPage = t.sbtnPageUp = t.sbtnPageDown = t.sbtnLastPage = t.sbtnFitView = idle;
+    if (idle) {
+        // The newest page is current after every state change.
+        t.sbtnFirstPage = t.sbtnPageUp = t.sbtnFitView = iPageCount != 1;
+        t.sbtnPageDown = t.sbtnLastPage = false;
+    }
+    view_.SetToolbarState(t);
+}
+
+void Recorder::UpdateMenu() {
+    const bool busy = transferInProgress_;
+    const bool idle = !bAcquiring && !busy;
+    MenuState& m = menu_;
+    m.open = m.printerSetup = m.interval = m.import = idle;
+    m.saveAs = m.clear = m.printPage = m.exportData = idle && !bBufferEmpty;
+    m.start = idle && !bManualMode;
+    m.stop = bAcquiring && !bManualMode && !busy;
+    m.manual = idle && bManualMode;
+    m.firstPage = m.pageUp = m.pageDown = m.lastPage = m.fitAllData = idle;
+    if (idle) {
+        m.firstPage = m.pageUp = m.fitAllData = iPageCount != 1;
+        m.pageDown = m.lastPage = false;
+    }
+    view_.SetMenuState(m);
+}
+
+StatusTexts Recorder::StatusBarTexts() const {
+    StatusTexts s;
+    if (bAcquiring) s.acquisition = LoadStr(1300);
+    s.buffer = Format(LoadStr(1301).c_str(), iSampleCount);
+    s.page = Format(LoadStr(1302).c_str(), iCurrentPage, iPageCount);
+    if (bManualMode)
+        s.mode = LoadStr(1303);
+    else if (iIntervalMs == 500)
+        s.mode = LoadStr(1304);
+    else
+        s.mode = LoadStr(1305) + ":" + std::to_string(iIntervalMs / 1000) + "S";
+    return s;
+}
+
+void Recorder::UpdateStatusBar() {
+    view_.SetStatusTexts(StatusBarTexts());
+}
+
+}  // namespace dmm

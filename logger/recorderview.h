@@ -1,0 +1,143 @@
+// What the recorder asks of its window. The window implements this and does
+// only what each call says; every decision is taken by the Recorder.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "meterlink/labels.h"
+
+namespace dmm {
+
+// Three read-out panels showing one record: the data panel with the display
+// text, the unit and function panels with their texts as drawn ("W" already
+// turned into the ohm sign where the symbol font applies) and their styles.
+struct PanelGroup {
+    std::string data;
+    std::string unit;
+    std::string func;
+    PanelStyle unitStyle;
+    PanelStyle funcStyle;
+};
+
+// Enabled state of the recorder's toolbar buttons.
+struct ToolbarState {
+    bool sbtnRecordStart = true;
+    bool sbtnRecordStop = true;
+    bool sbtnManualLogging = false;
+    bool sbtnOption = true;
+    bool sbtnOpenFile = true;
+    bool sbtnSaveFile = false;
+    bool sbtnClear = false;
+    bool sbtnImport = true;
+    bool sbtnExport = false;
+    bool sbtnPrintGraphic = false;
+    bool sbtnFirstPage = false;
+    bool sbtnPageUp = false;
+    bool sbtnPageDown = false;
+    bool sbtnLastPage = false;
+    bool sbtnFitView = false;
+    bool sbtnUndoZoom = false;
+    bool operator==(const ToolbarState&) const = default;
+};
+
+// Enabled state of the recorder's menu items, named after their captions.
+// "E&xit" and "Graph Line &Color" are always enabled.
+struct MenuState {
+    bool open = true;          // "&Open..."
+    bool saveAs = false;       // "Save &As..."
+    bool clear = false;        // "&Clear"
+    bool import = true;        // "&Import data from DMM"
+    bool exportData = false;   // "E&xport ..."
+    bool printPage = false;    // "&Print this page ..."
+    bool printerSetup = true;  // "Printer Set&up..."
+    bool start = true;         // "Star&t"
+    bool stop = false;         // "Sto&p"
+    bool manual = false;       // "&Manual"
+    bool interval = true;      // "&Interval..."
+    bool firstPage = false;    // "F&irst page"
+    bool pageUp = false;       // "Page &Up"
+    bool pageDown = false;     // "Page &Down"
+    bool lastPage = false;     // "&Last page"
+    bool fitAllData = false;   // "&Fit all data"
+    bool undoZooming = false;  // "&Undo Zooming"
+    bool operator==(const MenuState&) const = default;
+};
+
+// The first four status bar panels; the fifth (wall clock) is the window's own.
+struct StatusTexts {
+    std::string acquisition;  // "Data Logging ..." or empty
+    std::string buffer;       // "Data in buffer : n"
+    std::string page;         // "Page : c of P"
+    std::string mode;         // "Manual", "Full Speed" or the interval
+    bool operator==(const StatusTexts&) const = default;
+};
+
+// What the interval option dialog edits.
+struct IntervalChoice {
+    bool bOptManual = false;
+    int iOptSeconds = 0;  // 0 = "Full Speed"
+};
+
+class RecorderView {
+public:
+    virtual ~RecorderView() = default;
+
+    // Chart: a fixed number of points, each with a label and a value; a point
+    // holding the null value is not drawn.
+    virtual void SetChartPointCount(int points) = 0;
+    virtual void SetChartPoint(int point, const std::string& label, float value) = 0;
+    // Every point moves one place towards the start; this one becomes the last.
+    virtual void AppendChartPoint(const std::string& label, float value) = 0;
+    virtual void SetChartYRange(float min, float max) = 0;
+    virtual void SetYAxisLabel(const std::string& label) = 0;
+    virtual void RedrawChart() = 0;
+    virtual int ChartCursorPoint() const = 0;
+    virtual void SetChartCursorPoint(int point) = 0;
+    virtual void UndoChartZoom() = 0;
+
+    // Read-out panels.
+    virtual void ShowTime(const std::string& text) = 0;
+    virtual void ShowReading(const PanelGroup& panels) = 0;
+    virtual void ShowMax(const PanelGroup& panels) = 0;
+    virtual void ShowMin(const PanelGroup& panels) = 0;
+
+    // The recorder's progress bar.
+    virtual void SetProgressBar(int min, int max, int position) = 0;
+
+    // Commands and status.
+    virtual void SetToolbarState(const ToolbarState& state) = 0;
+    virtual void SetMenuState(const MenuState& state) = 0;
+    virtual void SetStatusTexts(const StatusTexts& texts) = 0;
+    // Start and Stop are grouped buttons: exactly one is down.
+    virtual void SetRecordButtonDown(bool startDown) = 0;
+
+    // TimerLogger.
+    virtual void SetLoggerTimerInterval(int ms) = 0;
+    virtual void SetLoggerTimerEnabled(bool enabled) = 0;
+
+    // Messages to the data list window (1032 and 1034) and the main window (1036).
+    virtual void ClearDataList() = 0;
+    virtual void AppendDataListLine(std::size_t index) = 0;
+    virtual void RefreshMainWindowCommands() = 0;
+
+    // Message boxes by string number: caption format 9999 or 8999, the text, and
+    // an optional detail line (the operating system's reason of a file error).
+    virtual void ShowStringMessage(int captionFormat, int textNumber,
+                                   const std::string& detail) = 0;
+    // An OK/Cancel question under the warning caption, Cancel the default; true for OK.
+    virtual bool AskOkCancel(int captionFormat, int textNumber) = 0;
+    // The interval option dialog, modal; true when closed with OK.
+    virtual bool RunIntervalDialog(IntervalChoice& choice) = 0;
+
+    // Reading a logger file: the progress window with the "reading" headline,
+    // one call per chunk (step its bar, show the detail line, handle pending
+    // events so Abort can act), the "adding" headline with Abort disabled, and
+    // the end (progress window closed, normal cursor).
+    virtual void BeginFileRead() = 0;
+    virtual void FileReadProgress(int barPosition, const std::string& detail) = 0;
+    virtual void BeginReplay() = 0;
+    virtual void EndFileRead() = 0;
+};
+
+}  // namespace dmm

@@ -1,0 +1,76 @@
+// A recorder window that remembers what it was told.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "logger/recorderview.h"
+
+namespace dmm::test {
+
+class FakeRecorderView : public RecorderView {
+public:
+    std::vector<std::pair<std::string, float>> points;  // label, value
+    float yMin = 0, yMax = 0;
+    std::string yLabel, time;
+    int cursor = 0;
+    PanelGroup reading, max, min;
+    int progressPos = 0;
+    ToolbarState toolbar;
+    MenuState menu;
+    StatusTexts status;
+    bool startDown = false, timerEnabled = false, progressWindowOpen = false;
+    int timerInterval = 0, dataListClears = 0, mainWindowRefreshes = 0, questions = 0;
+    std::vector<std::size_t> dataListLines;
+    std::vector<std::pair<int, int>> messages;  // caption format, text number
+    bool answerOk = true;
+    std::function<bool(IntervalChoice&)> intervalDialog;
+    std::function<void(int)> onFileReadProgress = [](int) {};
+    int fileReadCalls = 0;
+
+    void SetChartPointCount(int n) override { points.assign(static_cast<std::size_t>(n), {}); }
+    void SetChartPoint(int k, const std::string& l, float v) override {
+        points.at(static_cast<std::size_t>(k)) = {l, v};
+    }
+    void AppendChartPoint(const std::string& l, float v) override {
+        points.erase(points.begin());
+        points.emplace_back(l, v);
+    }
+    void SetChartYRange(float lo, float hi) override { yMin = lo, yMax = hi; }
+    void SetYAxisLabel(const std::string& l) override { yLabel = l; }
+    void RedrawChart() override {}
+    int ChartCursorPoint() const override { return cursor; }
+    void SetChartCursorPoint(int p) override { cursor = p; }
+    void UndoChartZoom() override {}
+    void ShowTime(const std::string& t) override { time = t; }
+    void ShowReading(const PanelGroup& g) override { reading = g; }
+    void ShowMax(const PanelGroup& g) override { max = g; }
+    void ShowMin(const PanelGroup& g) override { min = g; }
+    void SetProgressBar(int, int, int pos) override { progressPos = pos; }
+    void SetToolbarState(const ToolbarState& s) override { toolbar = s; }
+    void SetMenuState(const MenuState& s) override { menu = s; }
+    void SetStatusTexts(const StatusTexts& s) override { status = s; }
+    void SetRecordButtonDown(bool start) override { startDown = start; }
+    void SetLoggerTimerInterval(int ms) override { timerInterval = ms; }
+    void SetLoggerTimerEnabled(bool on) override { timerEnabled = on; }
+    void ClearDataList() override { ++dataListClears, dataListLines.clear(); }
+    void AppendDataListLine(std::size_t i) override { dataListLines.push_back(i); }
+    void RefreshMainWindowCommands() override { ++mainWindowRefreshes; }
+    void ShowStringMessage(int format, int text, const std::string&) override {
+        messages.emplace_back(format, text);
+    }
+    bool AskOkCancel(int format, int text) override {
+        ++questions;
+        messages.emplace_back(format, text);
+        return answerOk;
+    }
+    bool RunIntervalDialog(IntervalChoice& c) override { return intervalDialog(c); }
+    void BeginFileRead() override { progressWindowOpen = true; }
+    void FileReadProgress(int, const std::string&) override { onFileReadProgress(++fileReadCalls); }
+    void BeginReplay() override {}
+    void EndFileRead() override { progressWindowOpen = false; }
+};
+
+}  // namespace dmm::test

@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <tuple>
+
+#include "fakerecorderview.h"
+#include "logger/intervaloption.h"
+#include "logger/loggerfile.h"
+#include "logger/recorder.h"
+#include "meterlink/numparse.h"
+#include "tempdir.h"
+
+namespace dmm {
+namespace {
+
+namespace fs = std::filesystem;
+using Messages = std::vector<std::pair<int, int>>;
+
+class FixedClock : public Clock {
+public:
+    LocalTime Now() const override { return {10, 20, 30, 400}; }
+};
+
+class RecorderTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::FakeRecorderView view;
+    MeterReading reading;
+    int readingReceived = 1;
+    bool transfer = false;
+    FixedClock clock;
+    std::unique_ptr<Recorder> rec = Make(SystemFileOps());
+
+    std::unique_ptr<Recorder> Make(FileOps& ops) {
+        auto r = std::make_unique<Recorder>(view, reading, readingReceived, transfer, dir.path(),
+                                            clock, ops);
+        r->FormCreate();
+        return r;
+    }
+    bool Live(double v, int func = 6, const char* funcText = "V") {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        reading.sValue = text, reading.sRange = "0", reading.iFunc = func;
+        CopyCut(reading.szDisplay, text), CopyCut(reading.szFunc, funcText);
+        return rec->TakeSample();
+    }
+    void LiveMany(int n) {
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(Live(i));
+    }
+    // The record shown on each chart point (values are record numbers), -1 for an empty point.
+    std::vector<int> Shown() const {
+        std::vector<int> out;
+        for (const auto& p : view.points)
+            out.push_back(p.second == kChartNullValue ? -1 : static_cast<int>(p.second));
+        return out;
+    }
+    static std::vector<int> Records(int first, int count, int emptyBefore = 0) {
+        std::vector<int> v(static_cast<std::size_t>(emptyBefore), -1);
+        for (int i = 0; i < count; ++i) v.push_back(first + i);
+        return v;
+    }
+};
+
+TEST_F(RecorderTest, LiveSampleReachesListChartPanelsAndStatus) {
+    reading.sValue = "1.234", reading.sRange = "-3", reading.iFunc = 6;
+    CopyCut(reading.szDisplay, "1.234"), CopyCut(reading.szFunc, "V");
+    ASSERT_TRUE(rec->TakeSample());
+    ASSERT_EQ(rec->List().size(), 1u);
+    EXPECT_FLOAT_EQ(rec->List()[0].fValue, 0.001234f);
+    EXPECT_EQ(view.points.back().first, " 10:20:30.4  ");
+    EXPECT_EQ(view.dataListLines, std::vector<std::size_t>{0});
+    EXPECT_EQ(view.cursor, 199);
+    EXPECT_EQ(view.time, " 10:20:30.4  ");
+    EXPECT_EQ(view.reading.data, "1.234");
+    EXPECT_EQ(view.yLabel, "Reading(V)");
+    EXPECT_EQ(view.status.buffer, "Data in buffer : 1");
+    EXPECT_EQ(view.max.data, "");  // the extremes show from the second sample on
+    EXPECT_TRUE(rec->bUnsaved && !rec->bBufferEmpty);
+
+    reading.sValue = " OL  ", reading.iFunc = 0;  // no substitute: not sampled
+    EXPECT_FALSE(rec->TakeSample());
+    EXPECT_EQ(rec->iSampleCount, 1);
+    EXPECT_EQ(view.dataListLines.size(), 1u);
+
+    for (auto [func, text, label] : {std::tuple{8, "F", "Reading(uF)"},
+                                     {128, "W", "Reading(Ohm)"},
+                                     {384, "W", "Reading(Ohm)"}}) {
+        ASSERT_TRUE(Live(1, func, text));
+        EXPECT_EQ(view.yLabel, label);
+    }
+}
+
+TEST_F(RecorderTest, LivePagesAreAnchoredAtTheNewestRecord) {
+    LiveMany(200);
+    EXPECT_EQ(rec->iPageCount, 1);
+    LiveMany(50);  // records 200..249 hold the values 0..49
+    for (std::size_t i = 0; i < 250; ++i) rec->List()[i].fValue = static_cast<float>(i);
+    ASSERT_EQ(rec->iPageCount, 2);
+    rec->sbtnLastPageClick();
+    EXPECT_EQ(Shown(), Records(50, 200));
+    EXPECT_EQ(view.status.page, "Page : 2 of 2");
+    rec->sbtnPageUpClick();
+    EXPECT_EQ(Shown(), Records(0, 50, 150));
+    EXPECT_EQ(view.points[0].first, " ");
+    EXPECT_TRUE(view.toolbar.sbtnPageDown && !view.toolbar.sbtnPageUp);
+
+    view.cursor = 150;
+    rec->UpdateCursorReadout();
+    EXPECT_EQ(view.reading.data, "0");
+    view.cursor = 10;
+    rec->UpdateCursorReadout();
+    EXPECT_EQ(view.reading.data + view.time, "");
+    EXPECT_EQ(view.yLabel, "Reading");
+
+    rec->sbtnPageUpClick();
+    rec->sbtnLastPageClick();
+    rec->sbtnPageDownClick();
+    EXPECT_EQ(view.messages, (Messages{{8999, 8008}, {8999, 8009}}));
+
+    rec->sbtnFirstPageClick();  // a live sample brings the newest page back first
+    ASSERT_TRUE(Live(250));
+    EXPECT_EQ(Shown(), Records(51, 200));
+}
+
+TEST_F(RecorderTest, BulkLoadOfAFullPageMakesAnEmptyFirstPage) {
+    for (int i = 0; i < 200; ++i)
+        rec->List().emplace_back("1", "0", 6, "t", std::to_string(i), "", "V",
+                                 static_cast<float>(i));
+    rec->ReplayList();
+    rec->FinishBulkLoad();
+    EXPECT_EQ(rec->iPageCount, 2);
+    EXPECT_EQ(Shown(), Records(0, 200));
+    EXPECT_EQ(view.reading.data, "199");
+    EXPECT_EQ(view.dataListLines.size(), 200u);
+    EXPECT_EQ(view.status.buffer, "Data in buffer : 200");
+    rec->sbtnFirstPageClick();
+    EXPECT_EQ(Shown(), std::vector<int>(200, -1));
+}
+
+TEST_F(RecorderTest, YRangeOnlyWidensAndExtremesPreferTheNewer) {
+    struct Step {
+        double x;
+        float min, max;
+    } steps[] = {{2.0, -2.66f, 2.66f},    {2.1, -2.66f, 2.793f},  {-1.0, -2.66f, 2.793f},
+                 {-2.5, -3.325f, 2.793f}, {2.1, -3.325f, 2.793f}, {-2.5, -3.325f, 2.793f}};
+    for (const Step& s : steps) {
+        ASSERT_TRUE(Live(s.x));
+        EXPECT_FLOAT_EQ(view.yMax, s.max) << s.x;
+        EXPECT_FLOAT_EQ(view.yMin, s.min) << s.x;
+    }
+    EXPECT_EQ(rec->iMaxIndex, 4);
+    EXPECT_EQ(rec->iMinIndex, 5);
+    EXPECT_EQ(view.max.data, "2.1");
+    rec->ClearRecorder();
+    EXPECT_EQ(view.max.data, "");
+    ASSERT_TRUE(Live(0));
+    EXPECT_EQ(view.yMax, 1.0f);
+    EXPECT_EQ(view.yMin, -1.0f);
+}
+
+TEST_F(RecorderTest, ClearAsksForUnsavedDataAndKeepsTheTemporaryFiles) {
+    rec->sbtnRecordStartClick();
+    LiveMany(3);
+    rec->sbtnRecordStopClick();
+    view.answerOk = false;
+    EXPECT_FALSE(rec->sbtnClearClick());
+    EXPECT_EQ(rec->List().size(), 3u);
+    view.answerOk = true;
+    EXPECT_TRUE(rec->sbtnClearClick());
+    EXPECT_EQ(view.messages, (Messages{{8999, 8002}, {8999, 8002}}));
+    EXPECT_TRUE(rec->List().empty());
+    EXPECT_EQ(view.status.buffer, "Data in buffer : 0");
+    EXPECT_EQ(view.status.page, "Page : 1 of 1");
+    EXPECT_EQ(view.dataListClears, 1);
+    EXPECT_EQ(fs::file_size(dir / "~NDMDL1.TMP"), 3u * 68);
+}
+
+TEST_F(RecorderTest, CommandStatesFollowTheRecorderState) {
+    EXPECT_EQ(view.toolbar, ToolbarState{});  // idle, empty
+    EXPECT_EQ(view.menu, MenuState{});
+    EXPECT_EQ(view.status.mode, "Full Speed");
+
+    rec->sbtnRecordStartClick();
+    EXPECT_EQ(view.status.acquisition, "Data Logging ...");
+    LiveMany(201);
+    ToolbarState acquiring;
+    acquiring.sbtnOption = acquiring.sbtnOpenFile = acquiring.sbtnImport = false;
+    EXPECT_EQ(view.toolbar, acquiring);
+    EXPECT_TRUE(!view.menu.start && view.menu.stop && !view.menu.open);
+
+    rec->sbtnRecordStopClick();  // idle, two pages
+    EXPECT_TRUE(view.toolbar.sbtnSaveFile && view.toolbar.sbtnClear && view.toolbar.sbtnFirstPage &&
+                view.toolbar.sbtnPageUp && view.toolbar.sbtnFitView && view.menu.firstPage);
+    EXPECT_FALSE(view.toolbar.sbtnPageDown || view.toolbar.sbtnLastPage || view.menu.lastPage);
+
+    view.intervalDialog = [](IntervalChoice& c) { return c.bOptManual = true; };
+    rec->sbtnOptionClick();  // manual
+    EXPECT_FALSE(view.toolbar.sbtnRecordStart || view.toolbar.sbtnRecordStop || view.menu.start);
+    EXPECT_TRUE(view.toolbar.sbtnManualLogging && view.menu.manual);
+    EXPECT_EQ(view.status.mode, "Manual");
+    rec->ApplyIntervalChoice({false, 5});
+    EXPECT_EQ(view.status.mode, "Interval in second(s):5S");
+    EXPECT_EQ(rec->iIntervalMs, 5000);
+    rec->ApplyIntervalChoice({true, 0});
+    EXPECT_EQ(rec->iIntervalMs, 500);
+
+    transfer = true;  // busy
+    rec->UpdateToolbar();
+    rec->UpdateMenu();
+    ToolbarState busy = acquiring;
+    busy.sbtnRecordStart = busy.sbtnRecordStop = false;
+    EXPECT_EQ(view.toolbar, busy);
+    EXPECT_FALSE(view.menu.open || view.menu.manual || view.menu.interval);
+}
+
+TEST(IntervalOptionTest, CustomIntervalInput) {
+    struct Prompter : IntervalPrompter {
+        std::deque<std::string> answers;
+        std::vector<std::string> defaults;
+        int errors = 0;
+        std::string InputBox(const std::string&, const std::string&,
+                             const std::string& text) override {
+            defaults.push_back(text);
+            std::string a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        void ShowStringMessage(int, int text) override { errors += text == 9007; }
+    };
+    struct Case {
+        int start;
+        std::deque<std::string> answers;
+        int seconds;
+        std::vector<std::string> defaults;
+        int errors;
+    } cases[] = {
+        {0, {"5"}, 5, {"0"}, 0},
+        {0, {"-3", "4"}, 4, {"0", "-3"}, 1},  // asked again with the negative number
+        {0, {"abc"}, 0, {"0"}, 1},
+        {7, {"1.5"}, 7, {"7"}, 1},
+        {0, {"-2", "x", "0"}, 0, {"0", "-2", "-2"}, 2},
+        {3, {"99999999"}, 3, {"3"}, 1},  // beyond the timer's range
+    };
+    for (const Case& c : cases) {
+        Prompter p;
+        p.answers = c.answers;
+        IntervalOption opt({false, c.start});
+        opt.SelectItem(IntervalItem::Customization, p);
+        EXPECT_EQ(opt.choice.iOptSeconds, c.seconds) << c.answers.front();
+        EXPECT_EQ(p.defaults, c.defaults) << c.answers.front();
+        EXPECT_EQ(p.errors, c.errors) << c.answers.front();
+        EXPECT_EQ(opt.Selection(),
+                  c.seconds ? IntervalItem::Customization : IntervalItem::FullSpeed);
+    }
+}
+
+TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
+    readingReceived = 0;
+    view.startDown = true;
+    rec->sbtnRecordStartClick();
+    rec->sbtnManualLoggingClick();
+    EXPECT_EQ(view.messages, (Messages{{9999, 9002}, {9999, 9002}}));
+    EXPECT_TRUE(!view.startDown && !rec->bAcquiring && rec->List().empty());
+
+    readingReceived = 1;
+    ASSERT_TRUE(Live(1));  // a manual sample: memory only
+    rec->sbtnRecordStartClick();
+    EXPECT_TRUE(rec->bAcquiring && view.timerEnabled && rec->bSampleDue);
+    rec->OnNewReading();
+    EXPECT_FALSE(rec->bSampleDue);
+    rec->TimerLoggerTimer();
+    EXPECT_TRUE(rec->bSampleDue);
+    rec->OnNewReading();
+    rec->sbtnRecordStartClick();  // again: the next file
+    LiveMany(1);
+    rec->OnLinkCut();
+    EXPECT_FALSE(rec->bAcquiring || view.timerEnabled || rec->TempFileOpen());
+    EXPECT_EQ(fs::file_size(dir / "~NDMDL1.TMP"), 2u * 68);
+    EXPECT_EQ(fs::file_size(dir / "~NDMDL2.TMP"), 68u);
+    rec.reset();
+    EXPECT_FALSE(fs::exists(dir / "~NDMDL1.TMP") || fs::exists(dir / "~NDMDL2.TMP"));
+
+    // A folder where nothing can be created: 9003, acquisition stopped.
+    rec = std::make_unique<Recorder>(view, reading, readingReceived, transfer, dir.path() / "none");
+    rec->sbtnRecordStartClick();
+    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9003));
+    EXPECT_FALSE(rec->bAcquiring || view.timerEnabled || view.startDown);
+}
+
+TEST_F(RecorderTest, SavedFileOpensAsTheSameBuffer) {
+    LiveMany(3);
+    ASSERT_TRUE(rec->SaveFile(dir / "a.g26"));
+    EXPECT_FALSE(rec->bUnsaved);
+    EXPECT_EQ(fs::file_size(dir / "a.g26"), 204u);
+    LogList saved = rec->List();
+    ASSERT_TRUE(rec->sbtnClearClick());
+    ASSERT_TRUE(rec->OpenFile(dir / "a.g26"));
+    ASSERT_EQ(rec->List().size(), 3u);
+    EXPECT_EQ(std::memcmp(rec->List().data(), saved.data(), 3 * sizeof(LogRecord)), 0);
+    EXPECT_EQ(view.status.buffer, "Data in buffer : 3");
+    EXPECT_EQ(rec->iPageCount, 1);
+    EXPECT_TRUE(rec->bUnsaved && !transfer && !view.progressWindowOpen);
+
+    EXPECT_FALSE(rec->SaveFile(dir / "missing/a.g26"));
+    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9005));
+    EXPECT_TRUE(rec->bUnsaved);
+}
+
+TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
+    ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(500)));
+    view.onFileReadProgress = [&](int call) { transfer = transfer && call < 2; };  // Abort
+    EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
+    EXPECT_TRUE(rec->List().empty() && view.messages.empty() && !view.progressWindowOpen);
+    EXPECT_EQ(rec->iPageCount, 1);
+    EXPECT_TRUE(view.toolbar.sbtnOpenFile);
+
+    view.onFileReadProgress = [](int) {};
+    EXPECT_FALSE(rec->OpenFile(dir / "none.g26"));
+    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9004));
+
+    // An empty file opens as no records, yet counts as unsaved data.
+    test::WriteBytes(dir / "empty.g26", "");
+    ASSERT_TRUE(rec->OpenFile(dir / "empty.g26"));
+    EXPECT_TRUE(!rec->bBufferEmpty && view.toolbar.sbtnSaveFile);
+}
+
+TEST_F(RecorderTest, TransferEndedResetsTheRecorder) {
+    transfer = true;
+    rec->List().resize(10);
+    rec->OnTransferEnded();
+    EXPECT_TRUE(!transfer && rec->List().empty() && view.toolbar.sbtnOpenFile);
+    EXPECT_EQ(view.mainWindowRefreshes, 1);
+    EXPECT_EQ(view.dataListClears, 1);
+}
+
+}  // namespace
+}  // namespace dmm
