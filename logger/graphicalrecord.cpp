@@ -1,0 +1,769 @@
+#include "logger/graphicalrecord.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <type_traits>
+
+#include "displays/datapagelist.h"
+#include "logger/dlgoption.h"
+#include "resources/recorderglyphs.h"
+#include "resources/strings.h"
+#include "shell/forms.h"
+#include "shell/globalvar.h"
+#include "shell/layout.h"
+#include "shell/main5.h"
+#include "shell/mesgform.h"
+#include "shell/metrics.h"
+#include "shell/prompter.h"
+#include "shell/winmsg.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr int kCaption = 104;        // "Graphical Recorder"
+constexpr int kChartTitle = 1310;    // "Data Logger"
+constexpr int kReadingLabel = 1311;  // "Reading"
+constexpr int kTimeLabel = 1312;     // "Time"
+constexpr int kMaxLabel = 1313;      // "Max."
+constexpr int kMinLabel = 1314;      // "Min."
+constexpr int kReadingFileText = 8005;
+constexpr int kAddingDataText = 8006;
+
+constexpr int kPanelHeight = 33;
+constexpr int kProgressHeight = 12;
+constexpr int kButtonSize = 25;
+constexpr int kGlyphSize = 18;
+constexpr int kFileReadBarMax = 64;
+constexpr int kClockPeriodMs = 1000;
+constexpr int kStatusWidths[5] = {110, 175, 175, 175, 50};
+
+const QColor kLime(0, 255, 0);
+const QColor kFuchsia(255, 0, 255);
+const QColor kPurple(128, 0, 128);
+const QColor kSilver(192, 192, 192);
+
+const QString kLoggerFilter = QStringLiteral("Data Logger files(*.g26)");
+const QString kTempFilter = QStringLiteral("Temporary files(*.TMP)");
+const QString kAllFilter = QStringLiteral("All files(*)");
+const QString kLoggerSuffix = QStringLiteral("g26");
+const QString kUntitled = QStringLiteral("Untitled.g26");
+
+// A black read-out panel with coloured text.
+QLabel* ReadoutPanel(QWidget* parent, const QColor& text, int pixelSize, Qt::Alignment align) {
+    auto* panel = new QLabel(parent);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, text);
+    panel->setPalette(pal);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    panel->setFont(font);
+    panel->setAlignment(align | Qt::AlignVCenter);
+    return panel;
+}
+
+QLabel* GroupLabel(QWidget* parent, const QString& text, const QColor& colour) {
+    auto* label = new QLabel(text, parent);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(14);
+    font.setBold(true);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+Qt::Alignment AlignmentOf(PanelAlign align) {
+    switch (align) {
+        case PanelAlign::Left:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+        case PanelAlign::Right:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case PanelAlign::Center:
+            break;
+    }
+    return Qt::AlignHCenter | Qt::AlignVCenter;
+}
+
+void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
+    data->setText(QString::fromStdString(g.data));
+    unit->setText(QString::fromStdString(g.unit));
+    unit->setAlignment(AlignmentOf(g.unitStyle.align));
+    func->setText(QString::fromStdString(g.func));
+    func->setAlignment(AlignmentOf(g.funcStyle.align));
+}
+
+// Copies what the printer set-up chose onto the printer a print is about to use.
+void CopyPrinterSetup(const QPrinter& from, QPrinter& to) {
+    if (from.outputFormat() == QPrinter::NativeFormat) {
+        to.setPrinterName(from.printerName());
+    } else {
+        to.setOutputFormat(from.outputFormat());
+        to.setOutputFileName(from.outputFileName());
+    }
+    to.setPageLayout(from.pageLayout());
+    to.setColorMode(from.colorMode());
+    to.setDuplex(from.duplex());
+    to.setCopyCount(from.copyCount());
+}
+
+const MeterReading& MainWindowReading() {
+    static const MeterReading none;
+    return FormMain ? FormMain->Reading : none;
+}
+
+// The hourglass for as long as it lives.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// A box shown in the middle of a long operation gets the normal cursor back while it is up.
+int AskUser(const Prompter::Box& box) {
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = Prompt().messageBox(box);
+    if (busy) QApplication::restoreOverrideCursor();
+    return answer;
+}
+
+}  // namespace
+
+TGraphicalForm::TGraphicalForm() : TGraphicalForm(MainWindowReading(), G().ProgramDir) {}
+
+TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir)
+    : programDir_(programDir) {
+    setWindowTitle(Str(kCaption));
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+
+    auto* toolPanel = new QFrame(central);
+    toolPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    toolPanel->setFixedHeight(kPanelHeight);
+    buildToolPanel(toolPanel);
+    column->addWidget(toolPanel);
+
+    column->addWidget(buildReadoutPanel(central));
+
+    PEGraph = new dmm::PEGraph(central);
+    column->addWidget(PEGraph, 1);
+
+    ProgressBar = new QProgressBar(central);
+    ProgressBar->setFixedHeight(kProgressHeight);
+    ProgressBar->setTextVisible(false);
+    column->addWidget(ProgressBar);
+
+    buildStatusBar();
+    buildMenu();
+
+    TimerLogger = new QTimer(this);
+    TimerTime = new QTimer(this);
+    TimerTime->setInterval(kClockPeriodMs);
+
+    recorder_ = std::make_unique<Recorder>(*this, reading, G().ReadingReceived,
+                                           G().TransferInProgress, programDir_);
+    setUpChart();
+    connectChart();
+    connect(TimerLogger, &QTimer::timeout, this, [this] { recorder_->TimerLoggerTimer(); });
+    connect(TimerTime, &QTimer::timeout, this, &TGraphicalForm::TimerTimeTimer);
+    recorder_->FormCreate();
+
+    TimerTimeTimer();
+    TimerTime->start();
+    applySizeLimits();
+    setFocusProxy(PEGraph);
+    PEGraph->setFocus();
+}
+
+TGraphicalForm::~TGraphicalForm() {
+    TimerLogger->stop();
+    TimerTime->stop();
+    PEGraph->disconnect(this);
+    if (waitCursor_) QApplication::restoreOverrideCursor();
+    // Deletes this run's temporary files.
+    recorder_.reset();
+}
+
+void TGraphicalForm::buildToolPanel(QWidget* panel) {
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(4, 3, 4, 3);
+    row->setSpacing(1);
+
+    auto button = [&](QToolButton*& b, RecorderGlyph glyph, int hint) {
+        b = new QToolButton(panel);
+        b->setIcon(RecorderGlyphIcon(glyph));
+        b->setIconSize(QSize(kGlyphSize, kGlyphSize));
+        b->setFixedSize(kButtonSize, kButtonSize);
+        b->setToolTip(Str(hint));
+        b->setFocusPolicy(Qt::NoFocus);
+        row->addWidget(b);
+    };
+    auto gap = [&] { row->addSpacing(8); };
+
+    button(sbtnRecordStart, RecorderGlyph::Start, 1100);
+    button(sbtnRecordStop, RecorderGlyph::Stop, 1101);
+    button(sbtnManualLogging, RecorderGlyph::Manual, 1102);
+    button(sbtnOption, RecorderGlyph::Option, 1103);
+    gap();
+    button(sbtnOpenFile, RecorderGlyph::Open, 1104);
+    button(sbtnSaveFile, RecorderGlyph::Save, 1105);
+    button(sbtnClear, RecorderGlyph::Clear, 1106);
+    gap();
+    button(sbtnImport, RecorderGlyph::Import, 1107);
+    button(sbtnExport, RecorderGlyph::Export, 1108);
+    button(sbtnPrintGraphic, RecorderGlyph::Print, 1109);
+    gap();
+    button(sbtnFirstPage, RecorderGlyph::FirstPage, 1110);
+    button(sbtnPageUp, RecorderGlyph::PageUp, 1111);
+    button(sbtnPageDown, RecorderGlyph::PageDown, 1112);
+    button(sbtnLastPage, RecorderGlyph::LastPage, 1113);
+    gap();
+    button(sbtnFitView, RecorderGlyph::FitView, 1114);
+    button(sbtnUndoZoom, RecorderGlyph::UndoZoom, 1115);
+    row->addStretch(1);
+
+    auto* caption = new QLabel(Str(kCaption) + QStringLiteral("   "), panel);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    font.setItalic(true);
+    caption->setFont(font);
+    QPalette pal = caption->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    caption->setPalette(pal);
+    row->addWidget(caption);
+
+    // Start and Stop: exactly one of the two is down.
+    auto* recordGroup = new QButtonGroup(panel);
+    recordGroup->setExclusive(true);
+    for (QToolButton* b : {sbtnRecordStart, sbtnRecordStop}) {
+        b->setCheckable(true);
+        recordGroup->addButton(b);
+    }
+    sbtnRecordStop->setChecked(true);
+
+    connect(sbtnRecordStart, &QToolButton::clicked, this,
+            [this] { recorder_->sbtnRecordStartClick(); });
+    connect(sbtnRecordStop, &QToolButton::clicked, this,
+            [this] { recorder_->sbtnRecordStopClick(); });
+    connect(sbtnManualLogging, &QToolButton::clicked, this,
+            [this] { recorder_->sbtnManualLoggingClick(); });
+    connect(sbtnOption, &QToolButton::clicked, this, [this] { recorder_->sbtnOptionClick(); });
+    connect(sbtnOpenFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnOpenFileClick);
+    connect(sbtnSaveFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnSaveFileClick);
+    connect(sbtnClear, &QToolButton::clicked, this, [this] { recorder_->sbtnClearClick(); });
+    // Import, Export, Print and Fit all data open windows of their own, which are not part of
+    // the recorder window; their buttons only follow the enabling rules here.
+    connect(sbtnFirstPage, &QToolButton::clicked, this,
+            [this] { recorder_->sbtnFirstPageClick(); });
+    connect(sbtnPageUp, &QToolButton::clicked, this, [this] { recorder_->sbtnPageUpClick(); });
+    connect(sbtnPageDown, &QToolButton::clicked, this, [this] { recorder_->sbtnPageDownClick(); });
+    connect(sbtnLastPage, &QToolButton::clicked, this, [this] { recorder_->sbtnLastPageClick(); });
+    connect(sbtnUndoZoom, &QToolButton::clicked, this, [this] { recorder_->sbtnUndoZoomClick(); });
+}
+
+QWidget* TGraphicalForm::buildReadoutPanel(QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setFixedHeight(kPanelHeight);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+
+    TimePanel = ReadoutPanel(panel, Qt::white, 16, Qt::AlignHCenter);
+    TimePanel->setFixedWidth(122);
+    row->addWidget(TimePanel);
+
+    // Data panel taking what the group leaves, unit and function panels at its right.
+    auto group = [&](const QColor& colour, QLabel*& dataPanel, QLabel*& unitPanel,
+                     QLabel*& funcPanel) {
+        auto* g = new QHBoxLayout;
+        g->setSpacing(1);
+        dataPanel = ReadoutPanel(panel, colour, 20, Qt::AlignRight);
+        // The groups share the row evenly whatever their texts.
+        dataPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        unitPanel = ReadoutPanel(panel, colour, 17, Qt::AlignHCenter);
+        funcPanel = ReadoutPanel(panel, colour, 17, Qt::AlignHCenter);
+        unitPanel->setFixedWidth(30);
+        funcPanel->setFixedWidth(42);
+        g->addWidget(dataPanel, 1);
+        g->addWidget(unitPanel);
+        g->addWidget(funcPanel);
+        row->addLayout(g, 1);
+    };
+    group(kLime, ReadingDataPanel, ReadingUnitPanel, ReadingFuncPanel);
+    row->addSpacing(6);
+    row->addWidget(GroupLabel(panel, Str(kMaxLabel), Qt::red));
+    group(Qt::red, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
+    row->addSpacing(6);
+    row->addWidget(GroupLabel(panel, Str(kMinLabel), kFuchsia));
+    group(kFuchsia, MinDataPanel, MinUnitPanel, MinFuncPanel);
+    return panel;
+}
+
+void TGraphicalForm::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    for (int i = 0; i < 5; ++i) {
+        auto* p = new QLabel(bar);
+        p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        p->setAlignment((i == 3 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+        p->setMinimumWidth(kStatusWidths[i]);
+        // The last panel, the clock, takes the rest of the bar.
+        if (i < 4) p->setFixedWidth(kStatusWidths[i]);
+        bar->addPermanentWidget(p, i == 4 ? 1 : 0);
+        StatusPanels[i] = p;
+    }
+}
+
+void TGraphicalForm::buildMenu() {
+    QMenuBar* bar = menuBar();
+    auto item = [this](QMenu* menu, int caption, auto handler,
+                       QKeySequence shortcut = QKeySequence()) {
+        QAction* a = menu->addAction(Str(caption));
+        if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+        if constexpr (!std::is_same_v<decltype(handler), std::nullptr_t>)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    QMenu* file = bar->addMenu(Str(1200));
+    mnuOpen = item(file, 1201, [this] { sbtnOpenFileClick(); });
+    mnuSaveAs = item(file, 1202, [this] { sbtnSaveFileClick(); });
+    mnuClear = item(file, 1203, [this] { recorder_->sbtnClearClick(); });
+    file->addSeparator();
+    // The commands of Import, Export and Print, like those of their buttons, are not the
+    // recorder window's own.
+    mnuImport = item(file, 1204, nullptr);
+    mnuExport = item(file, 1205, nullptr);
+    mnuPrintPage = item(file, 1206, nullptr);
+    mnuPrinterSetup = item(file, 1207, [this] { PrinterSetupClick(); });
+    file->addSeparator();
+    mnuExit = item(file, 1208, [this] { close(); });
+
+    QMenu* acquisition = bar->addMenu(Str(1210));
+    mnuStart = item(
+        acquisition, 1211, [this] { recorder_->StartMenuClick(); }, QKeySequence(Qt::Key_F9));
+    mnuStop = item(
+        acquisition, 1212, [this] { recorder_->StopMenuClick(); }, QKeySequence(Qt::Key_F3));
+    mnuManual = item(
+        acquisition, 1213, [this] { recorder_->sbtnManualLoggingClick(); },
+        QKeySequence(Qt::Key_F7));
+    acquisition->addSeparator();
+    mnuInterval = item(acquisition, 1214, [this] { recorder_->sbtnOptionClick(); });
+
+    QMenu* view = bar->addMenu(Str(1220));
+    mnuFirstPage = item(
+        view, 1221, [this] { recorder_->sbtnFirstPageClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    mnuPageUp = item(view, 1222, [this] { recorder_->sbtnPageUpClick(); });
+    mnuPageDown = item(view, 1223, [this] { recorder_->sbtnPageDownClick(); });
+    mnuLastPage = item(
+        view, 1224, [this] { recorder_->sbtnLastPageClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    view->addSeparator();
+    // Fit all data opens the viewer window, which is not the recorder window's own.
+    mnuFitAllData = item(view, 1225, nullptr, QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuUndoZooming = item(
+        view, 1226, [this] { recorder_->sbtnUndoZoomClick(); }, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    view->addSeparator();
+    mnuGraphLineColor = item(view, 1227, [this] { GraphLineColorClick(); });
+}
+
+void TGraphicalForm::setUpChart() {
+    const int m = recorder_->iPointsPerPage;
+    PEGraph->setMainTitle(Str(kChartTitle));
+    PEGraph->setSubTitle(QString());
+    PEGraph->setYAxisLabel(Str(kReadingLabel));
+    PEGraph->setXAxisLabel(Str(kTimeLabel));
+    PEGraph->setNullDataValue(kChartNullValue);
+    PEGraph->setSubsets(1);
+    PEGraph->setPoints(m);
+    PEGraph->setMaxPointsToGraph(m);
+    PEGraph->setPointsToGraph(m);
+    PEGraph->setSubsetStyle(0, 0);
+    PEGraph->setPlottingMethod(dmm::PEGraph::gLine);
+    PEGraph->setManualMaxDataString(QStringLiteral("00000000.000"));
+    PEGraph->setManualMaxPointLabel(QStringLiteral("00:00:00.000"));
+    PEGraph->setDataPrecision(dmm::PEGraph::gThreeDecimals);
+    PEGraph->setDeskColor(palette().color(QPalette::Button));
+    PEGraph->setGraphBackColor(Qt::black);
+    PEGraph->setGraphForeColor(kPurple);
+    PEGraph->setSubsetColor(0, kSilver);
+    PEGraph->setManualScaleControlY(dmm::PEGraph::gManualMinAndMax);
+    PEGraph->setManualMinY(-100);
+    PEGraph->setManualMaxY(100);
+    PEGraph->setNoStackedData(true);
+    PEGraph->setAllowHistogram(false);
+    PEGraph->setAllowDataHotSpots(true);
+    PEGraph->setPointsToGraphInit(dmm::PEGraph::gLast);
+    PEGraph->setPointSize(dmm::PEGraph::gLargePoints);
+    PEGraph->setPointLabel(m - 1, QString::fromLatin1(kEmptyPointLabel));
+    for (int k = 0; k < m; ++k) PEGraph->setYData(0, k, kChartNullValue);
+    PEGraph->setGridLineControl(dmm::PEGraph::gYPlusXAxis);
+    PEGraph->setCursorMode(dmm::PEGraph::gVertLine);
+    PEGraph->setMouseCursorControl(true);
+    PEGraph->setCursorPromptStyle(dmm::PEGraph::gNoPrompt);
+    PEGraph->setAllowZooming(dmm::PEGraph::gHorzPlusVertZooming);
+    PEGraph->setPrepareImages(true);
+    PEGraph->PerformAction(dmm::PEGraph::ActionReinitialize);
+
+    // Prints start from what "Printer Set&up..." chose; a print with set-up asks first.
+    PEGraph->setPrintSetup([this](QPrinter& printer, bool withSetup) {
+        if (printer_) CopyPrinterSetup(*printer_, printer);
+        return !withSetup || Prompt().printDialog(this, printer);
+    });
+}
+
+void TGraphicalForm::connectChart() {
+    connect(PEGraph, &dmm::PEGraph::OnCursorMoved, this,
+            [this] { recorder_->UpdateCursorReadout(); });
+    connect(PEGraph, &dmm::PEGraph::OnZoomIn, this, [this] { recorder_->PEGraphZoomIn(); });
+    connect(PEGraph, &dmm::PEGraph::OnKeyDown, this, &TGraphicalForm::PEGraphKeyDown);
+}
+
+void TGraphicalForm::applySizeLimits() {
+    const SystemMetrics m = CurrentSystemMetrics();
+    const SizeLimits limits = RecorderSizeLimits(m);
+    // The limits are outer sizes; the window's own size leaves out the caption and the frames
+    // as ApplyOuterGeometry counts them.
+    const int width = limits.minTrackWidth - 2 * m.cyDlgFrame;
+    const int height = limits.minTrackHeight - m.cyCaption - 2 * m.cyDlgFrame;
+    setMinimumSize(std::max(width, 0), std::max(height, 0));
+}
+
+void TGraphicalForm::PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    // With Ctrl these keys are the first and last page shortcuts of the menu.
+    if (modifiers & Qt::ControlModifier) return;
+    if (key == Qt::Key_PageUp)
+        recorder_->sbtnPageUpClick();
+    else if (key == Qt::Key_PageDown)
+        recorder_->sbtnPageDownClick();
+}
+
+bool TGraphicalForm::SampleDue() const {
+    return recorder_->bSampleDue;
+}
+
+bool TGraphicalForm::HoldsUnsavedData() const {
+    return !recorder_->bBufferEmpty && recorder_->bUnsaved;
+}
+
+void TGraphicalForm::sbtnSaveFileClick() {
+    Prompter::FileDialog dialog;
+    dialog.owner = this;
+    dialog.fileName = kUntitled;
+    dialog.directory = QString::fromStdString(programDir_.string());
+    dialog.filters = {kLoggerFilter};
+    dialog.defaultSuffix = kLoggerSuffix;
+    dialog.confirmOverwrite = true;
+    const QString name = Prompt().saveFileName(dialog);
+    if (name.isEmpty()) return;
+    WaitCursor hourglass;
+    recorder_->SaveFile(QFile::encodeName(name).toStdString());
+}
+
+void TGraphicalForm::sbtnOpenFileClick() {
+    recorder_->sbtnClearClick();
+    if (!recorder_->bBufferEmpty) return;
+    Prompter::FileDialog dialog;
+    dialog.owner = this;
+    dialog.directory = QString::fromStdString(programDir_.string());
+    dialog.filters = {kLoggerFilter, kTempFilter, kAllFilter};
+    dialog.selectedFilter = 0;
+    dialog.defaultSuffix = kLoggerSuffix;
+    const QString name = Prompt().openFileName(dialog);
+    if (name.isEmpty()) return;
+    QCoreApplication::processEvents();
+    recorder_->OpenFile(QFile::encodeName(name).toStdString());
+}
+
+void TGraphicalForm::PrinterSetupClick() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    Prompt().printerSetup(this, *printer_);
+}
+
+void TGraphicalForm::GraphLineColorClick() {
+    std::optional<QColor> colour = Prompt().colour(this, PEGraph->SubsetColor(0));
+    if (!colour) return;
+    PEGraph->setSubsetColor(0, *colour);
+    RedrawChart();
+}
+
+void TGraphicalForm::TimerTimeTimer() {
+    const QString time = QLocale().toString(QTime::currentTime(), QStringLiteral("AP hh:mm:ss"));
+    StatusPanels[4]->setText(QStringLiteral("  ") + time + QLatin1Char('"'));
+}
+
+void TGraphicalForm::customEvent(QEvent* event) {
+    if (event->type() != WindowMessage::type()) return;
+    switch (static_cast<WindowMessage*>(event)->number()) {
+        case msg::NewReading:
+            recorder_->OnNewReading();
+            break;
+        case msg::LinkCut:
+            recorder_->OnLinkCut();
+            break;
+        case msg::Refresh:
+            recorder_->OnTransferEnded();
+            break;
+        default:
+            break;
+    }
+}
+
+void TGraphicalForm::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window; the buffer and an acquisition in progress stay.
+    recorder_->FormClose();
+    event->accept();
+}
+
+// ---- RecorderView ----
+
+void TGraphicalForm::SetChartPointCount(int points) {
+    PEGraph->setPoints(points);
+    PEGraph->setMaxPointsToGraph(points);
+    PEGraph->setPointsToGraph(points);
+    PEGraph->setSubsetStyle(0, 0);
+}
+
+void TGraphicalForm::SetChartPoint(int point, const std::string& label, float value) {
+    PEGraph->setPointLabel(point, QString::fromStdString(label));
+    PEGraph->setYData(0, point, value);
+}
+
+void TGraphicalForm::AppendChartPoint(const std::string& label, float value) {
+    PEGraph->AppendPoint(QString::fromStdString(label), value);
+}
+
+void TGraphicalForm::SetChartYRange(float min, float max) {
+    PEGraph->setManualMinY(min);
+    PEGraph->setManualMaxY(max);
+}
+
+void TGraphicalForm::SetYAxisLabel(const std::string& label) {
+    PEGraph->setYAxisLabel(QString::fromStdString(label));
+}
+
+void TGraphicalForm::RedrawChart() {
+    PEGraph->PerformAction(dmm::PEGraph::ActionReinitialize);
+}
+
+int TGraphicalForm::ChartCursorPoint() const {
+    return PEGraph->CursorPoint();
+}
+
+void TGraphicalForm::SetChartCursorPoint(int point) {
+    PEGraph->setCursorPoint(point);
+}
+
+void TGraphicalForm::UndoChartZoom() {
+    PEGraph->PerformAction(dmm::PEGraph::ActionUndoZoom);
+}
+
+void TGraphicalForm::ShowTime(const std::string& text) {
+    TimePanel->setText(QString::fromStdString(text));
+}
+
+void TGraphicalForm::ShowReading(const PanelGroup& panels) {
+    ShowGroup(panels, ReadingDataPanel, ReadingUnitPanel, ReadingFuncPanel);
+}
+
+void TGraphicalForm::ShowMax(const PanelGroup& panels) {
+    ShowGroup(panels, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
+}
+
+void TGraphicalForm::ShowMin(const PanelGroup& panels) {
+    ShowGroup(panels, MinDataPanel, MinUnitPanel, MinFuncPanel);
+}
+
+void TGraphicalForm::SetProgressBar(int min, int max, int position) {
+    ProgressBar->setRange(min, max);
+    ProgressBar->setValue(position);
+}
+
+void TGraphicalForm::SetToolbarState(const ToolbarState& s) {
+    sbtnRecordStart->setEnabled(s.sbtnRecordStart);
+    sbtnRecordStop->setEnabled(s.sbtnRecordStop);
+    sbtnManualLogging->setEnabled(s.sbtnManualLogging);
+    sbtnOption->setEnabled(s.sbtnOption);
+    sbtnOpenFile->setEnabled(s.sbtnOpenFile);
+    sbtnSaveFile->setEnabled(s.sbtnSaveFile);
+    sbtnClear->setEnabled(s.sbtnClear);
+    sbtnImport->setEnabled(s.sbtnImport);
+    sbtnExport->setEnabled(s.sbtnExport);
+    sbtnPrintGraphic->setEnabled(s.sbtnPrintGraphic);
+    sbtnFirstPage->setEnabled(s.sbtnFirstPage);
+    sbtnPageUp->setEnabled(s.sbtnPageUp);
+    sbtnPageDown->setEnabled(s.sbtnPageDown);
+    sbtnLastPage->setEnabled(s.sbtnLastPage);
+    sbtnFitView->setEnabled(s.sbtnFitView);
+    sbtnUndoZoom->setEnabled(s.sbtnUndoZoom);
+}
+
+void TGraphicalForm::SetMenuState(const MenuState& s) {
+    mnuOpen->setEnabled(s.open);
+    mnuSaveAs->setEnabled(s.saveAs);
+    mnuClear->setEnabled(s.clear);
+    mnuImport->setEnabled(s.import);
+    mnuExport->setEnabled(s.exportData);
+    mnuPrintPage->setEnabled(s.printPage);
+    mnuPrinterSetup->setEnabled(s.printerSetup);
+    mnuStart->setEnabled(s.start);
+    mnuStop->setEnabled(s.stop);
+    mnuManual->setEnabled(s.manual);
+    mnuInterval->setEnabled(s.interval);
+    mnuFirstPage->setEnabled(s.firstPage);
+    mnuPageUp->setEnabled(s.pageUp);
+    mnuPageDown->setEnabled(s.pageDown);
+    mnuLastPage->setEnabled(s.lastPage);
+    mnuFitAllData->setEnabled(s.fitAllData);
+    mnuUndoZooming->setEnabled(s.undoZooming);
+}
+
+void TGraphicalForm::SetStatusTexts(const StatusTexts& t) {
+    StatusPanels[0]->setText(QString::fromStdString(t.acquisition));
+    StatusPanels[1]->setText(QString::fromStdString(t.buffer));
+    StatusPanels[2]->setText(QString::fromStdString(t.page));
+    StatusPanels[3]->setText(QString::fromStdString(t.mode));
+}
+
+void TGraphicalForm::SetRecordButtonDown(bool startDown) {
+    (startDown ? sbtnRecordStart : sbtnRecordStop)->setChecked(true);
+}
+
+void TGraphicalForm::SetLoggerTimerInterval(int ms) {
+    TimerLogger->setInterval(ms);
+}
+
+void TGraphicalForm::SetLoggerTimerEnabled(bool enabled) {
+    if (enabled)
+        TimerLogger->start();
+    else
+        TimerLogger->stop();
+}
+
+void TGraphicalForm::ClearDataList() {
+    SendWindowMessage(DataPageListForm, msg::DataClear);
+}
+
+void TGraphicalForm::AppendDataListLine(std::size_t index) {
+    SendWindowMessage(DataPageListForm, msg::DataAppend, static_cast<qintptr>(index));
+}
+
+void TGraphicalForm::RefreshMainWindowCommands() {
+    SendWindowMessage(FormMain, msg::Refresh);
+}
+
+void TGraphicalForm::ShowStringMessage(int captionFormat, int textNumber,
+                                       const std::string& detail) {
+    Prompter::Box box;
+    box.owner = this;
+    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
+    box.text = Str(textNumber);
+    box.icon =
+        captionFormat == str::WarningCaption ? Prompter::Icon::Exclamation : Prompter::Icon::Error;
+    box.detail = QString::fromStdString(detail);
+    AskUser(box);
+}
+
+bool TGraphicalForm::AskOkCancel(int captionFormat, int textNumber) {
+    Prompter::Box box;
+    box.owner = this;
+    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
+    box.text = Str(textNumber);
+    box.icon = Prompter::Icon::Question;
+    box.buttons = Prompter::Ok | Prompter::Cancel;
+    box.defaultButton = Prompter::Cancel;
+    return AskUser(box) == Prompter::Ok;
+}
+
+bool TGraphicalForm::RunIntervalDialog(IntervalChoice& choice) {
+    TDialogOption* dialog = DialogOption;
+    if (!dialog) {
+        if (!ownOption_) ownOption_ = std::make_unique<TDialogOption>(this);
+        dialog = ownOption_.get();
+    }
+    dialog->bOptManual = choice.bOptManual;
+    dialog->iOptSeconds = choice.iOptSeconds;
+    dialog->FormShow();
+    if (Prompt().execDialog(*dialog) != QDialog::Accepted) return false;
+    choice.bOptManual = dialog->bOptManual;
+    choice.iOptSeconds = dialog->iOptSeconds;
+    return true;
+}
+
+void TGraphicalForm::BeginFileRead() {
+    if (!waitCursor_) QApplication::setOverrideCursor(Qt::WaitCursor);
+    waitCursor_ = true;
+    if (!MsgForm) return;
+    MsgForm->SetHeadline(QStringLiteral("[W%1] ").arg(kReadingFileText) + Str(kReadingFileText),
+                         Qt::red);
+    MsgForm->Label1->setText(QString());
+    MsgForm->ProgressBar->setRange(0, kFileReadBarMax);
+    MsgForm->ProgressBar->setValue(0);
+    MsgForm->bbtnAbort->setEnabled(true);
+    MsgForm->show();
+    MsgForm->raise();
+}
+
+void TGraphicalForm::FileReadProgress(int barPosition, const std::string& detail) {
+    if (MsgForm) {
+        MsgForm->ProgressBar->setValue(barPosition);
+        MsgForm->Label1->setText(QString::fromStdString(detail));
+    }
+    // Lets the progress window's Abort act between chunks.
+    QCoreApplication::processEvents();
+}
+
+void TGraphicalForm::BeginReplay() {
+    if (MsgForm) {
+        MsgForm->ProgressBar->setValue(MsgForm->ProgressBar->maximum());
+        MsgForm->bbtnAbort->setEnabled(false);
+    }
+    QCoreApplication::processEvents();
+    if (MsgForm)
+        MsgForm->SetHeadline(QStringLiteral("[W%1] ").arg(kAddingDataText) + Str(kAddingDataText),
+                             Qt::blue);
+}
+
+void TGraphicalForm::EndFileRead() {
+    if (MsgForm) {
+        MsgForm->bbtnAbort->setEnabled(true);
+        MsgForm->hide();
+    }
+    if (waitCursor_) QApplication::restoreOverrideCursor();
+    waitCursor_ = false;
+}
+
+}  // namespace dmm

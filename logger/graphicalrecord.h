@@ -1,0 +1,165 @@
+// The graphical recorder window: toolbar, read-out panels, the chart, the
+// progress bar and the status bar. Every event goes to the Recorder, which
+// decides; the window carries out what the Recorder tells it as its RecorderView.
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+
+#include "logger/pegraph.h"
+#include "logger/recorder.h"
+#include "logger/recorderview.h"
+#include "meterlink/meterreading.h"
+
+class QAction;
+class QLabel;
+class QPrinter;
+class QProgressBar;
+class QTimer;
+class QToolButton;
+
+namespace dmm {
+
+class TDialogOption;
+
+class TGraphicalForm : public QMainWindow, public RecorderView {
+    Q_OBJECT
+public:
+    // Samples the main window's reading; temporary files go into the program folder.
+    TGraphicalForm();
+    // Samples `reading`; temporary files go into programDir.
+    TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir);
+    ~TGraphicalForm() override;
+
+    bool SampleDue() const;
+    // The buffer holds samples that are not saved to a file.
+    bool HoldsUnsavedData() const;
+    // Save: the file dialog, then the file is written.
+    void sbtnSaveFileClick();
+    // Open: the Clear question, the file dialog, then the file is read into the buffer.
+    void sbtnOpenFileClick();
+    // "Printer Set&up..." and "Graph Line &Color".
+    void PrinterSetupClick();
+    void GraphLineColorClick();
+
+    Recorder& recorder() { return *recorder_; }
+    const Recorder& recorder() const { return *recorder_; }
+
+    // The chart.
+    dmm::PEGraph* PEGraph = nullptr;
+
+    // Toolbar.
+    QToolButton* sbtnRecordStart = nullptr;
+    QToolButton* sbtnRecordStop = nullptr;
+    QToolButton* sbtnManualLogging = nullptr;
+    QToolButton* sbtnOption = nullptr;
+    QToolButton* sbtnOpenFile = nullptr;
+    QToolButton* sbtnSaveFile = nullptr;
+    QToolButton* sbtnClear = nullptr;
+    QToolButton* sbtnImport = nullptr;
+    QToolButton* sbtnExport = nullptr;
+    QToolButton* sbtnPrintGraphic = nullptr;
+    QToolButton* sbtnFirstPage = nullptr;
+    QToolButton* sbtnPageUp = nullptr;
+    QToolButton* sbtnPageDown = nullptr;
+    QToolButton* sbtnLastPage = nullptr;
+    QToolButton* sbtnFitView = nullptr;
+    QToolButton* sbtnUndoZoom = nullptr;
+
+    // Read-out panels.
+    QLabel* TimePanel = nullptr;
+    QLabel* ReadingDataPanel = nullptr;
+    QLabel* ReadingUnitPanel = nullptr;
+    QLabel* ReadingFuncPanel = nullptr;
+    QLabel* MaxDataPanel = nullptr;
+    QLabel* MaxUnitPanel = nullptr;
+    QLabel* MaxFuncPanel = nullptr;
+    QLabel* MinDataPanel = nullptr;
+    QLabel* MinUnitPanel = nullptr;
+    QLabel* MinFuncPanel = nullptr;
+
+    QProgressBar* ProgressBar = nullptr;
+    QLabel* StatusPanels[5] = {};
+
+    QTimer* TimerLogger = nullptr;
+    QTimer* TimerTime = nullptr;
+
+    // Menu items, named after their captions.
+    QAction* mnuOpen = nullptr;
+    QAction* mnuSaveAs = nullptr;
+    QAction* mnuClear = nullptr;
+    QAction* mnuImport = nullptr;
+    QAction* mnuExport = nullptr;
+    QAction* mnuPrintPage = nullptr;
+    QAction* mnuPrinterSetup = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuStart = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuManual = nullptr;
+    QAction* mnuInterval = nullptr;
+    QAction* mnuFirstPage = nullptr;
+    QAction* mnuPageUp = nullptr;
+    QAction* mnuPageDown = nullptr;
+    QAction* mnuLastPage = nullptr;
+    QAction* mnuFitAllData = nullptr;
+    QAction* mnuUndoZooming = nullptr;
+    QAction* mnuGraphLineColor = nullptr;
+
+    // The wall clock of the last status panel.
+    void TimerTimeTimer();
+
+    // RecorderView.
+    void SetChartPointCount(int points) override;
+    void SetChartPoint(int point, const std::string& label, float value) override;
+    void AppendChartPoint(const std::string& label, float value) override;
+    void SetChartYRange(float min, float max) override;
+    void SetYAxisLabel(const std::string& label) override;
+    void RedrawChart() override;
+    int ChartCursorPoint() const override;
+    void SetChartCursorPoint(int point) override;
+    void UndoChartZoom() override;
+    void ShowTime(const std::string& text) override;
+    void ShowReading(const PanelGroup& panels) override;
+    void ShowMax(const PanelGroup& panels) override;
+    void ShowMin(const PanelGroup& panels) override;
+    void SetProgressBar(int min, int max, int position) override;
+    void SetToolbarState(const ToolbarState& state) override;
+    void SetMenuState(const MenuState& state) override;
+    void SetStatusTexts(const StatusTexts& texts) override;
+    void SetRecordButtonDown(bool startDown) override;
+    void SetLoggerTimerInterval(int ms) override;
+    void SetLoggerTimerEnabled(bool enabled) override;
+    void ClearDataList() override;
+    void AppendDataListLine(std::size_t index) override;
+    void RefreshMainWindowCommands() override;
+    void ShowStringMessage(int captionFormat, int textNumber, const std::string& detail) override;
+    bool AskOkCancel(int captionFormat, int textNumber) override;
+    bool RunIntervalDialog(IntervalChoice& choice) override;
+    void BeginFileRead() override;
+    void FileReadProgress(int barPosition, const std::string& detail) override;
+    void BeginReplay() override;
+    void EndFileRead() override;
+
+protected:
+    void customEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolPanel(QWidget* parent);
+    QWidget* buildReadoutPanel(QWidget* parent);
+    void buildStatusBar();
+    void buildMenu();
+    void setUpChart();
+    void connectChart();
+    void applySizeLimits();
+    void PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+    std::unique_ptr<QPrinter> printer_;  // what "Printer Set&up..." edits; prints start from it
+    std::unique_ptr<TDialogOption> ownOption_;  // used when the program has none of its own
+    std::unique_ptr<Recorder> recorder_;
+    std::filesystem::path programDir_;
+    bool waitCursor_ = false;  // a file read holds the hourglass
+};
+
+}  // namespace dmm

@@ -1,0 +1,18 @@
+#include "shell/forms.h"
+
+namespace dmm {
+
+TFormMain* FormMain = nullptr;
+TDlgRsPortForm* DlgRsPortForm = nullptr;
+TDlgAboutForm* DlgAboutForm = nullptr;
+TAutoMsgForm* AutoMsgForm = nullptr;
+TDigitalMeterForm* DigitalMeterForm = nullptr;
+TAnalogMeterForm* AnalogMeterForm = nullptr;
+TDataPageListForm* DataPageListForm = nullptr;
+TDlgHiLowForm* DlgHiLowForm = nullptr;
+TComparatorForm* ComparatorForm = nullptr;
+TGraphicalForm* GraphicalForm = nullptr;
+TDialogOption* DialogOption = nullptr;
+TMsgForm* MsgForm = nullptr;
+
+}  // namespace dmm

@@ -1,0 +1,539 @@
+#include "shell/main5.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolButton>
+#include <clocale>
+#include <exception>
+#include <filesystem>
+
+#include "displays/analogmeter.h"
+#include "displays/comparator.h"
+#include "displays/datapagelist.h"
+#include "displays/digitalmeter.h"
+#include "displays/dlghilow.h"
+#include "logger/dlgoption.h"
+#include "logger/graphicalrecord.h"
+#include "meterlink/displaydecoder.h"
+#include "meterlink/handover.h"
+#include "meterlink/portnames.h"
+#include "meterlink/protocol.h"
+#include "resources/icons.h"
+#include "resources/strings.h"
+#include "shell/automesgform.h"
+#include "shell/dlgabout.h"
+#include "shell/dlgrsport.h"
+#include "shell/forms.h"
+#include "shell/globalvar.h"
+#include "shell/layout.h"
+#include "shell/mesgform.h"
+#include "shell/metrics.h"
+#include "shell/prompter.h"
+#include "shell/settings.h"
+#include "shell/winmsg.h"
+
+namespace dmm {
+
+namespace {
+
+TFormMain::PortOpener& Opener() {
+    static TFormMain::PortOpener opener = [](int n) {
+        return OpenMeterPort(n, G().ProgramDir);
+    };
+    return opener;
+}
+
+TFormMain::PortProber& Prober() {
+    static TFormMain::PortProber prober = [](int n) {
+        std::string device = ResolvePortDevice(n, std::filesystem::current_path());
+        return !device.empty() && ProbePort(device);
+    };
+    return prober;
+}
+
+bool ShownAndNotMinimised(const QWidget* w) {
+    return w && w->isVisible() && !w->isMinimized();
+}
+
+void BringUp(QWidget* w) {
+    if (!w) return;
+    if (w->isHidden()) w->show();
+    if (w->isMinimized()) w->showNormal();
+    w->raise();
+    w->activateWindow();
+}
+
+Prompter::Box MessageBoxOf(int captionFormat, int textNumber, Prompter::Icon icon) {
+    Prompter::Box box;
+    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
+    box.text = Str(textNumber);
+    box.icon = icon;
+    return box;
+}
+
+}  // namespace
+
+void TFormMain::SetPortOpener(PortOpener opener) { Opener() = std::move(opener); }
+void TFormMain::SetPortProber(PortProber prober) { Prober() = std::move(prober); }
+
+TFormMain::TFormMain() {
+    // Title, icon, taskbar height and geometry come first: the child windows are
+    // placed from this window's height.
+    QString title = Str(20) + " " + Str(1);
+    setWindowTitle(title);
+    QApplication::setApplicationDisplayName(title);
+    setWindowIcon(ProgramIcon());
+    QApplication::setWindowIcon(ProgramIcon());
+
+    SystemMetrics m = CurrentSystemMetrics();
+    G().TaskbarHeight = m.taskbarHeight;
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    buildToolbar();
+
+    TimerGetSd = new QTimer(this);
+    TimerGetSd->setInterval(750);
+    connect(TimerGetSd, &QTimer::timeout, this, &TFormMain::TimerGetSdTimer);
+
+    ApplyOuterGeometry(this, MainWindowRect(m));
+    setFixedSize(size());
+
+    G().ReadingReceived = 0;
+    Reading.iNoDataCount = 0;
+}
+
+TFormMain::~TFormMain() {
+    TimerGetSd->stop();
+    CloseMeterPort(port_);
+}
+
+void TFormMain::buildToolbar() {
+    QWidget* central = centralWidget();
+    Bevel1 = new QFrame(central);
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(0, 0, 4000, kMainBevelHeight);
+
+    struct Def {
+        QToolButton** button;
+        int x;
+        const char* glyph;
+        int hint;
+        void (TFormMain::*click)();
+    };
+    const Def defs[] = {
+        {&sbtnLink, 8, "link-up", 1000, &TFormMain::sbtnLinkClick},
+        {&sbtnDigitMeter, 40, "digital", 1011, &TFormMain::sbtnDigitMeterClick},
+        {&sbtnAnalogMeter, 64, "analog", 1012, &TFormMain::sbtnAnalogMeterClick},
+        {&sbtnDataList, 88, "datalist", 1015, &TFormMain::sbtnDataListClick},
+        {&sbtnGraphical, 112, "graphical", 1014, &TFormMain::sbtnGraphicalClick},
+        {&sbtnComparator, 136, "comparator", 1013, &TFormMain::sbtnComparatorClick},
+        {&sbtnWinTile, 168, "tile", 1010, &TFormMain::sbtnWinTileClick},
+        {&sbtnPort, 200, "port", 1020, &TFormMain::sbtnPortClick},
+        {&sbtnAbout, 232, "about", 1031, &TFormMain::sbtnAboutClick},
+    };
+    for (const Def& d : defs) {
+        auto* b = new QToolButton(central);
+        b->setGeometry(d.x, kToolbarTop, 23, 22);
+        b->setIcon(ToolGlyph(QString::fromLatin1(d.glyph)));
+        b->setIconSize(QSize(16, 16));
+        b->setAutoRaise(true);
+        b->setToolTip(Str(d.hint));
+        auto click = d.click;
+        connect(b, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
+        *d.button = b;
+    }
+    // The link button stays down while linked and shows a glyph for each state.
+    sbtnLink->setCheckable(true);
+    QIcon linkIcon;
+    linkIcon.addPixmap(ToolGlyph("link-up").pixmap(16, 16), QIcon::Normal, QIcon::Off);
+    linkIcon.addPixmap(ToolGlyph("link-down").pixmap(16, 16), QIcon::Normal, QIcon::On);
+    sbtnLink->setIcon(linkIcon);
+}
+
+void TFormMain::buildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    QMenu* file = bar->addMenu(Str(501));
+    file->addAction(Str(509), this, &QWidget::close);
+
+    mnuLink = bar->addAction(Str(600));
+    // The menu entry behaves like the button: flip its state, then run its click.
+    connect(mnuLink, &QAction::triggered, this, [this] { sbtnLink->click(); });
+
+    QMenu* window = bar->addMenu(Str(631));
+    window->addAction(Str(632), this, [this] { sbtnWinTile->click(); });
+    window->addSeparator();
+    window->addAction(Str(633), this, [this] { sbtnDigitMeter->click(); });
+    window->addAction(Str(634), this, [this] { sbtnAnalogMeter->click(); });
+    window->addAction(Str(635), this, [this] { sbtnComparator->click(); });
+    window->addAction(Str(636), this, [this] { sbtnGraphical->click(); });
+    window->addAction(Str(637), this, [this] { sbtnDataList->click(); });
+
+    mnuPort = bar->addAction(Str(701));
+    connect(mnuPort, &QAction::triggered, this, [this] { sbtnPort->click(); });
+
+    mnuHelp = bar->addMenu(Str(996));
+    mnuHelp->addAction(Str(999), this, [this] { sbtnAbout->click(); });
+}
+
+void TFormMain::FormCreate() {
+    buildMenu();
+    UpdateLinkControls();
+
+    // Probe COM1..COM6 before opening our own port, so that it counts as present.
+    for (int n = 1; n <= kDialogPortCount; ++n) G().PortAvailable[n - 1] = Prober()(n) ? 1 : 0;
+
+    G().ProgramDir = std::filesystem::current_path();
+
+    const std::string path = SettingsFilePath(G().ProgramDir.string());
+    SettingsLoad loaded = LoadSettings(path);
+    if (!loaded.opened) {
+        // Runs without a port on iPort 1 and limits 0; the file is written at close.
+        Prompt().errorBox(nullptr, QString::fromStdString(SettingsOpenErrorText(path, loaded.reason)));
+        return;
+    }
+    G().iPort = loaded.values.iPort;
+    G().StartHiLimit = loaded.values.fHiLimit;
+    G().StartLowLimit = loaded.values.fLowLimit;
+    openPort(false);
+}
+
+void TFormMain::showOpenFailure(const OpenResult& result) {
+    QString detail;
+    if (!result.device.empty())
+        detail = QStringLiteral("COM%1: %2\n").arg(G().iPort).arg(QString::fromStdString(result.device));
+    detail += QString::fromStdString(result.reason);
+    if (result.failure == OpenFailure::Timeouts) {
+        Prompter::Box setup = MessageBoxOf(str::ErrorCaption, 9009, Prompter::Icon::Exclamation);
+        setup.detail = detail;
+        Prompt().messageBox(setup);
+        Prompt().messageBox(MessageBoxOf(str::WarningCaption, 8001, Prompter::Icon::Exclamation));
+    }
+    Prompter::Box box = MessageBoxOf(str::ErrorCaption, 9001, Prompter::Icon::Error);
+    box.detail = detail;
+    Prompt().messageBox(box);
+}
+
+void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
+    OpenResult result = Opener()(G().iPort);
+    if (result.handle) {
+        port_ = std::move(result.handle);
+        return;
+    }
+    showOpenFailure(result);
+    Prompt().messageBox(MessageBoxOf(str::WarningCaption, 8001,
+                                     applicationWarningWithErrorIcon ? Prompter::Icon::Error
+                                                                     : Prompter::Icon::Exclamation));
+}
+
+bool TFormMain::Linked() const { return sbtnLink->isChecked(); }
+
+void TFormMain::sbtnLinkClick() {
+    if (!Linked()) {
+        if (GraphicalForm) SendWindowMessage(GraphicalForm, msg::LinkCut);
+        G().ReadingReceived = 0;
+    } else {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (port_) port_->setRts(true);
+        QApplication::restoreOverrideCursor();
+        Reading.iNoDataCount = 0;
+    }
+    UpdateLinkControls();
+    if (Linked())
+        TimerGetSd->start();
+    else
+        TimerGetSd->stop();
+}
+
+void TFormMain::UpdateLinkControls() {
+    const bool linked = Linked();
+    const bool busy = G().TransferInProgress;
+    if (mnuLink) {
+        mnuLink->setText(Str(linked ? 601 : 600));
+        mnuLink->setEnabled(!busy);
+    }
+    sbtnLink->setToolTip(Str(linked ? 1001 : 1000));
+    sbtnLink->setEnabled(!busy);
+    const bool free = !linked && !busy;
+    if (mnuPort) mnuPort->setEnabled(free);
+    if (mnuHelp) mnuHelp->menuAction()->setEnabled(free);
+    sbtnPort->setEnabled(free);
+    sbtnAbout->setEnabled(free);
+}
+
+void TFormMain::unlink() {
+    sbtnLink->setChecked(false);
+    sbtnLinkClick();
+}
+
+void TFormMain::TimerGetSdTimer() {
+    TimerGetSd->stop();
+    switch (PollMeter(port_.get(), Reading)) {
+        case PollResult::NoReply:
+            TimerGetSd->start();
+            return;
+        case PollResult::NoDataWarning:
+            if (AutoMsgForm &&
+                AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007)) ==
+                    TAutoMsgForm::ResultAbort) {
+                unlink();
+            } else if (Linked()) {
+                TimerGetSd->start();
+            }
+            return;
+        case PollResult::LowBattery:
+            if (AutoMsgForm && AutoMsgForm->ShowMessage(8000, Str(8000), Str(7009), QString()) ==
+                                   TAutoMsgForm::ResultAbort) {
+                unlink();
+                return;
+            }
+            break;
+        case PollResult::Frame:
+            break;
+    }
+    if (!Linked()) return;  // unlinked while a message was up
+    DecodeReading(Reading);
+    if (DigitalMeterForm) DigitalMeterForm->ShowReading(Reading);
+    handOver();
+    TimerGetSd->start();
+}
+
+void TFormMain::handOver() {
+    G().ReadingReceived = 1;
+    if (GraphicalForm && GraphicalForm->SampleDue())
+        PostWindowMessage(GraphicalForm, msg::NewReading);
+    if (AnalogMeterForm) {
+        PrepareAnalogValues(Reading, AnalogMeterForm->Values);
+        if (ShownAndNotMinimised(AnalogMeterForm))
+            PostWindowMessage(AnalogMeterForm, msg::NewReading);
+    }
+    if (ComparatorForm) {
+        bool ready = PrepareComparatorValues(Reading, ComparatorForm->HiLimit,
+                                             ComparatorForm->LowLimit, ComparatorForm->Values);
+        if (ready && ShownAndNotMinimised(ComparatorForm))
+            PostWindowMessage(ComparatorForm, msg::NewReading);
+    }
+}
+
+void TFormMain::sbtnDigitMeterClick() {
+    if (!DigitalMeterForm) return;
+    if (DigitalMeterForm->isMinimized()) DigitalMeterForm->showNormal();
+    DigitalMeterForm->raise();
+    DigitalMeterForm->activateWindow();
+}
+void TFormMain::sbtnAnalogMeterClick() { BringUp(AnalogMeterForm); }
+void TFormMain::sbtnComparatorClick() { BringUp(ComparatorForm); }
+void TFormMain::sbtnGraphicalClick() { BringUp(GraphicalForm); }
+void TFormMain::sbtnDataListClick() { BringUp(DataPageListForm); }
+
+void TFormMain::sbtnWinTileClick() {
+    SystemMetrics m = CurrentSystemMetrics();
+    G().TaskbarHeight = m.taskbarHeight;
+    TileVisibility visible;
+    visible.recorder = GraphicalForm && GraphicalForm->isVisible();
+    visible.analogMeter = AnalogMeterForm && AnalogMeterForm->isVisible();
+    visible.dataList = DataPageListForm && DataPageListForm->isVisible();
+    visible.comparator = ComparatorForm && ComparatorForm->isVisible();
+    int alarmH = ComparatorForm ? ComparatorForm->AlarmButtonHeight() : 0;
+    int limitH = ComparatorForm ? ComparatorForm->LimitButtonHeight() : 0;
+    TileLayout t = TileWindows(m, visible, alarmH, limitH);
+
+    setFixedSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setMinimumSize(0, 0);
+    ApplyOuterGeometry(this, t.main);
+    setFixedSize(size());
+    if (DigitalMeterForm) ApplyOuterGeometry(DigitalMeterForm, t.digitalMeter);
+    if (t.recorder) ApplyOuterGeometry(GraphicalForm, *t.recorder);
+    if (t.analogMeter) ApplyOuterGeometry(AnalogMeterForm, *t.analogMeter);
+    if (t.dataList) ApplyOuterGeometry(DataPageListForm, *t.dataList);
+    if (t.comparator) {
+        ApplyOuterGeometry(ComparatorForm, *t.comparator);
+        ComparatorForm->raise();
+    }
+    activateWindow();
+    setFocus();
+}
+
+void TFormMain::sbtnPortClick() {
+    if (port_) {
+        port_->close();  // a plain close, without the flush and the pause
+        port_.reset();
+    }
+    if (DlgRsPortForm) {
+        DlgRsPortForm->SelectedPort = G().iPort;
+        if (Prompt().execDialog(*DlgRsPortForm) == QDialog::Accepted)
+            G().iPort = DlgRsPortForm->SelectedPort;
+    }
+    openPort(true);
+    if (DigitalMeterForm) {
+        DigitalMeterForm->SetPortCaption(G().iPort);
+        DigitalMeterForm->raise();
+    }
+}
+
+void TFormMain::sbtnAboutClick() {
+    if (DlgAboutForm) Prompt().execDialog(*DlgAboutForm);
+}
+
+bool TFormMain::FormCloseQuery() {
+    if (!GraphicalForm || !GraphicalForm->HoldsUnsavedData()) return true;
+    Prompter::Box box;
+    box.caption = QString::fromStdString(MessageCaption(str::WarningCaption, 8003));
+    box.text = Str(8003) + "\n" + Str(7005);
+    box.icon = Prompter::Icon::Question;
+    box.buttons = Prompter::Yes | Prompter::No | Prompter::Cancel;
+    box.defaultButton = Prompter::No;
+    switch (Prompt().messageBox(box)) {
+        case Prompter::No:
+            return true;
+        case Prompter::Yes:
+            GraphicalForm->sbtnSaveFileClick();
+            return !GraphicalForm->HoldsUnsavedData();
+        default:
+            return false;
+    }
+}
+
+bool TFormMain::FormClose() {
+    Settings s;
+    s.iPort = G().iPort;
+    s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
+    s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
+    const std::string path = SettingsFilePath(G().ProgramDir.string());
+    SettingsSave saved = SaveSettings(path, s);
+    if (!saved.ok) {
+        Prompt().errorBox(this, QString::fromStdString(SettingsCreateErrorText(path, saved.reason)));
+        return false;
+    }
+    TimerGetSd->stop();
+    CloseMeterPort(port_);
+    return true;
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (closing_ || !FormCloseQuery() || !FormClose()) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    event->accept();
+    // The other windows are top-level too: closing the main window ends the program.
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TFormMain::customEvent(QEvent* event) {
+    if (event->type() != WindowMessage::type()) return;
+    switch (static_cast<WindowMessage*>(event)->number()) {
+        case msg::Unlink:
+            sbtnLink->setChecked(false);
+            sbtnLinkClick();
+            break;
+        case msg::Link:
+            sbtnLink->setChecked(true);
+            sbtnLinkClick();
+            break;
+        case msg::Refresh:
+            UpdateLinkControls();
+            break;
+        default:
+            break;
+    }
+}
+
+void CreateForms() {
+    SystemMetrics m = CurrentSystemMetrics();
+
+    FormMain = new TFormMain();
+    FormMain->FormCreate();
+    FormMain->show();
+
+    DlgRsPortForm = new TDlgRsPortForm();
+    DlgAboutForm = new TDlgAboutForm();
+    AutoMsgForm = new TAutoMsgForm();
+
+    DigitalMeterForm = new TDigitalMeterForm();
+    ApplyOuterGeometry(DigitalMeterForm, DigitalMeterRect(m));
+    DigitalMeterForm->SetPortCaption(G().iPort);
+    DigitalMeterForm->show();
+
+    AnalogMeterForm = new TAnalogMeterForm();
+    ApplyOuterGeometry(AnalogMeterForm, AnalogMeterRect(m));
+    AnalogMeterForm->show();
+
+    DataPageListForm = new TDataPageListForm();
+    ApplyOuterGeometry(DataPageListForm, DataListRect(m));
+    DataPageListForm->show();
+
+    DlgHiLowForm = new TDlgHiLowForm();
+
+    ComparatorForm = new TComparatorForm();
+    ApplyOuterGeometry(ComparatorForm, ComparatorRect(m, ComparatorForm->AlarmButtonHeight(),
+                                                      ComparatorForm->LimitButtonHeight()));
+
+    GraphicalForm = new TGraphicalForm();
+    ApplyOuterGeometry(GraphicalForm, RecorderRect(m));
+    GraphicalForm->show();
+    // The list lives with the recorder; the data list shows views of it.
+    DataPageListForm->SetLogList(&GraphicalForm->recorder().List());
+
+    DialogOption = new TDialogOption();
+    MsgForm = new TMsgForm();
+    FormMain->raise();
+}
+
+void DestroyForms() {
+    // The reverse of the creation order; the recorder removes its temporary files.
+    delete MsgForm;
+    MsgForm = nullptr;
+    delete DialogOption;
+    DialogOption = nullptr;
+    delete GraphicalForm;
+    GraphicalForm = nullptr;
+    delete ComparatorForm;
+    ComparatorForm = nullptr;
+    delete DlgHiLowForm;
+    DlgHiLowForm = nullptr;
+    delete DataPageListForm;
+    DataPageListForm = nullptr;
+    delete AnalogMeterForm;
+    AnalogMeterForm = nullptr;
+    delete DigitalMeterForm;
+    DigitalMeterForm = nullptr;
+    delete AutoMsgForm;
+    AutoMsgForm = nullptr;
+    delete DlgAboutForm;
+    DlgAboutForm = nullptr;
+    delete DlgRsPortForm;
+    DlgRsPortForm = nullptr;
+    delete FormMain;
+    FormMain = nullptr;
+}
+
+int RunDmmLogger(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Numbers in files and on screen always use "." whatever the user's locale;
+    // the toolkit has just set the locale from the environment.
+    std::setlocale(LC_NUMERIC, "C");
+    app.setQuitOnLastWindowClosed(false);
+    int status = 0;
+    try {
+        CreateForms();
+        status = app.exec();
+    } catch (const std::exception& e) {
+        Prompt().errorBox(nullptr, QString::fromLocal8Bit(e.what()));
+        status = 1;
+    }
+    DestroyForms();
+    return status;
+}
+
+}  // namespace dmm

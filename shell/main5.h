@@ -1,0 +1,96 @@
+// The main window: a strip across the top of the screen with the toolbar and
+// the menu. It owns the serial port, the poll timer and the current reading.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+#include "meterlink/meterline.h"
+#include "meterlink/meterreading.h"
+#include "meterlink/serialline.h"
+
+class QAction;
+class QFrame;
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace dmm {
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // How a port number is opened; tests replace it with a fake line.
+    using PortOpener = std::function<OpenResult(int portNumber)>;
+    using PortProber = std::function<bool(int portNumber)>;
+    static void SetPortOpener(PortOpener opener);
+    static void SetPortProber(PortProber prober);
+
+    TFormMain();
+    ~TFormMain() override;
+
+    // Menu, hints, port probe, settings, port open.
+    void FormCreate();
+
+    // The commands of the toolbar and the menu.
+    void sbtnLinkClick();
+    void sbtnDigitMeterClick();
+    void sbtnAnalogMeterClick();
+    void sbtnComparatorClick();
+    void sbtnGraphicalClick();
+    void sbtnDataListClick();
+    void sbtnWinTileClick();
+    void sbtnPortClick();
+    void sbtnAboutClick();
+    void UpdateLinkControls();
+
+    // One poll of the meter (the tick of TimerGetSd).
+    void TimerGetSdTimer();
+
+    // Whether the program may close (the save prompt), and what closing does.
+    bool FormCloseQuery();
+    bool FormClose();
+
+    MeterLine* Port() const { return port_.get(); }
+    bool Linked() const;
+
+    MeterReading Reading;  // the last decoded reading
+
+    QToolButton* sbtnLink = nullptr;
+    QToolButton* sbtnDigitMeter = nullptr;
+    QToolButton* sbtnAnalogMeter = nullptr;
+    QToolButton* sbtnDataList = nullptr;
+    QToolButton* sbtnGraphical = nullptr;
+    QToolButton* sbtnComparator = nullptr;
+    QToolButton* sbtnWinTile = nullptr;
+    QToolButton* sbtnPort = nullptr;
+    QToolButton* sbtnAbout = nullptr;
+    QTimer* TimerGetSd = nullptr;
+    QAction* mnuLink = nullptr;
+    QAction* mnuPort = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildToolbar();
+    void openPort(bool applicationWarningWithErrorIcon);
+    void handOver();
+    void unlink();
+    void showOpenFailure(const OpenResult& result);
+
+    MeterHandle port_;
+    QFrame* Bevel1 = nullptr;
+    bool closing_ = false;
+};
+
+// The fixed order of window creation, and the release of all windows at the end.
+void CreateForms();
+void DestroyForms();
+// The start-up entry: creates the windows and runs the event loop.
+int RunDmmLogger(int argc, char** argv);
+
+}  // namespace dmm

@@ -1,0 +1,393 @@
+// The graphical recorder window and its interval dialog, driven through their
+// buttons, menu items, keys and window messages with a scripted prompter and a
+// reading the test controls.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "logger/dlgoption.h"
+#include "logger/graphicalrecord.h"
+#include "shell/forms.h"
+#include "shell/globalvar.h"
+#include "shell/mesgform.h"
+#include "shell/metrics.h"
+#include "shell/winmsg.h"
+#include "support/scriptedprompter.h"
+
+namespace fs = std::filesystem;
+
+namespace dmm {
+namespace {
+
+SystemMetrics ExampleMetrics() {
+    SystemMetrics m;
+    m.screenWidth = 1024;
+    m.screenHeight = 768;
+    m.cyDlgFrame = 3;
+    m.cyCaption = 19;
+    m.cyMenu = 19;
+    m.cyFrame = 4;
+    m.taskbarHeight = 28;
+    return m;
+}
+
+class GraphicalRecorder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        G() = Globals{};
+        SetSystemMetricsOverride(ExampleMetrics());
+        SetValue("1.234", "0");
+        reading.iFunc = 6;
+        std::snprintf(reading.szFunc, sizeof reading.szFunc, "V");
+        form = std::make_unique<TGraphicalForm>(reading, Folder());
+    }
+    void TearDown() override {
+        form.reset();
+        MsgForm = nullptr;
+        DialogOption = nullptr;
+        SetSystemMetricsOverride(std::nullopt);
+    }
+
+    fs::path Folder() const { return fs::path(dir.path().toStdString()); }
+    QString PathIn(const char* name) const { return dir.filePath(name); }
+
+    void SetValue(const char* value, const char* range) {
+        reading.sValue = value;
+        reading.sRange = range;
+        std::snprintf(reading.szDisplay, sizeof reading.szDisplay, "%s", value);
+    }
+    // What the main window's poll does when a reading is due.
+    void Sample(const char* value) {
+        SetValue(value, "0");
+        SendWindowMessage(form.get(), msg::NewReading);
+    }
+    void AcquireThree() {
+        G().ReadingReceived = 1;
+        form->sbtnRecordStart->click();
+        for (const char* v : {"1.000", "3.000", "2.000"}) Sample(v);
+        form->sbtnRecordStop->click();
+    }
+    QString Status(int panel) const { return form->StatusPanels[panel]->text(); }
+
+    QTemporaryDir dir;
+    MeterReading reading;
+    test::ScriptedPrompter prompter;
+    std::unique_ptr<TGraphicalForm> form;
+};
+
+TEST_F(GraphicalRecorder, StartWithoutAReadingShowsTheLinkErrorAndPutsStopDown) {
+    form->sbtnRecordStart->click();
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].caption, "Error[E9002]");
+    EXPECT_EQ(prompter.boxes()[0].icon, Prompter::Icon::Error);
+    EXPECT_TRUE(form->sbtnRecordStop->isChecked());
+    EXPECT_FALSE(form->TimerLogger->isActive());
+    EXPECT_FALSE(fs::exists(Folder() / "~NDMDL1.TMP"));
+}
+
+TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEnabled) {
+    G().ReadingReceived = 1;
+    form->mnuStart->trigger();
+    EXPECT_TRUE(form->sbtnRecordStart->isChecked());
+    EXPECT_TRUE(form->TimerLogger->isActive());
+    EXPECT_TRUE(form->SampleDue());
+    EXPECT_TRUE(fs::exists(Folder() / "~NDMDL1.TMP"));
+
+    for (const char* v : {"1.000", "3.000", "2.000"}) Sample(v);
+    EXPECT_FALSE(form->SampleDue());
+    EXPECT_EQ(Status(0), "Data Logging ...");
+    EXPECT_EQ(Status(1), "Data in buffer : 3");
+    EXPECT_EQ(Status(2), "Page : 1 of 1");
+    EXPECT_EQ(Status(3), "Full Speed");
+    // The newest sample is on the last point, under the cursor.
+    EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 199), 2.0f);
+    EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 197), 1.0f);
+    EXPECT_EQ(form->PEGraph->CursorPoint(), 199);
+    EXPECT_EQ(form->ReadingDataPanel->text(), "2.000");
+    EXPECT_EQ(form->ReadingFuncPanel->text(), "V");
+    EXPECT_EQ(form->MaxDataPanel->text(), "3.000");
+    EXPECT_EQ(form->MinDataPanel->text(), "1.000");
+    EXPECT_FALSE(form->TimePanel->text().isEmpty());
+    EXPECT_EQ(fs::file_size(Folder() / "~NDMDL1.TMP"), 3u * 68);
+
+    EXPECT_TRUE(form->sbtnRecordStart->isEnabled());
+    EXPECT_TRUE(form->sbtnRecordStop->isEnabled());
+    for (QToolButton* b :
+         {form->sbtnManualLogging, form->sbtnOption, form->sbtnOpenFile, form->sbtnSaveFile,
+          form->sbtnClear, form->sbtnImport, form->sbtnExport, form->sbtnPrintGraphic,
+          form->sbtnFirstPage, form->sbtnPageUp, form->sbtnPageDown, form->sbtnLastPage,
+          form->sbtnFitView, form->sbtnUndoZoom})
+        EXPECT_FALSE(b->isEnabled()) << b->toolTip().toStdString();
+    EXPECT_TRUE(form->mnuStop->isEnabled());
+    for (QAction* a : {form->mnuStart, form->mnuManual, form->mnuOpen, form->mnuSaveAs,
+                       form->mnuClear, form->mnuInterval, form->mnuPrinterSetup, form->mnuFirstPage,
+                       form->mnuLastPage, form->mnuFitAllData})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+
+    form->mnuStop->trigger();
+    EXPECT_TRUE(form->sbtnRecordStop->isChecked());
+    EXPECT_FALSE(form->TimerLogger->isActive());
+    EXPECT_EQ(Status(0), "");
+    EXPECT_TRUE(form->sbtnSaveFile->isEnabled());
+    EXPECT_FALSE(form->sbtnFirstPage->isEnabled());  // one page only
+    EXPECT_TRUE(form->HoldsUnsavedData());
+}
+
+TEST_F(GraphicalRecorder, UnlinkStopsAcquisitionAndTheTemporaryFilesGoWithTheWindow) {
+    G().ReadingReceived = 1;
+    form->sbtnRecordStart->click();
+    form->sbtnRecordStart->click();  // a second file while the first is open
+    SendWindowMessage(form.get(), msg::LinkCut);
+    EXPECT_TRUE(form->sbtnRecordStop->isChecked());
+    EXPECT_FALSE(form->recorder().bAcquiring);
+    EXPECT_TRUE(fs::exists(Folder() / "~NDMDL1.TMP"));
+    EXPECT_TRUE(fs::exists(Folder() / "~NDMDL2.TMP"));
+
+    // Closing only hides the window and stops the sample clock.
+    form->show();
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(fs::exists(Folder() / "~NDMDL2.TMP"));
+
+    form.reset();
+    EXPECT_FALSE(fs::exists(Folder() / "~NDMDL1.TMP"));
+    EXPECT_FALSE(fs::exists(Folder() / "~NDMDL2.TMP"));
+}
+
+TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
+    AcquireThree();
+    const QString file = PathIn("three.g26");
+    prompter.fileAnswers.push_back(file);
+    form->sbtnSaveFileClick();
+    EXPECT_EQ(prompter.lastFileDialog.fileName, "Untitled.g26");
+    EXPECT_EQ(prompter.lastFileDialog.filters, QStringList{"Data Logger files(*.g26)"});
+    EXPECT_EQ(prompter.lastFileDialog.defaultSuffix, "g26");
+    EXPECT_TRUE(prompter.lastFileDialog.confirmOverwrite);
+    EXPECT_EQ(fs::file_size(file.toStdString()), 204u);
+    EXPECT_FALSE(form->HoldsUnsavedData());
+
+    TMsgForm progress;
+    MsgForm = &progress;
+    prompter.fileAnswers.push_back(file);
+    form->sbtnOpenFileClick();
+    EXPECT_TRUE(prompter.boxes().empty());
+    EXPECT_EQ(prompter.lastFileDialog.filters,
+              (QStringList{"Data Logger files(*.g26)", "Temporary files(*.TMP)", "All files(*)"}));
+    EXPECT_EQ(prompter.lastFileDialog.selectedFilter, 0);
+    EXPECT_EQ(form->recorder().List().size(), 3u);
+    EXPECT_EQ(Status(1), "Data in buffer : 3");
+    EXPECT_EQ(Status(2), "Page : 1 of 1");
+    EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 198), 3.0f);
+    EXPECT_EQ(form->ReadingDataPanel->text(), "2.000");
+    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(progress.Label1->text(), "Reading Data : 3 of 3");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(GraphicalRecorder, FailedSaveShowsTheReasonAndKeepsTheDataUnsaved) {
+    AcquireThree();
+    prompter.fileAnswers.push_back(PathIn("missing/three.g26"));
+    form->sbtnSaveFileClick();
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].caption, "Error[E9005]");
+    EXPECT_EQ(prompter.boxes()[0].text, "File save error.");
+    EXPECT_FALSE(prompter.boxes()[0].detail.isEmpty());
+    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    prompter.fileAnswers.clear();  // a cancelled dialog writes nothing
+    form->sbtnSaveFileClick();
+    EXPECT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_TRUE(form->HoldsUnsavedData());
+}
+
+TEST_F(GraphicalRecorder, UnsavedDataAsksBeforeClearingAndCancelKeepsItWithoutAFileDialog) {
+    AcquireThree();
+    prompter.boxAnswers = {Prompter::Cancel};
+    form->sbtnOpenFileClick();
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    const Prompter::Box question = prompter.boxes()[0];
+    EXPECT_EQ(question.caption, "Warning[W8002]");
+    EXPECT_EQ(question.icon, Prompter::Icon::Question);
+    EXPECT_EQ(question.buttons, Prompter::Ok | Prompter::Cancel);
+    EXPECT_EQ(question.defaultButton, Prompter::Cancel);
+    EXPECT_EQ(prompter.count("open"), 0);
+    EXPECT_EQ(form->recorder().List().size(), 3u);
+
+    prompter.boxAnswers = {Prompter::Ok};
+    form->sbtnClear->click();
+    EXPECT_TRUE(form->recorder().List().empty());
+    EXPECT_EQ(Status(1), "Data in buffer : 0");
+    EXPECT_EQ(form->MaxDataPanel->text(), "");
+}
+
+TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
+    AcquireThree();
+    const QString file = PathIn("abort.g26");
+    prompter.fileAnswers.push_back(file);
+    form->sbtnSaveFileClick();
+
+    TMsgForm progress;
+    MsgForm = &progress;
+    // The user presses Abort while the file is read, and confirms.
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!G().TransferInProgress) return;
+        user.stop();
+        progress.bbtnAbort->click();
+    });
+    user.start(0);
+    prompter.boxAnswers = {Prompter::Yes};
+    prompter.fileAnswers.push_back(file);
+    form->sbtnOpenFileClick();
+    EXPECT_EQ(prompter.count("box"), 1);  // the abort question, no error
+    EXPECT_TRUE(form->recorder().List().empty());
+    EXPECT_TRUE(form->recorder().bBufferEmpty);
+    EXPECT_FALSE(G().TransferInProgress);
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(form->sbtnOpenFile->isEnabled());
+}
+
+TEST_F(GraphicalRecorder, PageKeysOnTheChartRunThePagingCommands) {
+    QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier);
+    QApplication::sendEvent(form->PEGraph, &pageUp);
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].caption, "Warning[W8008]");
+    EXPECT_EQ(prompter.boxes()[0].text, "First page.");
+    EXPECT_EQ(prompter.boxes()[0].icon, Prompter::Icon::Exclamation);
+
+    // Ctrl+Page Up belongs to the menu; it is not Page Up.
+    QKeyEvent ctrlUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::ControlModifier);
+    QApplication::sendEvent(form->PEGraph, &ctrlUp);
+    QKeyEvent pageDown(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(form->PEGraph, &pageDown);
+    ASSERT_EQ(prompter.boxes().size(), 2u);
+    EXPECT_EQ(prompter.boxes()[1].caption, "Warning[W8009]");
+}
+
+TEST_F(GraphicalRecorder, ManualModeFromTheIntervalDialog) {
+    prompter.dialogAnswers.push_back([](QDialog& d) {
+        auto& option = static_cast<TDialogOption&>(d);
+        EXPECT_TRUE(option.rbtnAutomatic->isChecked());
+        EXPECT_TRUE(option.cbxInterval->isEnabled());
+        option.rbtnManual->click();
+        EXPECT_FALSE(option.cbxInterval->isEnabled());
+        option.btnOk->click();
+        return d.result();
+    });
+    form->sbtnOption->click();
+    EXPECT_EQ(prompter.asked.back().box.caption, "Acquisition Interval option");
+    EXPECT_EQ(Status(3), "Manual");
+    EXPECT_FALSE(form->sbtnRecordStart->isEnabled());
+    EXPECT_FALSE(form->mnuStart->isEnabled());
+    EXPECT_TRUE(form->sbtnManualLogging->isEnabled());
+
+    G().ReadingReceived = 1;
+    form->mnuManual->trigger();
+    form->sbtnManualLogging->click();
+    EXPECT_EQ(Status(1), "Data in buffer : 2");
+    EXPECT_FALSE(fs::exists(Folder() / "~NDMDL1.TMP"));
+
+    // A cancelled dialog changes nothing.
+    prompter.dialogAnswers.push_back([](QDialog& d) {
+        static_cast<TDialogOption&>(d).rbtnAutomatic->click();
+        return int(QDialog::Rejected);
+    });
+    form->mnuInterval->trigger();
+    EXPECT_EQ(Status(3), "Manual");
+}
+
+TEST_F(GraphicalRecorder, CustomIntervalIsAskedUntilItIsNotNegative) {
+    prompter.inputAnswers = {QString("-3"), QString("5")};
+    prompter.dialogAnswers.push_back([this](QDialog& d) {
+        auto& option = static_cast<TDialogOption&>(d);
+        option.cbxInterval->setCurrentIndex(1);
+        emit option.cbxInterval->activated(1);
+        EXPECT_EQ(option.iOptSeconds, 5);
+        EXPECT_EQ(option.cbxInterval->currentText(), "Customization...");
+        // The second box offers the rejected number.
+        EXPECT_EQ(prompter.asked.back().box.detail, "-3");
+        EXPECT_EQ(prompter.asked.back().box.caption, "Interval in second(s)");
+        EXPECT_EQ(prompter.asked.back().box.text, "Input an integer value ? ");
+        return int(QDialog::Accepted);
+    });
+    form->sbtnOption->click();
+    EXPECT_TRUE(prompter.shown("Error[E9007]"));
+    EXPECT_EQ(Status(3), "Interval in second(s):5S");
+
+    // Not a whole number keeps 0, shown as "Full Speed"; a cancelled box keeps the value.
+    TDialogOption dialog;
+    prompter.inputAnswers = {QString("abc"), std::nullopt};
+    dialog.cbxInterval->setCurrentIndex(1);
+    emit dialog.cbxInterval->activated(1);
+    EXPECT_EQ(dialog.iOptSeconds, 0);
+    EXPECT_EQ(dialog.cbxInterval->currentText(), "Full Speed");
+    dialog.iOptSeconds = 7;
+    dialog.cbxInterval->setCurrentIndex(1);
+    emit dialog.cbxInterval->activated(1);
+    EXPECT_EQ(dialog.iOptSeconds, 7);
+}
+
+TEST_F(GraphicalRecorder, LineColourAndPrinterSetUpGoThroughTheirDialogs) {
+    prompter.colourAnswers = {QColor(Qt::yellow)};
+    form->mnuGraphLineColor->trigger();
+    EXPECT_EQ(form->PEGraph->SubsetColor(0), QColor(Qt::yellow));
+    form->mnuGraphLineColor->trigger();  // cancelled
+    EXPECT_EQ(form->PEGraph->SubsetColor(0), QColor(Qt::yellow));
+    form->mnuPrinterSetup->trigger();
+    EXPECT_EQ(prompter.count("setup"), 1);
+}
+
+TEST_F(GraphicalRecorder, ThreeHundredSamplesMakeTwoPages) {
+    G().ReadingReceived = 1;
+    form->resize(1000, 640);
+    form->show();
+    form->sbtnRecordStart->click();
+    for (int i = 0; i < 300; ++i) {
+        const double v = 2.5 * std::sin(i * 2 * M_PI / 100);
+        char text[16];
+        std::snprintf(text, sizeof text, "%.3f", v);
+        Sample(text);
+    }
+    form->sbtnRecordStop->click();
+    EXPECT_EQ(Status(2), "Page : 2 of 2");
+    EXPECT_TRUE(form->sbtnFirstPage->isEnabled());
+    form->sbtnFirstPage->click();
+    EXPECT_EQ(Status(2), "Page : 1 of 2");
+    EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 99), -99999.0f);  // the empty left part of page 1
+    form->mnuLastPage->trigger();
+    EXPECT_EQ(Status(2), "Page : 2 of 2");
+
+    QApplication::processEvents();
+    const QImage shot = form->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    if (const QByteArray out = qgetenv("DMM_SCREENSHOT_DIR"); !out.isEmpty())
+        shot.save(QString::fromLocal8Bit(out) + "/recorder.png");
+}
+
+}  // namespace
+}  // namespace dmm
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

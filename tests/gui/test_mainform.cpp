@@ -1,0 +1,365 @@
+// The desktop program as a whole: start-up, settings, link and poll, tiling and
+// the port dialog, driven through the main window's handlers with a scripted
+// prompter and an in-memory meter line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "displays/analogmeter.h"
+#include "displays/comparator.h"
+#include "displays/datapagelist.h"
+#include "displays/digitalmeter.h"
+#include "logger/graphicalrecord.h"
+#include "shell/automesgform.h"
+#include "shell/dlgrsport.h"
+#include "shell/forms.h"
+#include "shell/globalvar.h"
+#include "shell/main5.h"
+#include "shell/metrics.h"
+#include "shell/winmsg.h"
+#include "support/fakeline.h"
+#include "support/scriptedprompter.h"
+
+namespace fs = std::filesystem;
+using dmm::FakeLine;
+using dmm::G;
+
+namespace {
+
+// 1024 x 768, dialog frame 3, caption 19, menu 19, taskbar 28.
+dmm::SystemMetrics ExampleMetrics() {
+    dmm::SystemMetrics m;
+    m.screenWidth = 1024;
+    m.screenHeight = 768;
+    m.cyDlgFrame = 3;
+    m.cyCaption = 19;
+    m.cyMenu = 19;
+    m.cyFrame = 4;
+    m.taskbarHeight = 28;
+    return m;
+}
+
+FakeLine::Bytes DisplayPayload(std::uint32_t status, const std::string& value,
+                               const std::string& range) {
+    FakeLine::Bytes p(15, 0);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(status >> (8 * i));
+    for (std::size_t i = 0; i < value.size() && i < 8; ++i) p[4 + i] = value[i];
+    for (std::size_t i = 0; i < range.size() && i < 2; ++i) p[13 + i] = range[i];
+    return p;
+}
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class DesktopProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/dmm-gui-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        oldDir_ = fs::current_path();
+        fs::current_path(dir_);
+        G() = dmm::Globals{};
+        dmm::SetSystemMetricsOverride(ExampleMetrics());
+        dmm::TFormMain::SetPortProber([](int n) { return n != 4; });
+        dmm::TFormMain::SetPortOpener([this](int n) {
+            opened_.push_back(n);
+            dmm::OpenResult r;
+            if (!openSucceeds_) {
+                r.failure = dmm::OpenFailure::Open;
+                r.reason = "The device does not exist.";
+                return r;
+            }
+            auto line = std::make_unique<FakeLine>();
+            line_ = line.get();
+            line->respondWith([this](std::uint8_t) -> FakeLine::Bytes {
+                if (silent_) return {};
+                return FakeLine::ReplyFrame(DisplayPayload(status_, value_, range_));
+            });
+            r.handle = std::move(line);
+            return r;
+        });
+    }
+
+    void TearDown() override {
+        dmm::DestroyForms();
+        dmm::SetSystemMetricsOverride(std::nullopt);
+        fs::current_path(oldDir_);
+        fs::remove_all(dir_);
+    }
+
+    void WriteSettings(const std::string& text) { std::ofstream(dir_ / "NRVDL.ini") << text; }
+    void Start(const std::string& settings = "iPort=1\r\nfHiLimit=300\r\nfLowLimit=100\r\n") {
+        if (!settings.empty()) WriteSettings(settings);
+        dmm::CreateForms();
+    }
+    void Link() {
+        dmm::FormMain->sbtnLink->click();
+        ASSERT_TRUE(dmm::FormMain->Linked());
+    }
+
+    dmm::test::ScriptedPrompter prompter_;
+    fs::path dir_, oldDir_;
+    std::vector<int> opened_;
+    bool openSucceeds_ = true;
+    bool silent_ = false;
+    std::uint32_t status_ = 6;
+    std::string value_ = "1.234";
+    std::string range_ = "0";
+    FakeLine* line_ = nullptr;
+};
+
+TEST_F(DesktopProgram, StartsEveryWindowInPlaceWithTheComparatorHidden) {
+    Start();
+    using namespace dmm;
+    ASSERT_TRUE(FormMain && DlgRsPortForm && DlgAboutForm && AutoMsgForm && DigitalMeterForm &&
+                AnalogMeterForm && DataPageListForm && DlgHiLowForm && ComparatorForm &&
+                GraphicalForm && DialogOption && MsgForm);
+    EXPECT_TRUE(FormMain->isVisible());
+    EXPECT_TRUE(DigitalMeterForm->isVisible());
+    EXPECT_TRUE(AnalogMeterForm->isVisible());
+    EXPECT_TRUE(DataPageListForm->isVisible());
+    EXPECT_TRUE(GraphicalForm->isVisible());
+    EXPECT_FALSE(ComparatorForm->isVisible());
+    // Worked example: main window 79 high, digital meter 256 x 172 at (0, 79),
+    // recorder 768 x 661 at (256, 79) — outer sizes.
+    EXPECT_EQ(OuterHeight(FormMain), 79);
+    EXPECT_EQ(DigitalMeterForm->pos(), QPoint(0, 79));
+    EXPECT_EQ(DigitalMeterForm->width() + 6, 256);
+    EXPECT_EQ(OuterHeight(DigitalMeterForm), 172);
+    EXPECT_EQ(GraphicalForm->pos(), QPoint(256, 79));
+    EXPECT_EQ(GraphicalForm->width() + 6, 768);
+    EXPECT_EQ(OuterHeight(GraphicalForm), 661);
+    EXPECT_EQ(FormMain->windowTitle(), "Qm47-26x Data Logging System");
+    EXPECT_EQ(DigitalMeterForm->windowTitle(), "Digital Meter : COM 1");
+    EXPECT_EQ(opened_, std::vector<int>{1});
+    // The probe result: COM4 did not open.
+    EXPECT_EQ(G().PortAvailable[3], 0);
+    EXPECT_EQ(G().PortAvailable[0], 1);
+}
+
+TEST_F(DesktopProgram, SettingsAreReadAndOneBadValueResetsAll) {
+    Start("fhilimit=abc\r\niPort=3\r\nfLowLimit=5\r\n");
+    EXPECT_EQ(G().iPort, 2);
+    EXPECT_EQ(dmm::ComparatorForm->HiLimit, 300);
+    EXPECT_EQ(dmm::ComparatorForm->LowLimit, 100);
+    EXPECT_EQ(opened_, std::vector<int>{2});
+}
+
+TEST_F(DesktopProgram, SettingsKeysIgnoreCaseAndTheFirstOccurrenceCounts) {
+    Start("FLOWLIMIT=1.5\r\nIPORT=7\r\nfHiLimit=2.5\r\niPort=3\r\n");
+    EXPECT_EQ(G().iPort, 7);  // no range check: COM7 is attempted
+    EXPECT_EQ(opened_, std::vector<int>{7});
+    EXPECT_EQ(dmm::ComparatorForm->HiLimit, 2.5);
+    EXPECT_EQ(dmm::ComparatorForm->LowLimit, 1.5);
+}
+
+TEST_F(DesktopProgram, AMissingSettingsFileIsReportedAndThePortStaysClosed) {
+    Start("");
+    ASSERT_EQ(prompter_.count("error"), 1);
+    EXPECT_TRUE(prompter_.asked[0].box.text.startsWith("Cannot open file "));
+    EXPECT_TRUE(opened_.empty());
+    EXPECT_EQ(G().iPort, 1);
+    EXPECT_EQ(dmm::ComparatorForm->HiLimit, 0);
+    // The file is created at the close with exactly three lines.
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"), "iPort=1\r\nfHiLimit=0\r\nfLowLimit=0\r\n");
+}
+
+TEST_F(DesktopProgram, ClosingWritesExactlyThreeLines) {
+    Start("iPort=1\r\nfHiLimit=250\r\nfLowLimit=2.5\r\nother=1\r\n");
+    dmm::ComparatorForm->HiLimit = 100;
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"), "iPort=1\r\nfHiLimit=100\r\nfLowLimit=2.5\r\n");
+}
+
+TEST_F(DesktopProgram, ASettingsFileThatCannotBeWrittenKeepsTheWindowOpen) {
+    Start();
+    fs::remove(dir_ / "NRVDL.ini");
+    fs::create_directory(dir_ / "NRVDL.ini");  // cannot be replaced by a file
+    EXPECT_FALSE(dmm::FormMain->close());
+    EXPECT_TRUE(dmm::FormMain->isVisible());
+    ASSERT_EQ(prompter_.count("error"), 1);
+    EXPECT_TRUE(prompter_.asked.back().box.text.startsWith("Cannot create file "));
+}
+
+TEST_F(DesktopProgram, APortThatDoesNotOpenShowsTheErrorThenTheWarning) {
+    openSucceeds_ = false;
+    Start();
+    auto boxes = prompter_.boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, "Error[E9001]");
+    EXPECT_EQ(boxes[0].text, "The specified serial port open error.");
+    EXPECT_EQ(boxes[0].icon, dmm::Prompter::Icon::Error);
+    EXPECT_TRUE(boxes[0].detail.contains("The device does not exist."));
+    EXPECT_EQ(boxes[1].caption, "Warning[W8001]");
+    EXPECT_EQ(boxes[1].text, "You must select a valid COM port before linking to the DMM.");
+    EXPECT_EQ(boxes[1].icon, dmm::Prompter::Icon::Exclamation);
+}
+
+TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
+    Start();
+    auto* main = dmm::FormMain;
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+    EXPECT_TRUE(main->sbtnPort->isEnabled());
+    Link();
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+    EXPECT_EQ(main->TimerGetSd->interval(), 750);
+    EXPECT_FALSE(main->sbtnPort->isEnabled());
+    EXPECT_FALSE(main->sbtnAbout->isEnabled());
+    EXPECT_FALSE(main->mnuPort->isEnabled());
+    EXPECT_EQ(main->mnuLink->text(), "Un&link");
+    EXPECT_EQ(main->sbtnLink->toolTip(), "Unlink DMM");
+    EXPECT_EQ(line_->sharedLog()->rtsCalls.back(), true);
+
+    main->TimerGetSdTimer();
+    EXPECT_EQ(G().ReadingReceived, 1);
+    EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
+    EXPECT_EQ(dmm::DigitalMeterForm->FuncPanel->text(), "V");
+    EXPECT_EQ(dmm::DigitalMeterForm->pnlAcDc->text(), "DC");
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+
+    // Unlinking by message 1030 clears the reading flag and stops the poll.
+    dmm::SendWindowMessage(main, dmm::msg::Unlink);
+    EXPECT_FALSE(main->Linked());
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+    EXPECT_EQ(G().ReadingReceived, 0);
+    EXPECT_TRUE(main->sbtnPort->isEnabled());
+    EXPECT_EQ(main->mnuLink->text(), "&Link");
+
+    // While a transfer runs the link command is disabled once the commands are refreshed.
+    G().TransferInProgress = true;
+    dmm::SendWindowMessage(main, dmm::msg::Refresh);
+    EXPECT_FALSE(main->sbtnLink->isEnabled());
+    EXPECT_FALSE(main->mnuLink->isEnabled());
+    EXPECT_FALSE(main->sbtnPort->isEnabled());
+    G().TransferInProgress = false;
+    dmm::SendWindowMessage(main, dmm::msg::Link);
+    EXPECT_TRUE(main->Linked());
+    EXPECT_TRUE(main->sbtnLink->isEnabled());
+}
+
+TEST_F(DesktopProgram, ThreeSilentPollsShowTheNoDataWarningAndAbortUnlinks) {
+    Start();
+    Link();
+    silent_ = true;
+    auto* main = dmm::FormMain;
+    prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultAbort; });
+    main->TimerGetSdTimer();
+    main->TimerGetSdTimer();
+    EXPECT_EQ(prompter_.count("dialog"), 0);
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+    main->TimerGetSdTimer();
+    ASSERT_EQ(prompter_.count("dialog"), 1);
+    EXPECT_EQ(prompter_.asked.back().box.caption, "Warning[W8004]");
+    EXPECT_FALSE(main->Linked());
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+    EXPECT_EQ(main->Reading.iNoDataCount, 0);
+}
+
+TEST_F(DesktopProgram, ContinueOrTimeOutAfterTheNoDataWarningResumesPolling) {
+    Start();
+    Link();
+    silent_ = true;
+    auto* main = dmm::FormMain;
+    prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultRetry; });
+    prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultYes; });
+    for (int i = 0; i < 6; ++i) main->TimerGetSdTimer();
+    EXPECT_EQ(prompter_.count("dialog"), 2);
+    EXPECT_TRUE(main->Linked());
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+}
+
+TEST_F(DesktopProgram, LowBatteryIsShownOnEveryFrameAndTheFrameStillDecodes) {
+    Start();
+    Link();
+    status_ = 0x80000000u | 6;
+    auto* main = dmm::FormMain;
+    for (int i = 0; i < 3; ++i) {
+        prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultYes; });
+        main->TimerGetSdTimer();
+    }
+    EXPECT_EQ(prompter_.count("dialog"), 3);
+    EXPECT_EQ(prompter_.asked.back().box.caption, "Warning[W8000]");
+    EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
+    EXPECT_EQ(main->Reading.iFunc, 6);
+    // Abort unlinks without decoding.
+    value_ = "2.000";
+    prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultAbort; });
+    main->TimerGetSdTimer();
+    EXPECT_FALSE(main->Linked());
+    EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
+}
+
+TEST_F(DesktopProgram, TheHandOverFeedsHiddenWindowsWithoutWakingThem) {
+    Start();
+    Link();
+    dmm::AnalogMeterForm->hide();
+    value_ = "0.500";
+    dmm::FormMain->TimerGetSdTimer();
+    EXPECT_EQ(dmm::AnalogMeterForm->Values.NeedleCount, 500);
+    EXPECT_EQ(dmm::AnalogMeterForm->Values.FullScale, 5000);
+    EXPECT_FLOAT_EQ(dmm::ComparatorForm->Values.CompValue, 0.5f);
+}
+
+TEST_F(DesktopProgram, TilingRestoresTheStartUpLayout) {
+    Start();
+    dmm::DigitalMeterForm->move(300, 300);
+    dmm::GraphicalForm->move(10, 10);
+    dmm::ComparatorForm->show();
+    dmm::FormMain->sbtnWinTileClick();
+    EXPECT_EQ(dmm::DigitalMeterForm->pos(), QPoint(0, 79));
+    EXPECT_EQ(dmm::GraphicalForm->pos(), QPoint(256, 79));
+    // Comparator: F = 2 x 4 + 19 = 27, left F, top (768 - 79) / 4 + 79 + F.
+    EXPECT_EQ(dmm::ComparatorForm->pos(), QPoint(27, (768 - 79) / 4 + 79 + 27));
+    // The data list sits below the analog meter's space even when that is hidden.
+    dmm::AnalogMeterForm->hide();
+    dmm::DataPageListForm->move(500, 500);
+    dmm::FormMain->sbtnWinTileClick();
+    EXPECT_EQ(dmm::DataPageListForm->pos().y(), 79 + 172 + 178 + 4 * 3 + 19);
+}
+
+TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
+    Start();
+    prompter_.dialogAnswers.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    dmm::FormMain->sbtnPortClick();
+    EXPECT_EQ(opened_, (std::vector<int>{1, 1}));
+    prompter_.dialogAnswers.push_back([](QDialog& d) {
+        auto& dlg = static_cast<dmm::TDlgRsPortForm&>(d);
+        dlg.SelectedPort = 3;
+        return int(QDialog::Accepted);
+    });
+    dmm::FormMain->sbtnPortClick();
+    EXPECT_EQ(opened_, (std::vector<int>{1, 1, 3}));
+    EXPECT_EQ(G().iPort, 3);
+    EXPECT_EQ(dmm::DigitalMeterForm->windowTitle(), "Digital Meter : COM 3");
+    // A failed re-open: the error box, then the warning with the error icon.
+    openSucceeds_ = false;
+    prompter_.dialogAnswers.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    dmm::FormMain->sbtnPortClick();
+    auto boxes = prompter_.boxes();
+    ASSERT_GE(boxes.size(), 2u);
+    EXPECT_EQ(boxes[boxes.size() - 2].caption, "Error[E9001]");
+    EXPECT_EQ(boxes.back().caption, "Warning[W8001]");
+    EXPECT_EQ(boxes.back().icon, dmm::Prompter::Icon::Error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
