@@ -85,7 +85,9 @@ void TDataPageListForm::SetLogList(const LogList* list) {
     for (DataSheetModel* model : models_) model->Refresh();
 }
 
-int TDataPageListForm::CurrentPage() const { return currentPage_; }
+int TDataPageListForm::CurrentPage() const {
+    return currentPage_;
+}
 
 bool TDataPageListForm::AddPage() {
     const int number = currentPage_;
@@ -189,7 +191,9 @@ void TDataPageListForm::ShowNewestLines() {
     }
 }
 
-void TDataPageListForm::ShowMemoryError() { ShowStringMessage(this, 9999, 9006); }
+void TDataPageListForm::ShowMemoryError() {
+    ShowStringMessage(this, 9999, 9006);
+}
 
 void TDataPageListForm::customEvent(QEvent* event) {
     if (event->type() != WindowMessage::type()) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -12,6 +13,11 @@
 #include "resources/strings.h"
 
 namespace dmm {
+
+namespace {
+// How often a file read reports its progress and lets the window handle events.
+constexpr std::chrono::milliseconds kProgressPeriod{40};
+}  // namespace
 namespace {
 
 constexpr int kReadingLabel = 1311;    // "Reading"
@@ -176,7 +182,8 @@ void Recorder::AppendToRecorder() {
     AdaptScale(x);
     TrackExtremes(x);
     iCurrentPage = iSampleCount / iPointsPerPage + 1;
-    view_.AppendDataListLine(static_cast<std::size_t>(iSampleCount));
+    // A replay tells the data list once, at its end, up to which record it holds.
+    if (!replaying_) view_.AppendDataListLine(static_cast<std::size_t>(iSampleCount));
     StepProgress();
     iSampleCount += 1;
     if (!replaying_) UpdateStatusBar();
@@ -190,8 +197,12 @@ void Recorder::ReplayList() {
     // Nothing is painted until the replay ends, so the bar and the status bar
     // are told only their final state.
     replaying_ = true;
+    const std::size_t first = static_cast<std::size_t>(iSampleCount);
     while (static_cast<std::size_t>(iSampleCount) < list_.size()) AppendToRecorder();
     replaying_ = false;
+    view_.SetChartYRange(fScaleMin, fScaleMax);
+    // The data list adds every line up to the one it is given.
+    if (list_.size() > first) view_.AppendDataListLine(list_.size() - 1);
     view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
     UpdateStatusBar();
 }
@@ -227,7 +238,7 @@ void Recorder::AdaptScale(float x) {
         if (x >= fScaleMax / kScaleMargin) fScaleMax = top;
         if (x <= fScaleMin / kScaleMargin) fScaleMin = bottom;
     }
-    view_.SetChartYRange(fScaleMin, fScaleMax);
+    if (!replaying_) view_.SetChartYRange(fScaleMin, fScaleMax);
 }
 
 void Recorder::TrackExtremes(float x) {
@@ -479,8 +490,14 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
 
     status = reader.ReadAll(
         list_,
-        [this, steps = std::size_t{0}](std::size_t done, std::size_t total) mutable {
-            // One step of the bar per chunk read.
+        [this, steps = std::size_t{0}, last = std::chrono::steady_clock::time_point{}](
+            std::size_t done, std::size_t total) mutable {
+            // The window is told (and handles its events, Abort among them) a few
+            // times a second: often enough to react at once, rarely enough that a
+            // large file is not slowed down by repainting.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < kProgressPeriod) return transferInProgress_;
+            last = now;
             view_.FileReadProgress(BarPosition(steps++, kFileReadBarMax),
                                    Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
                                           static_cast<int>(total)));

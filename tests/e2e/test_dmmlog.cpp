@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "support/process.h"
+#include "support/sim.h"
 
 using namespace std::chrono_literals;
 using dmm::test::Process;
+using dmm::test::Sim;
+using dmm::test::TempDir;
+using dmm::test::WriteScenario;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,45 +28,6 @@ std::vector<std::string> SplitTabs(const std::string& line) {
         if (tab == std::string::npos) return fields;
         start = tab + 1;
     }
-}
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/dmm-e2e-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// A simulated meter; the device path is the first line it prints.
-class Sim {
-public:
-    explicit Sim(std::vector<std::string> args, const std::string& cwd = {})
-        : proc_(DMM_SIM_PATH, WithNoPace(std::move(args)), cwd) {
-        auto line = proc_.readLine(5s);
-        if (line) device_ = *line;
-    }
-    const std::string& device() const { return device_; }
-    Process& process() { return proc_; }
-
-private:
-    static std::vector<std::string> WithNoPace(std::vector<std::string> args) {
-        args.push_back("--no-pace");
-        return args;
-    }
-    Process proc_;
-    std::string device_;
-};
-
-std::string WriteScenario(const fs::path& dir, const std::string& text) {
-    fs::path file = dir / "scenario.txt";
-    std::ofstream(file) << text;
-    return file.string();
 }
 
 }  // namespace

@@ -63,8 +63,7 @@ protected:
     }
     QStringList Captions() const {
         QStringList out;
-        for (int i = 0; i < form->PageControl->count(); ++i)
-            out << form->PageControl->tabText(i);
+        for (int i = 0; i < form->PageControl->count(); ++i) out << form->PageControl->tabText(i);
         return out;
     }
 
@@ -96,7 +95,8 @@ TEST_F(DataListWindow, FullSheetIsFollowedAtOnceByAnEmptyOne) {
     ASSERT_EQ(Lines(2), 1);
     EXPECT_TRUE(Line(2, 0).startsWith("32001,"));
     QApplication::processEvents();
-    // Each sheet ends with its newest line selected and in view, even when both filled in one burst.
+    // Each sheet ends with its newest line selected and in view, even when both filled in one
+    // burst.
     EXPECT_EQ(Box(2)->currentIndex().row(), 0);
     EXPECT_TRUE(Box(2)->selectionModel()->isSelected(Box(2)->currentIndex()));
     form->PageControl->setCurrentIndex(0);

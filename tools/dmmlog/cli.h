@@ -41,5 +41,6 @@ std::string LocalTimestamp();
 int Ports(int argc, char** argv);
 int Read(int argc, char** argv);
 int Decode(int argc, char** argv);
+int Log(int argc, char** argv);
 
 }  // namespace dmm::cli

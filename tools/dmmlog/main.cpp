@@ -1,5 +1,6 @@
 // dmmlog: the data logger's command-line companion.
 #include <QCoreApplication>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@ const char* const kUsage =
     "verbs:\n"
     "  ports    list COM1..COM10, the device each stands for and whether it opens\n"
     "  read     poll the meter's display and print one line per reading\n"
+    "  log      take samples as the recorder does and write them to a logger file\n"
     "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
     "\n"
     "Run 'dmmlog VERB --help' for the options of a verb.\n";
@@ -29,11 +31,14 @@ int main(int argc, char** argv) {
     }
     // Qt Serial Port wants an application object in the thread that uses it.
     QCoreApplication app(argc, argv);
+    // Numbers are read and written with "." whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
     std::string verb = argv[1];
     int verbArgc = argc - 2;
     char** verbArgv = argv + 2;
     if (verb == "ports") return dmm::cli::Ports(verbArgc, verbArgv);
     if (verb == "read") return dmm::cli::Read(verbArgc, verbArgv);
+    if (verb == "log") return dmm::cli::Log(verbArgc, verbArgv);
     if (verb == "decode") return dmm::cli::Decode(verbArgc, verbArgv);
     std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
     return 2;

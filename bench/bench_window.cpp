@@ -1,0 +1,151 @@
+// The recorder window with its data list, as the program runs them:
+//  - one live sample (bookkeeping, chart append, data-list line, status bar)
+//    with 1,000 and with 1,000,000 records already in the buffer;
+//  - opening a logger file of 1,000,000 records up to the drawn last page,
+//    against reading the same file with cat;
+//  - the memory the buffer and the data list hold per sample.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "displays/datapagelist.h"
+#include "logger/graphicalrecord.h"
+#include "logger/logrecord.h"
+#include "meterlink/numparse.h"
+#include "shell/forms.h"
+#include "shell/globalvar.h"
+#include "shell/mesgform.h"
+#include "shell/winmsg.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path g_dir;
+
+// A logger file of n records of a slowly varying DC voltage.
+fs::path MakeFile(std::size_t n) {
+    fs::path file = g_dir / ("bench-" + std::to_string(n) + ".g26");
+    if (fs::exists(file) && fs::file_size(file) == n * 68) return file;
+    std::ofstream out(file, std::ios::binary);
+    unsigned char bytes[68];
+    for (std::size_t i = 0; i < n; ++i) {
+        float v = static_cast<float>((i % 2000) / 1000.0);
+        std::string value = dmm::Format("%.3f", static_cast<double>(v));
+        dmm::LogRecord r(value, "0", 6, " 12:34:56.7  ", value, "", "V", v);
+        dmm::EncodeLogRecord(r, bytes);
+        out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    }
+    return file;
+}
+
+long RssBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+struct Windows {
+    dmm::MeterReading reading;
+    std::unique_ptr<dmm::TDataPageListForm> list;
+    std::unique_ptr<dmm::TMsgForm> progress;
+    std::unique_ptr<dmm::TGraphicalForm> recorder;
+
+    Windows() {
+        reading.sValue = "1.234";
+        reading.sRange = "0";
+        reading.iFunc = 6;
+        dmm::CopyCut(reading.szDisplay, "1.234");
+        dmm::CopyCut(reading.szFunc, "V");
+        list = std::make_unique<dmm::TDataPageListForm>();
+        progress = std::make_unique<dmm::TMsgForm>();
+        recorder = std::make_unique<dmm::TGraphicalForm>(reading, g_dir);
+        list->SetLogList(&recorder->recorder().List());
+        dmm::DataPageListForm = list.get();
+        dmm::MsgForm = progress.get();
+        list->show();
+        recorder->show();
+        QApplication::processEvents();
+    }
+    ~Windows() {
+        dmm::DataPageListForm = nullptr;
+        dmm::MsgForm = nullptr;
+    }
+    // Loads n records as the Open command does.
+    void load(std::size_t n) {
+        if (n == 0) return;
+        recorder->recorder().OpenFile(MakeFile(n).string());
+        QApplication::processEvents();
+    }
+};
+
+void BM_LiveSample(benchmark::State& state) {
+    Windows w;
+    w.load(static_cast<std::size_t>(state.range(0)));
+    dmm::G().ReadingReceived = 1;
+    for (auto _ : state) {
+        dmm::SendWindowMessage(w.recorder.get(), dmm::msg::NewReading);
+        // What the sample left for the event loop: repaints, the newest line in view.
+        QApplication::processEvents();
+    }
+    state.counters["buffer"] = static_cast<double>(w.recorder->recorder().List().size());
+}
+BENCHMARK(BM_LiveSample)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_OpenMillionRecords(benchmark::State& state) {
+    fs::path file = MakeFile(1000000);
+    double catSeconds = 0;
+    for (auto _ : state) {
+        auto c0 = std::chrono::steady_clock::now();
+        std::string cmd = "cat '" + file.string() + "' > /dev/null";
+        if (std::system(cmd.c_str()) != 0) state.SkipWithError("cat failed");
+        catSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - c0).count();
+        Windows w;
+        auto t0 = std::chrono::steady_clock::now();
+        w.recorder->recorder().OpenFile(file.string());
+        QApplication::processEvents();  // the drawn last page
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        if (w.recorder->recorder().List().size() != 1000000) state.SkipWithError("not loaded");
+    }
+    state.counters["cat_ms"] = catSeconds * 1000;
+}
+BENCHMARK(BM_OpenMillionRecords)->Iterations(1)->Repetitions(3)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_MemoryPerSample(benchmark::State& state) {
+    for (auto _ : state) {
+        long before = RssBytes();
+        Windows w;
+        w.load(1000000);
+        long after = RssBytes();
+        state.counters["bytes_per_sample"] = static_cast<double>(after - before) / 1e6;
+    }
+}
+BENCHMARK(BM_MemoryPerSample)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    char tmpl[] = "/tmp/dmm-bench-XXXXXX";
+    g_dir = mkdtemp(tmpl);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove_all(g_dir);
+    return 0;
+}

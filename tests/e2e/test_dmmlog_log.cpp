@@ -1,0 +1,195 @@
+// dmmlog log against dmm-sim: samples land in the logger file as whole records.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "logger/logrecord.h"
+#include "support/process.h"
+#include "support/sim.h"
+
+using namespace std::chrono_literals;
+using dmm::LogRecord;
+using dmm::test::Process;
+using dmm::test::Sim;
+using dmm::test::TempDir;
+using dmm::test::WriteScenario;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every record of a logger file; the file must hold whole records only.
+std::vector<LogRecord> ReadRecords(const fs::path& path) {
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes.size() % dmm::kLogRecordSize, 0u) << bytes.size() << " bytes";
+    std::vector<LogRecord> records;
+    for (std::size_t at = 0; at + dmm::kLogRecordSize <= bytes.size(); at += dmm::kLogRecordSize)
+        records.push_back(
+            dmm::DecodeLogRecord(reinterpret_cast<const unsigned char*>(bytes.data() + at)));
+    return records;
+}
+
+bool WaitForSize(const fs::path& path, std::uintmax_t size, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        std::error_code ec;
+        if (fs::file_size(path, ec) >= size && !ec) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+Process Log(const Sim& sim, const fs::path& out, std::vector<std::string> more) {
+    std::vector<std::string> args{"log", "--port", sim.device(), "--out", out.string()};
+    args.insert(args.end(), more.begin(), more.end());
+    return Process(DMMLOG_PATH, args);
+}
+
+TEST(DmmlogLog, WritesTheCountedSamplesAsDecodedRecords) {
+    TempDir dir;
+    Sim sim({"--scenario", WriteScenario(dir.path(),
+                                         "6;1.234;0\n"
+                                         "128;1.234;4\n")});
+    ASSERT_FALSE(sim.device().empty());
+    const fs::path out = dir.path() / "run.g26";
+    Process log = Log(sim, out, {"--count", "5", "--full-speed"});
+    ASSERT_EQ(log.wait(30s), 0) << log.drainErr();
+    EXPECT_EQ(fs::file_size(out), 5 * dmm::kLogRecordSize);
+
+    const std::vector<LogRecord> r = ReadRecords(out);
+    ASSERT_EQ(r.size(), 5u);
+    struct Expected {
+        int func;
+        const char *range, *display, *unit, *symbol;
+        float value;
+    };
+    const Expected kinds[] = {{6, "0", "1.234", "", "V", 1.234f},
+                              {128, "4", "12.34", "K", "W", 12340.0f}};
+    const std::regex timeLabel(R"([ 0-9]{2}[0-9]:[0-9]{2}:[0-9]{2}\.[0-9]  )");
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Expected& e = kinds[i % 2];
+        EXPECT_TRUE(std::regex_match(std::string(r[i].szTime), timeLabel)) << r[i].szTime;
+        EXPECT_STREQ(r[i].szValue, "1.234");
+        EXPECT_EQ(r[i].iFunc, e.func);
+        EXPECT_STREQ(r[i].szRange, e.range);
+        EXPECT_STREQ(r[i].szDisplay, e.display);
+        EXPECT_STREQ(r[i].szUnit, e.unit);
+        EXPECT_STREQ(r[i].szFunc, e.symbol);
+        EXPECT_FLOAT_EQ(r[i].fValue, e.value);
+    }
+}
+
+TEST(DmmlogLog, OverloadIsChartedAsItsSubstituteAndUnreadableReadingsAreDropped) {
+    TempDir dir;
+    Sim sim({"--scenario", WriteScenario(dir.path(),
+                                         "6;1.234;0\n"
+                                         "6;\" O.L \";2\n"
+                                         "6;abc;0\n"            // no number, no overload
+                                         "0;\" O.L \";2\n")});  // overload of a code without one
+    const fs::path out = dir.path() / "ol.g26";
+    Process log = Log(sim, out, {"--count", "3"});
+    ASSERT_EQ(log.wait(30s), 0) << log.drainErr();
+    const std::vector<LogRecord> r = ReadRecords(out);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_FLOAT_EQ(r[0].fValue, 1.234f);
+    EXPECT_EQ(r[1].iFunc, 6);
+    EXPECT_FLOAT_EQ(r[1].fValue, 550.0f);
+    EXPECT_STREQ(r[2].szValue, "1.234");
+}
+
+// A run ended from outside leaves whole records only, however it ends.
+class DmmlogLogStopped : public ::testing::TestWithParam<int> {};
+
+TEST_P(DmmlogLogStopped, LeavesOnlyWholeRecords) {
+    const int sig = GetParam();
+    TempDir dir;
+    Sim sim({"--reading", "6;1.234;0"});
+    const fs::path out = dir.path() / "stopped.g26";
+    Process log = Log(sim, out, {});
+    ASSERT_TRUE(WaitForSize(out, 2 * dmm::kLogRecordSize, 15s)) << log.drainErr();
+    log.signal(sig);
+    const int status = log.wait(10s);
+    if (sig == SIGTERM) {
+        EXPECT_EQ(status, 0);
+        EXPECT_NE(log.drainErr().find("samples written to"), std::string::npos);
+    } else {
+        EXPECT_EQ(status, 128 + sig);
+    }
+    const std::vector<LogRecord> r = ReadRecords(out);
+    EXPECT_GE(r.size(), 2u);
+    for (const LogRecord& rec : r) {
+        EXPECT_EQ(rec.iFunc, 6);
+        EXPECT_STREQ(rec.szValue, "1.234");
+        EXPECT_FLOAT_EQ(rec.fValue, 1.234f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, DmmlogLogStopped, ::testing::Values(SIGTERM, SIGKILL),
+                         [](const auto& p) { return p.param == SIGTERM ? "Term" : "Kill"; });
+
+TEST(DmmlogLog, ExistingFileIsKeptUnlessAppendOrForceIsGivenAndOpenFailuresAreReported) {
+    TempDir dir;
+    Sim sim({"--reading", "6;1.234;0"});
+    const fs::path out = dir.path() / "earlier.g26";
+    const std::string earlier(dmm::kLogRecordSize, 'x');
+    std::ofstream(out, std::ios::binary) << earlier;
+
+    Process refused = Log(sim, out, {"--count", "1"});
+    EXPECT_EQ(refused.wait(10s), 1);
+    EXPECT_NE(refused.drainErr().find("--force"), std::string::npos);
+    EXPECT_EQ(ReadFile(out), earlier);
+
+    Process appended = Log(sim, out, {"--count", "1", "--append"});
+    ASSERT_EQ(appended.wait(10s), 0) << appended.drainErr();
+    EXPECT_EQ(ReadFile(out).substr(0, earlier.size() + 5), earlier + "1.234");
+
+    Process forced = Log(sim, out, {"--count", "1", "--force"});
+    ASSERT_EQ(forced.wait(10s), 0) << forced.drainErr();
+    const std::vector<LogRecord> r = ReadRecords(out);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_STREQ(r[0].szValue, "1.234");
+
+    Process uncreatable = Log(sim, dir.path() / "missing" / "run.g26", {"--count", "1"});
+    EXPECT_EQ(uncreatable.wait(10s), 1);
+    EXPECT_NE(uncreatable.drainErr().find("No such file or directory"), std::string::npos);
+}
+
+TEST(DmmlogLog, IntervalSpacesTheSamplesAndDurationEndsTheRun) {
+    TempDir dir;
+    Sim sim({"--reading", "6;1.234;0"});
+    const fs::path out = dir.path() / "slow.g26";
+    const auto start = std::chrono::steady_clock::now();
+    Process log = Log(sim, out, {"--interval", "2", "--duration", "4.5"});
+    ASSERT_EQ(log.wait(20s), 0) << log.drainErr();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 4s);
+    EXPECT_LT(took, 8s);
+    // About five polls: one sample at the start and one after each 2-second tick.
+    const std::size_t n = ReadRecords(out).size();
+    EXPECT_GE(n, 2u);
+    EXPECT_LE(n, 3u);
+}
+
+TEST(DmmlogLog, BadUsageTouchesNothing) {
+    TempDir dir;
+    const std::string out = (dir.path() / "never.g26").string();
+    for (const std::string flag : {"--full-speed", "--force"}) {
+        Process log(DMMLOG_PATH, {"log", "--port", "/dev/null", "--out", out, "--interval", "2",
+                                  "--append", flag});
+        EXPECT_EQ(log.wait(10s), 2) << flag;
+    }
+    EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace

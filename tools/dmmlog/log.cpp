@@ -1,0 +1,295 @@
+// dmmlog log: the recorder's acquisition without a desktop. Samples go straight
+// into a logger file, one record at a time.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "logger/clock.h"
+#include "logger/datalist.h"
+#include "logger/fileops.h"
+#include "logger/logrecord.h"
+#include "logger/tempfiles.h"
+#include "meterlink/displaydecoder.h"
+#include "meterlink/numparse.h"
+#include "meterlink/portnames.h"
+#include "meterlink/protocol.h"
+#include "meterlink/serialline.h"
+#include "resources/strings.h"
+#include "tools/dmmlog/cli.h"
+
+namespace dmm::cli {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+const char* const kHelp =
+    "usage: dmmlog log --port COMn|DEVICE --out FILE.g26 [--interval S|--full-speed]\n"
+    "                  [--count N] [--duration S] [--append|--force]\n"
+    "\n"
+    "Links to the meter and logs samples into a logger data file (68 bytes a\n"
+    "sample, the format the desktop program saves and opens), as the recorder does:\n"
+    "the display is polled every 750 ms and a sample clock marks the next reading\n"
+    "as due; each sample is the first reading decoded after a tick. A reading that\n"
+    "gives no value to chart is not written. Every sample is written to the file as\n"
+    "soon as it is taken, so the file holds all samples whenever the program ends.\n"
+    "\n"
+    "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
+    "  --out FILE          the logger file to write\n"
+    "  --full-speed        a sample at every poll: the clock ticks every 500 ms (default)\n"
+    "  --interval S        one sample every S whole seconds (0 = full speed)\n"
+    "  --count N           stop after N samples\n"
+    "  --duration S        stop after S seconds\n"
+    "  --append            add to an existing logger file\n"
+    "  --force             overwrite an existing file\n"
+    "\n"
+    "An existing file that is not empty is left alone unless --append or --force is\n"
+    "given; --append refuses a file that is not a whole number of records.\n"
+    "Without --count or --duration logging goes on until Ctrl+C or SIGTERM, which end\n"
+    "it cleanly. Progress, and the no-data and low-battery warnings, go to standard\n"
+    "error. Exit status: 0 when logging ended normally, 1 when the port or the file\n"
+    "could not be opened or written, 2 for bad usage.\n";
+
+void Warn(int textNumber, const char* second = nullptr, const char* third = nullptr) {
+    std::string line = MessageCaption(str::WarningCaption, textNumber) + " " + LoadStr(textNumber);
+    if (second && *second) line += std::string(" ") + second;
+    if (third && *third) line += std::string(" ") + third;
+    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
+}
+
+std::string Elapsed(SteadyClock::duration d) {
+    const long long s = std::chrono::duration_cast<std::chrono::seconds>(d).count();
+    return Format("%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+}
+
+// The target file. Without --append or --force an existing file that holds
+// anything is refused: a typing slip must not cost an earlier run's samples.
+class Target {
+public:
+    enum class Mode { New, Append, Overwrite };
+
+    IoStatus Open(const std::string& path, Mode mode) {
+        mode_ = mode;
+        if (mode == Mode::Append) return appended_.Open(path);
+        int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+        if (mode == Mode::Overwrite) flags |= O_TRUNC;
+        FileOps& ops = SystemFileOps();
+        const int fd = ops.Open(path.c_str(), flags, 0666);
+        if (fd < 0) return IoStatus::Fail(errno, "open", path);
+        struct stat st {};
+        if (ops.Fstat(fd, &st) != 0) {
+            IoStatus s = IoStatus::Fail(errno, "stat", path);
+            ops.Close(fd);
+            return s;
+        }
+        if (mode == Mode::New && S_ISREG(st.st_mode) && st.st_size > 0) {
+            ops.Close(fd);
+            IoStatus s = IoStatus::Fail(EEXIST, "open", path);
+            s.message = path + " already holds " + std::to_string(st.st_size) +
+                        " bytes; --append adds to it, --force overwrites it";
+            return s;
+        }
+        fresh_.Attach(fd, path, S_ISREG(st.st_mode) ? st.st_size : 0);
+        return IoStatus::Ok();
+    }
+    IoStatus Append(const LogRecord& record) {
+        return mode_ == Mode::Append ? appended_.Append(record) : fresh_.Append(record);
+    }
+    IoStatus Close() { return mode_ == Mode::Append ? appended_.Close() : fresh_.Close(); }
+
+private:
+    Mode mode_ = Mode::New;
+    RecordAppender fresh_;
+    LogAppendFile appended_;
+};
+
+// The one line of progress: rewritten in place on a terminal, a plain line now
+// and then otherwise.
+class Progress {
+public:
+    Progress() : terminal_(isatty(STDERR_FILENO) == 1) {}
+
+    void Update(long long samples, SteadyClock::duration elapsed, const std::string& last) {
+        text_ = Format("%lld samples, %s elapsed", samples, Elapsed(elapsed).c_str());
+        if (!last.empty()) text_ += ", last " + last;
+        if (terminal_) {
+            std::fprintf(stderr, "\r%s\033[K", text_.c_str());
+            shown_ = true;
+        } else if (elapsed >= nextPlain_) {
+            std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), text_.c_str());
+            nextPlain_ = elapsed + kPlainPeriod;
+        }
+        std::fflush(stderr);
+    }
+    // Makes room for a line of its own; the progress comes back with the next update.
+    void Interrupt() {
+        if (!shown_) return;
+        std::fputs("\r\033[K", stderr);
+        shown_ = false;
+    }
+    void End() {
+        if (shown_) std::fputc('\n', stderr);
+        shown_ = false;
+    }
+
+private:
+    static constexpr SteadyClock::duration kPlainPeriod = std::chrono::seconds(10);
+    bool terminal_;
+    bool shown_ = false;
+    SteadyClock::duration nextPlain_{};
+    std::string text_;
+};
+
+}  // namespace
+
+int Log(int argc, char** argv) {
+    Options opts({"port", "out", "interval", "count", "duration"},
+                 {"full-speed", "append", "force", "help"});
+    auto usage = [](const std::string& error) {
+        std::fprintf(stderr, "dmmlog log: %s\n\n%s", error.c_str(), kHelp);
+        return 2;
+    };
+    if (!opts.parse(argc, argv)) return usage(opts.error());
+    if (opts.has("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (!opts.has("port")) return usage("--port is required");
+    if (!opts.has("out") || opts.value("out").empty()) return usage("--out is required");
+    if (opts.has("interval") && opts.has("full-speed"))
+        return usage("--interval and --full-speed exclude each other");
+    if (opts.has("append") && opts.has("force"))
+        return usage("--append and --force exclude each other");
+    long long seconds = 0;
+    long long count = 0;
+    double duration = 0;
+    // The recorder keeps its interval in milliseconds in a 32-bit number.
+    if (opts.has("interval") && !opts.integer("interval", 0, 2147483, seconds))
+        return usage(opts.error());
+    if (opts.has("count") && !opts.integer("count", 1, 1LL << 40, count))
+        return usage(opts.error());
+    if (opts.has("duration")) {
+        if (!opts.number("duration", 0, 1e9, duration)) return usage(opts.error());
+        if (duration <= 0) return usage("--duration must be more than 0");
+    }
+    const auto tick =
+        seconds == 0 ? std::chrono::milliseconds(500) : std::chrono::milliseconds(seconds * 1000);
+
+    const std::string port = opts.value("port");
+    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
+    if (device.empty()) {
+        std::fprintf(stderr, "dmmlog log: %s: %s (no such port)\n", port.c_str(),
+                     LoadStr(9001).c_str());
+        return 1;
+    }
+    OpenResult opened = OpenMeterDevice(device);
+    if (!opened.handle) {
+        if (opened.failure == OpenFailure::Timeouts)
+            std::fprintf(stderr, "dmmlog log: %s\n", LoadStr(9009).c_str());
+        std::fprintf(stderr, "dmmlog log: %s (%s): %s %s\n", port.c_str(), device.c_str(),
+                     LoadStr(9001).c_str(), opened.reason.c_str());
+        return 1;
+    }
+    MeterHandle line = std::move(opened.handle);
+
+    const std::string out = opts.value("out");
+    Target target;
+    IoStatus status = target.Open(out, opts.has("append")  ? Target::Mode::Append
+                                       : opts.has("force") ? Target::Mode::Overwrite
+                                                           : Target::Mode::New);
+    if (!status) {
+        std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+        CloseMeterPort(line);
+        return 1;
+    }
+
+    InstallStopHandlers();
+    // Progress is a courtesy: a reader of standard error that goes away must not end the logging.
+    std::signal(SIGPIPE, SIG_IGN);
+    line->setRts(true);  // link
+
+    const auto start = SteadyClock::now();
+    const auto deadline = opts.has("duration")
+                              ? start + std::chrono::duration_cast<SteadyClock::duration>(
+                                            std::chrono::duration<double>(duration))
+                              : SteadyClock::time_point::max();
+    auto nextTick = start + tick;
+    bool sampleDue = true;  // the first reading after the start is sampled at once
+    long long written = 0;
+    std::string last;
+    Progress progress;
+    int exitCode = 0;
+    MeterReading reading;
+
+    while (!StopRequested() && SteadyClock::now() < deadline) {
+        // Ticks of the sample clock up to the start of this poll make its reading due.
+        const auto now = SteadyClock::now();
+        if (now >= nextTick) {
+            sampleDue = true;
+            nextTick += tick * ((now - nextTick) / tick + 1);
+        }
+
+        PollResult result = PollMeter(line.get(), reading);
+        if (StopRequested() || SteadyClock::now() >= deadline) break;
+        switch (result) {
+            case PollResult::NoReply:
+                break;
+            case PollResult::NoDataWarning:
+                progress.Interrupt();
+                Warn(8004, LoadStr(7006).c_str(), LoadStr(7007).c_str());
+                break;
+            case PollResult::LowBattery:
+                progress.Interrupt();
+                Warn(8000, LoadStr(7009).c_str());
+                [[fallthrough]];
+            case PollResult::Frame: {
+                DecodeReading(reading);
+                if (!sampleDue) break;
+                // As in the recorder, a reading that gives nothing to chart uses up the tick.
+                sampleDue = false;
+                std::optional<LogRecord> record = SampleReading(reading, SystemClock().Now());
+                if (!record) break;
+                status = target.Append(*record);
+                if (!status) break;
+                last = DataListLine(static_cast<std::size_t>(written), *record);
+                ++written;
+                break;
+            }
+        }
+        if (!status) {
+            progress.Interrupt();
+            std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+            exitCode = 1;
+            break;
+        }
+        progress.Update(written, SteadyClock::now() - start, last);
+        if (count != 0 && written >= count) break;
+
+        const auto left = deadline - SteadyClock::now();
+        const auto pause = std::chrono::milliseconds(750);
+        SleepUnlessStopped(static_cast<int>(
+            left < pause ? std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1
+                         : pause.count()));
+    }
+
+    progress.End();
+    CloseMeterPort(line);
+    status = target.Close();
+    if (!status && exitCode == 0) {
+        std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+        exitCode = 1;
+    }
+    std::fprintf(stderr, "dmmlog log: %lld samples written to %s in %s\n", written, out.c_str(),
+                 Elapsed(SteadyClock::now() - start).c_str());
+    return exitCode;
+}
+
+}  // namespace dmm::cli
