@@ -4,16 +4,6 @@ namespace dmm {
 
 namespace {
 
-constexpr std::uint8_t kDle = 0x10;
-constexpr std::uint8_t kStx = 0x02;
-constexpr std::uint8_t kEtx = 0x03;
-
-constexpr std::size_t kStatusOffset = 0;
-constexpr std::size_t kValueOffset = 4;
-constexpr std::size_t kValueLength = 8;
-constexpr std::size_t kRangeOffset = 13;
-constexpr std::size_t kRangeLength = 2;
-
 constexpr int kWriteConstantMs = 1000;
 
 // One read call that must deliver at least one byte; the byte count is returned through got.
@@ -187,8 +177,8 @@ std::optional<DisplayFrame> ParseDisplayPayload(const std::vector<std::uint8_t>&
                    static_cast<std::uint32_t>(p[kStatusOffset + 1]) << 8 |
                    static_cast<std::uint32_t>(p[kStatusOffset + 2]) << 16 |
                    static_cast<std::uint32_t>(p[kStatusOffset + 3]) << 24;
-    frame.value = FieldText(p + kValueOffset, kValueLength);
-    frame.range = FieldText(p + kRangeOffset, kRangeLength);
+    frame.value = FieldText(p + kValueOffset, kValueFieldSize);
+    frame.range = FieldText(p + kRangeOffset, kRangeFieldSize);
     return frame;
 }
 

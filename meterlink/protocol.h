@@ -1,6 +1,7 @@
 // Command frames and replies of the adaptor's protocol over a MeterLine.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,19 @@ constexpr std::uint8_t kCmdDisplay = 0x42;   // 'B'
 constexpr std::uint8_t kCmdIdentify = 0x46;  // 'F'
 constexpr std::uint8_t kCmdFirstBlock = 0x4E;  // 'N'
 constexpr std::uint8_t kCmdNextBlock = 0x52;   // 'R'
+
+// Framing bytes of requests and replies.
+constexpr std::uint8_t kDle = 0x10;
+constexpr std::uint8_t kStx = 0x02;
+constexpr std::uint8_t kEtx = 0x03;
+constexpr std::size_t kCommandFrameSize = 8;
+
+// Layout of the display payload.
+constexpr std::size_t kStatusOffset = 0;
+constexpr std::size_t kValueOffset = 4;
+constexpr std::size_t kValueFieldSize = 8;
+constexpr std::size_t kRangeOffset = 13;
+constexpr std::size_t kRangeFieldSize = 2;
 
 constexpr int kReadConstantMs = 3000;
 constexpr int kClosePauseMs = 100;

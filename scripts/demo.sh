@@ -14,7 +14,7 @@ if cmake --build --preset default --target help | grep -q '^\.\.\. dmmlogger$'; 
 fi
 cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target $targets
 
-bin=$PWD/build/default
+bin=$PWD/build/default/bin
 mkdir -p demo
 cd demo
 [ -f NRVDL.ini ] || printf 'iPort=1\r\nfHiLimit=3\r\nfLowLimit=1\r\n' > NRVDL.ini

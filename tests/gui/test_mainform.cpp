@@ -354,6 +354,66 @@ TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
     EXPECT_EQ(boxes.back().icon, dmm::Prompter::Icon::Error);
 }
 
+class ExitPrompt : public DesktopProgram {
+protected:
+    // Starts the program and takes two samples, so the buffer holds unsaved data.
+    void StartWithUnsavedData() {
+        Start();
+        Link();
+        dmm::FormMain->TimerGetSdTimer();
+        ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
+        ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
+        ASSERT_TRUE(dmm::GraphicalForm->HoldsUnsavedData());
+    }
+    bool Asked() const {
+        for (const auto& b : prompter_.boxes())
+            if (b.caption == "Warning[W8003]") return true;
+        return false;
+    }
+};
+
+TEST_F(ExitPrompt, AnEmptyBufferClosesWithoutAQuestion) {
+    Start();
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_FALSE(Asked());
+}
+
+TEST_F(ExitPrompt, CancelKeepsTheProgramRunning) {
+    StartWithUnsavedData();
+    prompter_.boxAnswers.push_back(dmm::Prompter::Cancel);
+    EXPECT_FALSE(dmm::FormMain->close());
+    ASSERT_TRUE(Asked());
+    auto box = prompter_.boxes().back();
+    EXPECT_EQ(box.text, "Buffer has data.\nDo you want to save the data to a file before exit ?");
+    EXPECT_EQ(box.buttons, dmm::Prompter::Yes | dmm::Prompter::No | dmm::Prompter::Cancel);
+    EXPECT_EQ(box.defaultButton, dmm::Prompter::No);
+    EXPECT_EQ(box.icon, dmm::Prompter::Icon::Question);
+    EXPECT_TRUE(dmm::FormMain->isVisible());
+}
+
+TEST_F(ExitPrompt, NoClosesWithoutSaving) {
+    StartWithUnsavedData();
+    prompter_.boxAnswers.push_back(dmm::Prompter::No);
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_EQ(prompter_.count("save"), 0);
+}
+
+TEST_F(ExitPrompt, YesThenACancelledSaveDialogKeepsTheProgramRunning) {
+    StartWithUnsavedData();
+    prompter_.boxAnswers.push_back(dmm::Prompter::Yes);
+    EXPECT_FALSE(dmm::FormMain->close());
+    EXPECT_EQ(prompter_.count("save"), 1);
+    EXPECT_TRUE(dmm::GraphicalForm->HoldsUnsavedData());
+}
+
+TEST_F(ExitPrompt, YesAndASuccessfulSaveCloses) {
+    StartWithUnsavedData();
+    prompter_.boxAnswers.push_back(dmm::Prompter::Yes);
+    prompter_.fileAnswers.push_back(QString::fromStdString((dir_ / "run.g26").string()));
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_EQ(fs::file_size(dir_ / "run.g26"), 2u * 68u);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

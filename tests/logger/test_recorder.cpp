@@ -312,6 +312,35 @@ TEST_F(RecorderTest, SavedFileOpensAsTheSameBuffer) {
     EXPECT_TRUE(rec->bUnsaved);
 }
 
+TEST_F(RecorderTest, OpenedFilesPageFromTheNewestRecordAndIgnoreTrailingBytes) {
+    LogList records;
+    for (int i = 0; i < 200; ++i) records.emplace_back("1", "0", 6, "t", "1", "", "V", float(i));
+    ASSERT_TRUE(SaveLoggerFile(dir / "full.g26", records));
+    ASSERT_TRUE(rec->OpenFile(dir / "full.g26"));
+    EXPECT_EQ(rec->iPageCount, 2);  // the last page holds all 200, page 1 none
+    EXPECT_EQ(Shown(), Records(0, 200));
+    rec->sbtnFirstPageClick();
+    EXPECT_EQ(Shown(), std::vector<int>(200, -1));
+
+    // 70 bytes: one record, the last two bytes ignored.
+    ASSERT_TRUE(rec->sbtnClearClick());  // the question is answered OK
+    fs::resize_file(dir / "full.g26", 70);
+    ASSERT_TRUE(rec->OpenFile(dir / "full.g26"));
+    EXPECT_EQ(rec->List().size(), 1u);
+    EXPECT_EQ(view.status.page, "Page : 1 of 1");
+}
+
+TEST_F(RecorderTest, AnEmptyFileGivesAnEmptyBufferThatCountsAsUnsavedData) {
+    ASSERT_TRUE(SaveLoggerFile(dir / "empty.g26", LogList{}));
+    ASSERT_TRUE(rec->OpenFile(dir / "empty.g26"));
+    EXPECT_TRUE(rec->List().empty());
+    EXPECT_FALSE(rec->bBufferEmpty);
+    EXPECT_TRUE(rec->bUnsaved);
+    EXPECT_TRUE(view.toolbar.sbtnSaveFile);
+    ASSERT_TRUE(rec->SaveFile(dir / "again.g26"));
+    EXPECT_EQ(fs::file_size(dir / "again.g26"), 0u);
+}
+
 TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(500)));
     view.onFileReadProgress = [&](int) { transfer = false; };  // Abort at the first report

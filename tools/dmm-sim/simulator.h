@@ -14,15 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "meterlink/protocol.h"
+
 namespace dmm::sim {
 
-constexpr std::uint8_t kDle = 0x10;
-constexpr std::uint8_t kStx = 0x02;
-constexpr std::uint8_t kEtx = 0x03;
-
-constexpr std::size_t kCommandFrameSize = 8;
-constexpr std::size_t kValueFieldSize = 8;
-constexpr std::size_t kRangeFieldSize = 2;
 // What --short sends: status word and value text, the range text cut off.
 constexpr std::size_t kShortDisplayPayloadSize = 12;
 
