@@ -426,8 +426,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     event->accept();
-    // The other windows are top-level too: closing the main window ends the program.
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The other windows are top-level too: closing the main window ends the
+    // program. exit() leaves the event loop without asking the other windows to
+    // close first, which the digital meter would refuse.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void TFormMain::customEvent(QEvent* event) {

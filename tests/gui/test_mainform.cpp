@@ -354,6 +354,14 @@ TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
     EXPECT_EQ(boxes.back().icon, dmm::Prompter::Icon::Error);
 }
 
+TEST_F(DesktopProgram, ClosingTheMainWindowEndsTheEventLoop) {
+    Start();
+    QTimer::singleShot(0, [] { dmm::FormMain->close(); });
+    // A watchdog: the loop must end through the close, not through this.
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
 class ExitPrompt : public DesktopProgram {
 protected:
     // Starts the program and takes two samples, so the buffer holds unsaved data.
