@@ -145,15 +145,6 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// A box shown in the middle of a long operation gets the normal cursor back while it is up.
-int AskUser(const Prompter::Box& box) {
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = Prompt().messageBox(box);
-    if (busy) QApplication::restoreOverrideCursor();
-    return answer;
-}
-
 }  // namespace
 
 TGraphicalForm::TGraphicalForm() : TGraphicalForm(MainWindowReading(), G().ProgramDir) {}
@@ -687,25 +678,15 @@ void TGraphicalForm::RefreshMainWindowCommands() {
 
 void TGraphicalForm::ShowStringMessage(int captionFormat, int textNumber,
                                        const std::string& detail) {
-    Prompter::Box box;
-    box.owner = this;
-    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
-    box.text = Str(textNumber);
-    box.icon =
-        captionFormat == str::WarningCaption ? Prompter::Icon::Exclamation : Prompter::Icon::Error;
-    box.detail = QString::fromStdString(detail);
-    AskUser(box);
+    dmm::ShowStringMessage(this, captionFormat, textNumber, QString::fromStdString(detail));
 }
 
 bool TGraphicalForm::AskOkCancel(int captionFormat, int textNumber) {
-    Prompter::Box box;
-    box.owner = this;
-    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
-    box.text = Str(textNumber);
+    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
     box.icon = Prompter::Icon::Question;
     box.buttons = Prompter::Ok | Prompter::Cancel;
     box.defaultButton = Prompter::Cancel;
-    return AskUser(box) == Prompter::Ok;
+    return Prompt().messageBox(box) == Prompter::Ok;
 }
 
 bool TGraphicalForm::RunIntervalDialog(IntervalChoice& choice) {

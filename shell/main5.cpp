@@ -68,14 +68,6 @@ void BringUp(QWidget* w) {
     w->activateWindow();
 }
 
-Prompter::Box MessageBoxOf(int captionFormat, int textNumber, Prompter::Icon icon) {
-    Prompter::Box box;
-    box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
-    box.text = Str(textNumber);
-    box.icon = icon;
-    return box;
-}
-
 }  // namespace
 
 void TFormMain::SetPortOpener(PortOpener opener) { Opener() = std::move(opener); }
@@ -213,12 +205,14 @@ void TFormMain::showOpenFailure(const OpenResult& result) {
         detail = QStringLiteral("COM%1: %2\n").arg(G().iPort).arg(QString::fromStdString(result.device));
     detail += QString::fromStdString(result.reason);
     if (result.failure == OpenFailure::Timeouts) {
-        Prompter::Box setup = MessageBoxOf(str::ErrorCaption, 9009, Prompter::Icon::Exclamation);
+        // The port-setting messages both come with the exclamation icon.
+        Prompter::Box setup = StringMessageBox(nullptr, str::ErrorCaption, 9009);
+        setup.icon = Prompter::Icon::Exclamation;
         setup.detail = detail;
         Prompt().messageBox(setup);
-        Prompt().messageBox(MessageBoxOf(str::WarningCaption, 8001, Prompter::Icon::Exclamation));
+        Prompt().messageBox(StringMessageBox(nullptr, str::WarningCaption, 8001));
     }
-    Prompter::Box box = MessageBoxOf(str::ErrorCaption, 9001, Prompter::Icon::Error);
+    Prompter::Box box = StringMessageBox(nullptr, str::ErrorCaption, 9001);
     box.detail = detail;
     Prompt().messageBox(box);
 }
@@ -230,9 +224,9 @@ void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
         return;
     }
     showOpenFailure(result);
-    Prompt().messageBox(MessageBoxOf(str::WarningCaption, 8001,
-                                     applicationWarningWithErrorIcon ? Prompter::Icon::Error
-                                                                     : Prompter::Icon::Exclamation));
+    Prompter::Box warning = StringMessageBox(nullptr, str::WarningCaption, 8001);
+    if (applicationWarningWithErrorIcon) warning.icon = Prompter::Icon::Error;
+    Prompt().messageBox(warning);
 }
 
 bool TFormMain::Linked() const { return sbtnLink->isChecked(); }

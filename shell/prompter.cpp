@@ -1,5 +1,6 @@
 #include "shell/prompter.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
@@ -69,7 +70,11 @@ int QtPrompter::messageBox(const Box& box) {
     mb.setStandardButtons(buttons);
     mb.setDefaultButton(ToQt(box.defaultButton));
     if (!box.detail.isEmpty()) mb.setDetailedText(box.detail);
+    // A box that comes up in the middle of a long operation shows the normal cursor.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
     int result = mb.exec();
+    if (busy) QApplication::restoreOverrideCursor();
     if (mb.clickedButton() == nullptr) {
         // Closed with Escape or the close box: the safe answer.
         if (box.buttons & Cancel) return Cancel;
@@ -134,13 +139,19 @@ void QtPrompter::errorBox(QWidget* owner, const QString& text) {
     QMessageBox::critical(owner, QStringLiteral("Error"), text);
 }
 
-void ShowStringMessage(QWidget* owner, int captionFormat, int textNumber) {
+Prompter::Box StringMessageBox(QWidget* owner, int captionFormat, int textNumber) {
     Prompter::Box box;
     box.owner = owner;
     box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
     box.text = Str(textNumber);
     box.icon = captionFormat == str::WarningCaption ? Prompter::Icon::Exclamation
                                                     : Prompter::Icon::Error;
+    return box;
+}
+
+void ShowStringMessage(QWidget* owner, int captionFormat, int textNumber, const QString& detail) {
+    Prompter::Box box = StringMessageBox(owner, captionFormat, textNumber);
+    box.detail = detail;
     Prompt().messageBox(box);
 }
 

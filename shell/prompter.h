@@ -89,7 +89,10 @@ public:
 // A box whose caption is "Error[E%d]" or "Warning[W%d]" filled with the text's number,
 // the text from the string table, an OK button, the exclamation icon for warnings
 // and the error icon otherwise.
-void ShowStringMessage(QWidget* owner, int captionFormat, int textNumber);
+Prompter::Box StringMessageBox(QWidget* owner, int captionFormat, int textNumber);
+// Shows that box, with an optional detail (such as the operating system's reason).
+void ShowStringMessage(QWidget* owner, int captionFormat, int textNumber,
+                       const QString& detail = QString());
 
 // Loads a string-table text as a QString.
 QString Str(int number);
