@@ -62,7 +62,7 @@ const QColor kSilver(192, 192, 192);
 
 const QString kLoggerFilter = QStringLiteral("Data Logger files(*.g26)");
 const QString kTempFilter = QStringLiteral("Temporary files(*.TMP)");
-const QString kAllFilter = QStringLiteral("All files(*)");
+const QString kAllFilter = QStringLiteral("All files(*.*)");
 const QString kLoggerSuffix = QStringLiteral("g26");
 const QString kUntitled = QStringLiteral("Untitled.g26");
 
@@ -537,6 +537,22 @@ void TGraphicalForm::closeEvent(QCloseEvent* event) {
     // Closing only hides the window; the buffer and an acquisition in progress stay.
     recorder_->FormClose();
     event->accept();
+}
+
+void TGraphicalForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMaximized))
+        return;
+    // Left to the window system, a maximised recorder would cover the main window and its
+    // toolbar; it keeps to the full width below it, down to the taskbar.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!(windowState() & Qt::WindowMaximized)) return;
+            setWindowState(windowState() & ~Qt::WindowMaximized);
+            ApplyOuterGeometry(this, RecorderSizeLimits(CurrentSystemMetrics()).maximized);
+        },
+        Qt::QueuedConnection);
 }
 
 // ---- RecorderView ----

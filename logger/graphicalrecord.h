@@ -144,6 +144,8 @@ public:
 protected:
     void customEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Maximised, the window takes the screen below the main window, not the whole screen.
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildToolPanel(QWidget* parent);

@@ -506,19 +506,22 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         },
         chunkRecords);
     reader.Close();
-    if (!status) {
+    auto endRead = [&](const IoStatus& failed) {
         list_.clear();
         view_.EndFileRead();
         transferInProgress_ = false;
-        if (status.error != ECANCELED)
-            view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
+        if (failed.error != ECANCELED)
+            view_.ShowStringMessage(str::ErrorCaption, 9004, failed.message);
         UpdateToolbar();
         UpdateMenu();
-        return status;
-    }
+        return failed;
+    };
+    if (!status) return endRead(status);
     view_.FileReadProgress(kFileReadBarMax,
                            Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
                                   static_cast<int>(list_.size())));
+    // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
+    if (!transferInProgress_) return endRead(IoStatus::Fail(ECANCELED, "read", path));
     view_.BeginReplay();
     ReplayList();
     view_.EndFileRead();

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -114,6 +115,12 @@ TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEn
     EXPECT_EQ(Status(1), "Data in buffer : 3");
     EXPECT_EQ(Status(2), "Page : 1 of 1");
     EXPECT_EQ(Status(3), "Full Speed");
+    // The wall clock: two blanks, the morning/afternoon designator, a 12-hour time and a quote.
+    const QRegularExpressionMatch clock =
+        QRegularExpression(R"(^  \S+ (\d\d):\d\d:\d\d"$)").match(Status(4));
+    ASSERT_TRUE(clock.hasMatch()) << Status(4).toStdString();
+    EXPECT_GE(clock.captured(1).toInt(), 1);
+    EXPECT_LE(clock.captured(1).toInt(), 12);
     // The newest sample is on the last point, under the cursor.
     EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 199), 2.0f);
     EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 197), 1.0f);
@@ -187,7 +194,7 @@ TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
     form->sbtnOpenFileClick();
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_EQ(prompter.lastFileDialog.filters,
-              (QStringList{"Data Logger files(*.g26)", "Temporary files(*.TMP)", "All files(*)"}));
+              (QStringList{"Data Logger files(*.g26)", "Temporary files(*.TMP)", "All files(*.*)"}));
     EXPECT_EQ(prompter.lastFileDialog.selectedFilter, 0);
     EXPECT_EQ(form->recorder().List().size(), 3u);
     EXPECT_EQ(Status(1), "Data in buffer : 3");
@@ -353,6 +360,16 @@ TEST_F(GraphicalRecorder, LineColourAndPrinterSetUpGoThroughTheirDialogs) {
     EXPECT_EQ(form->PEGraph->SubsetColor(0), QColor(Qt::yellow));
     form->mnuPrinterSetup->trigger();
     EXPECT_EQ(prompter.count("setup"), 1);
+}
+
+TEST_F(GraphicalRecorder, MaximisedItKeepsTheFullWidthBelowTheMainWindow) {
+    // 1024 x 768: main window 79 high, taskbar 28. Client sizes leave out frames and caption.
+    EXPECT_EQ(form->minimumSize(), QSize(1024 - 256 - 6, 661 - 19 - 6));
+    form->showMaximized();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_FALSE(form->isMaximized());
+    EXPECT_EQ(form->pos(), QPoint(0, 79));
+    EXPECT_EQ(form->size(), QSize(1024 - 6, 661 - 19 - 6));
 }
 
 TEST_F(GraphicalRecorder, ThreeHundredSamplesMakeTwoPages) {
