@@ -101,7 +101,11 @@ void BM_LiveSample(benchmark::State& state) {
     }
     state.counters["buffer"] = static_cast<double>(w.recorder->recorder().List().size());
 }
-BENCHMARK(BM_LiveSample)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly(true)
+BENCHMARK(BM_LiveSample)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_OpenMillionRecords(benchmark::State& state) {
@@ -122,7 +126,10 @@ void BM_OpenMillionRecords(benchmark::State& state) {
     }
     state.counters["cat_ms"] = catSeconds * 1000;
 }
-BENCHMARK(BM_OpenMillionRecords)->Iterations(1)->Repetitions(3)->UseManualTime()
+BENCHMARK(BM_OpenMillionRecords)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
 void BM_MemoryPerSample(benchmark::State& state) {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "resources/icons.h"
 #include "shell/metrics.h"
 
 namespace dmm {
@@ -310,48 +311,6 @@ void DrawCross(QPainter& p, int s) {
     p.drawLine(QPointF(12 * u, 4 * u), QPointF(4 * u, 12 * u));
 }
 
-void DrawMeterIcon(QPainter& p, int s) {
-    const double u = s / 32.0;
-    p.setPen(QPen(kDarkShadow, 1.5 * u));
-    p.setBrush(kPlateGrey);
-    p.drawRoundedRect(QRectF(1 * u, 3 * u, 30 * u, 26 * u), 3 * u, 3 * u);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4 * u, 6 * u, 24 * u, 15 * u));
-    const QPointF c(16 * u, 24 * u);
-    p.setPen(QPen(Qt::black, 1.2 * u));
-    p.drawArc(QRectF(c.x() - 13 * u, c.y() - 13 * u, 26 * u, 26 * u), 30 * 16, 120 * 16);
-    p.setPen(QPen(kNgRed, 1.6 * u));
-    p.drawLine(c, Polar(c, 60, 15 * u));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawEllipse(c, 2.5 * u, 2.5 * u);
-}
-
-void DrawComparatorIcon(QPainter& p, int s) {
-    const double u = s / 32.0;
-    p.setPen(QPen(kDarkShadow, 1.5 * u));
-    p.setBrush(kPlateGrey);
-    p.drawRoundedRect(QRectF(1 * u, 3 * u, 30 * u, 26 * u), 3 * u, 3 * u);
-    const QPointF c(16 * u, 25 * u);
-    p.setPen(QPen(kDarkShadow, 0.8 * u));
-    p.setBrush(kNgRed);
-    p.drawPath(Sector(c, 11 * u, 17 * u, 110, 135));
-    p.drawPath(Sector(c, 11 * u, 17 * u, 45, 70));
-    p.setBrush(kGoGreen);
-    p.drawPath(Sector(c, 11 * u, 17 * u, 70, 110));
-    p.setPen(QPen(Qt::black, 1.6 * u));
-    p.drawLine(c, Polar(c, 100, 18 * u));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawEllipse(c, 2.5 * u, 2.5 * u);
-}
-
-QIcon IconOf(void (*draw)(QPainter&, int)) {
-    QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(Glyph(size, draw));
-    return icon;
-}
-
 }  // namespace
 
 QImage AnalogFaceImage() {
@@ -402,10 +361,10 @@ QPixmap CancelGlyph() {
     return Glyph(16, DrawCross);
 }
 QIcon AnalogMeterIcon() {
-    return IconOf(DrawMeterIcon);
+    return WindowIcon(icon::AnalogMeter);
 }
 QIcon ComparatorIcon() {
-    return IconOf(DrawComparatorIcon);
+    return WindowIcon(icon::Comparator);
 }
 
 void XorNeedle(QImage& image, PixelPoint pivot, double angle, int length) {

@@ -35,6 +35,7 @@ QPixmap AlarmGlyph();
 QPixmap LimitGlyph();
 QPixmap OkGlyph();
 QPixmap CancelGlyph();
+// The window icons of the two dials: the program's icons 1 and 5.
 QIcon AnalogMeterIcon();
 QIcon ComparatorIcon();
 

@@ -11,8 +11,8 @@
 
 namespace dmm {
 
-constexpr std::uint8_t kCmdDisplay = 0x42;   // 'B'
-constexpr std::uint8_t kCmdIdentify = 0x46;  // 'F'
+constexpr std::uint8_t kCmdDisplay = 0x42;     // 'B'
+constexpr std::uint8_t kCmdIdentify = 0x46;    // 'F'
 constexpr std::uint8_t kCmdFirstBlock = 0x4E;  // 'N'
 constexpr std::uint8_t kCmdNextBlock = 0x52;   // 'R'
 
@@ -63,7 +63,8 @@ int QueryMeterModel(MeterLine* line, MeterKind& kind);
 
 // The display exchange ("B"). Returns 1 and writes status, value and range text,
 // or 0 when no complete reply came (a payload shorter than 15 bytes counts as none).
-int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range, std::uint32_t& status);
+int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range,
+                     std::uint32_t& status);
 
 // Fields of a display payload (status word little-endian at 0, value text at 4..11,
 // range text at 13..14), the texts cut at the first zero byte and trimmed of

@@ -42,9 +42,7 @@ namespace dmm {
 namespace {
 
 TFormMain::PortOpener& Opener() {
-    static TFormMain::PortOpener opener = [](int n) {
-        return OpenMeterPort(n, G().ProgramDir);
-    };
+    static TFormMain::PortOpener opener = [](int n) { return OpenMeterPort(n, G().ProgramDir); };
     return opener;
 }
 
@@ -70,15 +68,21 @@ void BringUp(QWidget* w) {
 
 }  // namespace
 
-void TFormMain::SetPortOpener(PortOpener opener) { Opener() = std::move(opener); }
-void TFormMain::SetPortProber(PortProber prober) { Prober() = std::move(prober); }
+void TFormMain::SetPortOpener(PortOpener opener) {
+    Opener() = std::move(opener);
+}
+void TFormMain::SetPortProber(PortProber prober) {
+    Prober() = std::move(prober);
+}
 
 TFormMain::TFormMain() {
     // Title, icon, taskbar height and geometry come first: the child windows are
     // placed from this window's height.
     QString title = Str(20) + " " + Str(1);
     setWindowTitle(title);
-    QApplication::setApplicationDisplayName(title);
+    // The application's name, not its display name: a display name would be appended to the
+    // caption of every window ("Analog Meter — ...").
+    QApplication::setApplicationName(title);
     setWindowIcon(ProgramIcon());
     QApplication::setWindowIcon(ProgramIcon());
 
@@ -95,8 +99,8 @@ TFormMain::TFormMain() {
     TimerGetSd->setInterval(750);
     connect(TimerGetSd, &QTimer::timeout, this, &TFormMain::TimerGetSdTimer);
 
+    setFixedSize(1, 1);  // not resizable: placing the window fixes its size
     ApplyOuterGeometry(this, MainWindowRect(m));
-    setFixedSize(size());
 
     G().ReadingReceived = 0;
     Reading.iNoDataCount = 0;
@@ -190,7 +194,8 @@ void TFormMain::FormCreate() {
     SettingsLoad loaded = LoadSettings(path);
     if (!loaded.opened) {
         // Runs without a port on iPort 1 and limits 0; the file is written at close.
-        Prompt().errorBox(nullptr, QString::fromStdString(SettingsOpenErrorText(path, loaded.reason)));
+        Prompt().errorBox(nullptr,
+                          QString::fromStdString(SettingsOpenErrorText(path, loaded.reason)));
         return;
     }
     G().iPort = loaded.values.iPort;
@@ -202,7 +207,8 @@ void TFormMain::FormCreate() {
 void TFormMain::showOpenFailure(const OpenResult& result) {
     QString detail;
     if (!result.device.empty())
-        detail = QStringLiteral("COM%1: %2\n").arg(G().iPort).arg(QString::fromStdString(result.device));
+        detail =
+            QStringLiteral("COM%1: %2\n").arg(G().iPort).arg(QString::fromStdString(result.device));
     detail += QString::fromStdString(result.reason);
     if (result.failure == OpenFailure::Timeouts) {
         // The port-setting messages both come with the exclamation icon.
@@ -229,7 +235,9 @@ void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
     Prompt().messageBox(warning);
 }
 
-bool TFormMain::Linked() const { return sbtnLink->isChecked(); }
+bool TFormMain::Linked() const {
+    return sbtnLink->isChecked();
+}
 
 void TFormMain::sbtnLinkClick() {
     if (!Linked()) {
@@ -276,9 +284,8 @@ void TFormMain::TimerGetSdTimer() {
             TimerGetSd->start();
             return;
         case PollResult::NoDataWarning:
-            if (AutoMsgForm &&
-                AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007)) ==
-                    TAutoMsgForm::ResultAbort) {
+            if (AutoMsgForm && AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007)) ==
+                                   TAutoMsgForm::ResultAbort) {
                 unlink();
             } else if (Linked()) {
                 TimerGetSd->start();
@@ -324,10 +331,18 @@ void TFormMain::sbtnDigitMeterClick() {
     DigitalMeterForm->raise();
     DigitalMeterForm->activateWindow();
 }
-void TFormMain::sbtnAnalogMeterClick() { BringUp(AnalogMeterForm); }
-void TFormMain::sbtnComparatorClick() { BringUp(ComparatorForm); }
-void TFormMain::sbtnGraphicalClick() { BringUp(GraphicalForm); }
-void TFormMain::sbtnDataListClick() { BringUp(DataPageListForm); }
+void TFormMain::sbtnAnalogMeterClick() {
+    BringUp(AnalogMeterForm);
+}
+void TFormMain::sbtnComparatorClick() {
+    BringUp(ComparatorForm);
+}
+void TFormMain::sbtnGraphicalClick() {
+    BringUp(GraphicalForm);
+}
+void TFormMain::sbtnDataListClick() {
+    BringUp(DataPageListForm);
+}
 
 void TFormMain::sbtnWinTileClick() {
     SystemMetrics m = CurrentSystemMetrics();
@@ -341,10 +356,7 @@ void TFormMain::sbtnWinTileClick() {
     int limitH = ComparatorForm ? ComparatorForm->LimitButtonHeight() : 0;
     TileLayout t = TileWindows(m, visible, alarmH, limitH);
 
-    setFixedSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setMinimumSize(0, 0);
     ApplyOuterGeometry(this, t.main);
-    setFixedSize(size());
     if (DigitalMeterForm) ApplyOuterGeometry(DigitalMeterForm, t.digitalMeter);
     if (t.recorder) ApplyOuterGeometry(GraphicalForm, *t.recorder);
     if (t.analogMeter) ApplyOuterGeometry(AnalogMeterForm, *t.analogMeter);
@@ -405,7 +417,8 @@ bool TFormMain::FormClose() {
     const std::string path = SettingsFilePath(G().ProgramDir.string());
     SettingsSave saved = SaveSettings(path, s);
     if (!saved.ok) {
-        Prompt().errorBox(this, QString::fromStdString(SettingsCreateErrorText(path, saved.reason)));
+        Prompt().errorBox(this,
+                          QString::fromStdString(SettingsCreateErrorText(path, saved.reason)));
         return false;
     }
     TimerGetSd->stop();
@@ -423,7 +436,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     // The other windows are top-level too: closing the main window ends the
     // program. exit() leaves the event loop without asking the other windows to
     // close first, which the digital meter would refuse.
-    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void TFormMain::customEvent(QEvent* event) {
@@ -462,6 +476,8 @@ void CreateForms() {
     DigitalMeterForm->show();
 
     AnalogMeterForm = new TAnalogMeterForm();
+    // The dial windows have a single border: their size is fixed where they are placed.
+    AnalogMeterForm->setFixedSize(1, 1);
     ApplyOuterGeometry(AnalogMeterForm, AnalogMeterRect(m));
     AnalogMeterForm->show();
 
@@ -472,6 +488,7 @@ void CreateForms() {
     DlgHiLowForm = new TDlgHiLowForm();
 
     ComparatorForm = new TComparatorForm();
+    ComparatorForm->setFixedSize(1, 1);
     ApplyOuterGeometry(ComparatorForm, ComparatorRect(m, ComparatorForm->AlarmButtonHeight(),
                                                       ComparatorForm->LimitButtonHeight()));
 

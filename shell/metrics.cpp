@@ -35,14 +35,20 @@ SystemMetrics CurrentSystemMetrics() {
     return m;
 }
 
-void SetSystemMetricsOverride(std::optional<SystemMetrics> metrics) { g_override = metrics; }
+void SetSystemMetricsOverride(std::optional<SystemMetrics> metrics) {
+    g_override = metrics;
+}
 
 void ApplyOuterGeometry(QWidget* window, const WindowRect& r) {
     SystemMetrics m = CurrentSystemMetrics();
     int clientW = std::max(1, r.width - 2 * m.cyDlgFrame);
     int clientH = std::max(1, r.height - m.cyCaption - 2 * m.cyDlgFrame);
     window->move(r.left, r.top);
-    window->resize(clientW, clientH);
+    // A window that the user may not resize keeps a fixed size: placing it fixes the new one.
+    if (window->minimumSize() == window->maximumSize())
+        window->setFixedSize(clientW, clientH);
+    else
+        window->resize(clientW, clientH);
 }
 
 int OuterHeight(const QWidget* window) {

@@ -18,7 +18,8 @@ void SetSystemMetricsOverride(std::optional<SystemMetrics> metrics);
 
 // Places a top-level window so that its outer rectangle (frame and caption
 // included) is r: the frame's top-left at (left, top) and the widget the rest
-// after the caption and the frames. A menu bar is part of the widget here.
+// after the caption and the frames. A menu bar is part of the widget here. A window of
+// fixed size stays fixed, at the new size.
 void ApplyOuterGeometry(QWidget* window, const WindowRect& r);
 // The outer height of a window as the layout counts it.
 int OuterHeight(const QWidget* window);

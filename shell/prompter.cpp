@@ -21,28 +21,43 @@ Prompter* g_prompter = nullptr;
 
 QMessageBox::StandardButton ToQt(int button) {
     switch (button) {
-        case Prompter::Ok: return QMessageBox::Ok;
-        case Prompter::Cancel: return QMessageBox::Cancel;
-        case Prompter::Yes: return QMessageBox::Yes;
-        case Prompter::No: return QMessageBox::No;
-        case Prompter::Abort: return QMessageBox::Abort;
-        case Prompter::Retry: return QMessageBox::Retry;
-        default: return QMessageBox::NoButton;
+        case Prompter::Ok:
+            return QMessageBox::Ok;
+        case Prompter::Cancel:
+            return QMessageBox::Cancel;
+        case Prompter::Yes:
+            return QMessageBox::Yes;
+        case Prompter::No:
+            return QMessageBox::No;
+        case Prompter::Abort:
+            return QMessageBox::Abort;
+        case Prompter::Retry:
+            return QMessageBox::Retry;
+        default:
+            return QMessageBox::NoButton;
     }
 }
 
 int FromQt(int button) {
     switch (button) {
-        case QMessageBox::Ok: return Prompter::Ok;
-        case QMessageBox::Yes: return Prompter::Yes;
-        case QMessageBox::No: return Prompter::No;
-        case QMessageBox::Abort: return Prompter::Abort;
-        case QMessageBox::Retry: return Prompter::Retry;
-        default: return Prompter::Cancel;
+        case QMessageBox::Ok:
+            return Prompter::Ok;
+        case QMessageBox::Yes:
+            return Prompter::Yes;
+        case QMessageBox::No:
+            return Prompter::No;
+        case QMessageBox::Abort:
+            return Prompter::Abort;
+        case QMessageBox::Retry:
+            return Prompter::Retry;
+        default:
+            return Prompter::Cancel;
     }
 }
 
-QString FilterString(const QStringList& filters) { return filters.join(";;"); }
+QString FilterString(const QStringList& filters) {
+    return filters.join(";;");
+}
 
 }  // namespace
 
@@ -51,18 +66,29 @@ Prompter& Prompt() {
     return g_prompter ? *g_prompter : fallback;
 }
 
-void SetPrompter(Prompter* prompter) { g_prompter = prompter; }
+void SetPrompter(Prompter* prompter) {
+    g_prompter = prompter;
+}
 
 int QtPrompter::messageBox(const Box& box) {
     QMessageBox mb(box.owner);
     mb.setWindowTitle(box.caption);
     mb.setText(box.text);
     switch (box.icon) {
-        case Icon::Information: mb.setIcon(QMessageBox::Information); break;
-        case Icon::Exclamation: mb.setIcon(QMessageBox::Warning); break;
-        case Icon::Error: mb.setIcon(QMessageBox::Critical); break;
-        case Icon::Question: mb.setIcon(QMessageBox::Question); break;
-        case Icon::None: break;
+        case Icon::Information:
+            mb.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Exclamation:
+            mb.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Error:
+            mb.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::Question:
+            mb.setIcon(QMessageBox::Question);
+            break;
+        case Icon::None:
+            break;
     }
     QMessageBox::StandardButtons buttons;
     for (int b : {Ok, Cancel, Yes, No, Abort, Retry})
@@ -133,7 +159,9 @@ bool QtPrompter::printerSetup(QWidget* owner, QPrinter& printer) {
     return dlg.exec() == QDialog::Accepted;
 }
 
-int QtPrompter::execDialog(QDialog& dialog) { return dialog.exec(); }
+int QtPrompter::execDialog(QDialog& dialog) {
+    return dialog.exec();
+}
 
 void QtPrompter::errorBox(QWidget* owner, const QString& text) {
     QMessageBox::critical(owner, QStringLiteral("Error"), text);
@@ -144,8 +172,8 @@ Prompter::Box StringMessageBox(QWidget* owner, int captionFormat, int textNumber
     box.owner = owner;
     box.caption = QString::fromStdString(MessageCaption(captionFormat, textNumber));
     box.text = Str(textNumber);
-    box.icon = captionFormat == str::WarningCaption ? Prompter::Icon::Exclamation
-                                                    : Prompter::Icon::Error;
+    box.icon =
+        captionFormat == str::WarningCaption ? Prompter::Icon::Exclamation : Prompter::Icon::Error;
     return box;
 }
 
@@ -155,6 +183,8 @@ void ShowStringMessage(QWidget* owner, int captionFormat, int textNumber, const 
     Prompt().messageBox(box);
 }
 
-QString Str(int number) { return QString::fromStdString(LoadStr(number)); }
+QString Str(int number) {
+    return QString::fromStdString(LoadStr(number));
+}
 
 }  // namespace dmm

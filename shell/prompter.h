@@ -49,7 +49,8 @@ public:
 
     virtual ~Prompter() = default;
 
-    // Shows a modal box; returns the button pressed (Cancel, or No for Yes/No, when closed otherwise).
+    // Shows a modal box; returns the button pressed (Cancel, or No for Yes/No, when closed
+    // otherwise).
     virtual int messageBox(const Box& box) = 0;
     // An input box; nothing when cancelled.
     virtual std::optional<QString> inputBox(QWidget* owner, const QString& caption,

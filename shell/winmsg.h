@@ -10,13 +10,13 @@
 namespace dmm {
 
 namespace msg {
-constexpr int NewReading = 1026;    // analog meter, comparator, recorder: a reading is ready
-constexpr int LinkCut = 1029;       // recorder: the link was cut, stop acquiring
-constexpr int Unlink = 1030;        // main window: release the link button and run its click
-constexpr int Link = 1031;          // main window: press the link button and run its click
-constexpr int DataClear = 1032;     // data list: clear all pages
-constexpr int DataAppend = 1034;    // data list: append the line of record wParam
-constexpr int Refresh = 1036;       // main window: refresh link commands; recorder: transfer ended
+constexpr int NewReading = 1026;  // analog meter, comparator, recorder: a reading is ready
+constexpr int LinkCut = 1029;     // recorder: the link was cut, stop acquiring
+constexpr int Unlink = 1030;      // main window: release the link button and run its click
+constexpr int Link = 1031;        // main window: press the link button and run its click
+constexpr int DataClear = 1032;   // data list: clear all pages
+constexpr int DataAppend = 1034;  // data list: append the line of record wParam
+constexpr int Refresh = 1036;     // main window: refresh link commands; recorder: transfer ended
 }  // namespace msg
 
 class WindowMessage : public QEvent {

@@ -9,6 +9,7 @@
 #include "displays/faces.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
+#include "resources/icons.h"
 #include "shell/winmsg.h"
 
 namespace dmm {
@@ -63,6 +64,9 @@ TEST_F(AnalogMeter, StartsAtTheLeftEndOfTheDial) {
     EXPECT_EQ(form.ShownFunc, 5);
     EXPECT_EQ(form.ShownScale(), kScale0To5);
     EXPECT_EQ(form.windowTitle(), "Analog Meter");
+    // The program's analog meter icon, the one its window-icon number stands for.
+    EXPECT_TRUE(form.windowIcon().pixmap(32, 32).toImage() ==
+                WindowIcon(icon::AnalogMeter).pixmap(32, 32).toImage());
 }
 
 TEST_F(AnalogMeter, EveryMoveLeavesOnlyTheNewNeedleOnTheDial) {

@@ -14,6 +14,7 @@
 #include "displays/limits.h"
 #include "displays/toneplayer.h"
 #include "meterlink/numparse.h"
+#include "resources/icons.h"
 #include "shell/forms.h"
 #include "shell/globalvar.h"
 #include "shell/winmsg.h"
@@ -70,6 +71,9 @@ TEST_F(Comparator, StartsWithTheStartUpLimitsAndTheAlarmOff) {
     EXPECT_EQ(form->bbtnAlart->text(), "OFF");
     EXPECT_EQ(form->NeedleAngle, 130);
     EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), "Comparator");
+    EXPECT_TRUE(form->windowIcon().pixmap(32, 32).toImage() ==
+                WindowIcon(icon::Comparator).pixmap(32, 32).toImage());
 }
 
 TEST_F(Comparator, AlarmSoundsOnlyOutsideTheLimits) {

@@ -193,8 +193,9 @@ TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
     prompter.fileAnswers.push_back(file);
     form->sbtnOpenFileClick();
     EXPECT_TRUE(prompter.boxes().empty());
-    EXPECT_EQ(prompter.lastFileDialog.filters,
-              (QStringList{"Data Logger files(*.g26)", "Temporary files(*.TMP)", "All files(*.*)"}));
+    EXPECT_EQ(
+        prompter.lastFileDialog.filters,
+        (QStringList{"Data Logger files(*.g26)", "Temporary files(*.TMP)", "All files(*.*)"}));
     EXPECT_EQ(prompter.lastFileDialog.selectedFilter, 0);
     EXPECT_EQ(form->recorder().List().size(), 3u);
     EXPECT_EQ(Status(1), "Data in buffer : 3");

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
@@ -141,6 +143,11 @@ TEST_F(DesktopProgram, StartsEveryWindowInPlaceWithTheComparatorHidden) {
     EXPECT_EQ(GraphicalForm->width() + 6, 768);
     EXPECT_EQ(OuterHeight(GraphicalForm), 661);
     EXPECT_EQ(FormMain->windowTitle(), "Qm47-26x Data Logging System");
+    EXPECT_EQ(QCoreApplication::applicationName(), "Qm47-26x Data Logging System");
+    // No display name of its own: the platform would append it to every window's caption.
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "probe");
+    QCoreApplication::setApplicationName("Qm47-26x Data Logging System");
     EXPECT_EQ(DigitalMeterForm->windowTitle(), "Digital Meter : COM 1");
     EXPECT_EQ(opened_, std::vector<int>{1});
     // The probe result: COM4 did not open.
@@ -218,6 +225,7 @@ TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
     EXPECT_FALSE(main->sbtnPort->isEnabled());
     EXPECT_FALSE(main->sbtnAbout->isEnabled());
     EXPECT_FALSE(main->mnuPort->isEnabled());
+    EXPECT_FALSE(main->mnuHelp->menuAction()->isEnabled());
     EXPECT_EQ(main->mnuLink->text(), "Un&link");
     EXPECT_EQ(main->sbtnLink->toolTip(), "Unlink DMM");
     EXPECT_EQ(line_->sharedLog()->rtsCalls.back(), true);
@@ -235,6 +243,7 @@ TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
     EXPECT_FALSE(main->TimerGetSd->isActive());
     EXPECT_EQ(G().ReadingReceived, 0);
     EXPECT_TRUE(main->sbtnPort->isEnabled());
+    EXPECT_TRUE(main->mnuHelp->menuAction()->isEnabled());
     EXPECT_EQ(main->mnuLink->text(), "&Link");
 
     // While a transfer runs the link command is disabled once the commands are refreshed.
@@ -327,6 +336,67 @@ TEST_F(DesktopProgram, TilingRestoresTheStartUpLayout) {
     dmm::DataPageListForm->move(500, 500);
     dmm::FormMain->sbtnWinTileClick();
     EXPECT_EQ(dmm::DataPageListForm->pos().y(), 79 + 172 + 178 + 4 * 3 + 19);
+}
+
+TEST_F(DesktopProgram, TheMainWindowAndTheDialsKeepAFixedSizeThroughATile) {
+    Start();
+    using namespace dmm;
+    for (QWidget* w : std::initializer_list<QWidget*>{FormMain, AnalogMeterForm, ComparatorForm})
+        EXPECT_EQ(w->minimumSize(), w->maximumSize()) << w->windowTitle().toStdString();
+    EXPECT_NE(DigitalMeterForm->minimumSize(), DigitalMeterForm->maximumSize());
+
+    // A tile on a larger screen gives them their new sizes, still fixed.
+    SystemMetrics m = ExampleMetrics();
+    m.screenWidth = 1280;
+    m.screenHeight = 1024;
+    SetSystemMetricsOverride(m);
+    ComparatorForm->show();
+    FormMain->sbtnWinTileClick();
+    EXPECT_EQ(FormMain->width(), 1280 - 6);
+    EXPECT_EQ(OuterHeight(FormMain), 79);
+    EXPECT_EQ(AnalogMeterForm->size(), QSize(1280 / 4 - 6, 178 + 4 * 3 + 19 - 19 - 6));
+    EXPECT_EQ(AnalogMeterForm->pos(), QPoint(0, 79 + (1024 - 79) / 4));
+    for (QWidget* w : std::initializer_list<QWidget*>{FormMain, AnalogMeterForm, ComparatorForm})
+        EXPECT_EQ(w->minimumSize(), w->maximumSize()) << w->windowTitle().toStdString();
+}
+
+TEST_F(DesktopProgram, OnlyADialThatIsShownAndNotMinimisedIsToldOfAReading) {
+    Start();
+    Link();
+    auto* analog = dmm::AnalogMeterForm;
+    analog->showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(analog->isMinimized());
+    value_ = "2.500";  // half the 0..5 scale
+    dmm::FormMain->TimerGetSdTimer();
+    QApplication::processEvents();
+    EXPECT_EQ(analog->Values.NeedleCount, 2500);
+    EXPECT_EQ(analog->NeedleAngle, 150);
+
+    analog->showNormal();
+    QApplication::processEvents();
+    dmm::FormMain->TimerGetSdTimer();
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(analog->NeedleAngle, 90);
+}
+
+TEST_F(DesktopProgram, AnOverloadMovesTheComparatorHalfAWindowPastTheLimitOnItsSide) {
+    Start("iPort=1\r\nfHiLimit=3\r\nfLowLimit=1\r\n");
+    Link();
+    dmm::ComparatorForm->show();
+    struct Row {
+        const char* value;
+        float compValue;
+        double angle;
+    } const rows[] = {{"2.000", 2, 90}, {" OL", 4, 50}, {"2.000", 2, 90}, {"- OL", 0, 130}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        value_ = row.value;
+        dmm::FormMain->TimerGetSdTimer();
+        QApplication::processEvents();
+        EXPECT_FLOAT_EQ(dmm::ComparatorForm->Values.CompValue, row.compValue);
+        EXPECT_NEAR(dmm::ComparatorForm->NeedleAngle, row.angle, 1e-4);
+    }
 }
 
 TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {

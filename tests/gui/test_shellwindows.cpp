@@ -26,7 +26,9 @@
 #include "shell/dlgabout.h"
 #include "shell/dlgrsport.h"
 #include "shell/globalvar.h"
+#include "shell/layout.h"
 #include "shell/mesgform.h"
+#include "shell/metrics.h"
 #include "support/scriptedprompter.h"
 
 namespace dmm {
@@ -328,6 +330,31 @@ TEST(DigitalMeter, CannotBeClosedAndNamesItsPort) {
     EXPECT_TRUE(meter.windowFlags() & Qt::WindowMinimizeButtonHint);
     meter.SetPortCaption(2);
     EXPECT_EQ(meter.windowTitle(), "Digital Meter : COM 2");
+}
+
+TEST(DigitalMeter, MaximisedFillsTheScreenBelowTheMainWindow) {
+    SystemMetrics m;  // 1024 x 768, dialog frame 3, caption 19, menu 19: main window 79 high
+    m.screenWidth = 1024;
+    m.screenHeight = 768;
+    m.cyDlgFrame = 3;
+    m.cyCaption = 19;
+    m.cyMenu = 19;
+    m.cyFrame = 4;
+    m.taskbarHeight = 28;
+    SetSystemMetricsOverride(m);
+    {
+        TDigitalMeterForm meter;
+        ApplyOuterGeometry(&meter, DigitalMeterRect(m));
+        meter.show();
+        const int small = meter.DataPanel->font().pointSize();
+        meter.showMaximized();
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        // The whole height below the main window, the taskbar's strip included.
+        EXPECT_EQ(meter.pos(), QPoint(0, 79));
+        EXPECT_EQ(meter.size(), QSize(1024 - 6, 768 - 79 - 19 - 6));
+        EXPECT_GT(meter.DataPanel->font().pointSize(), small);
+    }
+    SetSystemMetricsOverride(std::nullopt);
 }
 
 // --- icons -------------------------------------------------------------------------------

@@ -14,8 +14,9 @@ namespace dmm::test {
 class ScriptedPrompter : public Prompter {
 public:
     struct Asked {
-        QString kind;  // "box", "input", "open", "save", "colour", "print", "setup", "dialog", "error"
-        Box box;       // for "box"; caption/text also filled for the others where they apply
+        QString
+            kind;  // "box", "input", "open", "save", "colour", "print", "setup", "dialog", "error"
+        Box box;   // for "box"; caption/text also filled for the others where they apply
     };
 
     ScriptedPrompter() { SetPrompter(this); }

@@ -14,7 +14,9 @@ namespace dmm::cli {
 
 namespace {
 std::atomic<bool> g_stop{false};
-void OnStopSignal(int) { g_stop = true; }
+void OnStopSignal(int) {
+    g_stop = true;
+}
 
 bool Contains(const std::vector<std::string>& list, const std::string& s) {
     return std::find(list.begin(), list.end(), s) != list.end();
@@ -69,8 +71,7 @@ std::string Options::value(const std::string& name, const std::string& fallback)
 
 bool Options::integer(const std::string& name, long long min, long long max, long long& out) {
     std::optional<long double> v = ParseNumber(value(name));
-    if (!v || *v != static_cast<long double>(static_cast<long long>(*v)) || *v < min ||
-        *v > max) {
+    if (!v || *v != static_cast<long double>(static_cast<long long>(*v)) || *v < min || *v > max) {
         error_ = Format("--%s must be a whole number from %lld to %lld", name.c_str(), min, max);
         return false;
     }
@@ -88,7 +89,9 @@ bool Options::number(const std::string& name, double min, double max, double& ou
     return true;
 }
 
-bool StopRequested() { return g_stop; }
+bool StopRequested() {
+    return g_stop;
+}
 
 void InstallStopHandlers() {
     struct sigaction sa {};

@@ -47,7 +47,8 @@ int Decode(int argc, char** argv) {
         }
         auto frame = ParseDisplayPayload(*bytes);
         if (!frame) {
-            std::fprintf(stderr, "dmmlog decode: line %ld: %zu bytes, a display payload needs %zu\n",
+            std::fprintf(stderr,
+                         "dmmlog decode: line %ld: %zu bytes, a display payload needs %zu\n",
                          lineNumber, bytes->size(), kDisplayPayloadSize);
             status = 1;
             continue;
