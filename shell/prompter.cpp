@@ -63,7 +63,8 @@ QString FilterString(const QStringList& filters) {
 
 Prompter& Prompt() {
     static QtPrompter fallback;
-    return g_prompter ? *g_prompter : fallback;
+    if (g_prompter) return *g_prompter;
+    return fallback;
 }
 
 void SetPrompter(Prompter* prompter) {

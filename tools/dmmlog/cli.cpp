@@ -38,7 +38,7 @@ bool Options::parse(int argc, char** argv) {
         bool inlineValue = false;
         if (auto eq = name.find('='); eq != std::string::npos) {
             value = name.substr(eq + 1);
-            name = name.substr(0, eq);
+            name.resize(eq);
             inlineValue = true;
         }
         if (Contains(flagOptions_, name)) {
