@@ -218,18 +218,8 @@ void TDataPageListForm::closeEvent(QCloseEvent* event) {
 
 void TDataPageListForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMaximized))
-        return;
-    // Maximised, the list keeps its quarter of the screen below the main window
-    // instead of covering the other windows.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!(windowState() & Qt::WindowMaximized)) return;
-            setWindowState(windowState() & ~Qt::WindowMaximized);
-            ApplyOuterGeometry(this, DataListSizeLimits(CurrentSystemMetrics()).maximized);
-        },
-        Qt::QueuedConnection);
+    KeepMaximisedIn(this, event,
+                    [](const SystemMetrics& m) { return DataListSizeLimits(m).maximized; });
 }
 
 }  // namespace dmm

@@ -147,18 +147,8 @@ void TDigitalMeterForm::closeEvent(QCloseEvent* event) {
 
 void TDigitalMeterForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMaximized))
-        return;
-    // Maximised, the meter fills the screen below the main window and leaves the
-    // main window's toolbar and menu in reach.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!(windowState() & Qt::WindowMaximized)) return;
-            setWindowState(windowState() & ~Qt::WindowMaximized);
-            ApplyOuterGeometry(this, DigitalMeterSizeLimits(CurrentSystemMetrics()).maximized);
-        },
-        Qt::QueuedConnection);
+    KeepMaximisedIn(this, event,
+                    [](const SystemMetrics& m) { return DigitalMeterSizeLimits(m).maximized; });
 }
 
 }  // namespace dmm

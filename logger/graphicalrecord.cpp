@@ -541,18 +541,8 @@ void TGraphicalForm::closeEvent(QCloseEvent* event) {
 
 void TGraphicalForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMaximized))
-        return;
-    // Left to the window system, a maximised recorder would cover the main window and its
-    // toolbar; it keeps to the full width below it, down to the taskbar.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!(windowState() & Qt::WindowMaximized)) return;
-            setWindowState(windowState() & ~Qt::WindowMaximized);
-            ApplyOuterGeometry(this, RecorderSizeLimits(CurrentSystemMetrics()).maximized);
-        },
-        Qt::QueuedConnection);
+    KeepMaximisedIn(this, event,
+                    [](const SystemMetrics& m) { return RecorderSizeLimits(m).maximized; });
 }
 
 // ---- RecorderView ----

@@ -1,6 +1,7 @@
 #include "shell/metrics.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -54,6 +55,21 @@ void ApplyOuterGeometry(QWidget* window, const WindowRect& r) {
 int OuterHeight(const QWidget* window) {
     SystemMetrics m = CurrentSystemMetrics();
     return window->height() + m.cyCaption + 2 * m.cyDlgFrame;
+}
+
+void KeepMaximisedIn(QWidget* window, QEvent* event, MaximisedRect rect) {
+    if (event->type() != QEvent::WindowStateChange ||
+        !(window->windowState() & Qt::WindowMaximized))
+        return;
+    // After the window system has finished its own change of state.
+    QMetaObject::invokeMethod(
+        window,
+        [window, rect] {
+            if (!(window->windowState() & Qt::WindowMaximized)) return;
+            window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+            ApplyOuterGeometry(window, rect(CurrentSystemMetrics()));
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace dmm

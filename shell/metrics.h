@@ -5,6 +5,7 @@
 
 #include "shell/layout.h"
 
+class QEvent;
 class QWidget;
 
 namespace dmm {
@@ -23,5 +24,11 @@ void SetSystemMetricsOverride(std::optional<SystemMetrics> metrics);
 void ApplyOuterGeometry(QWidget* window, const WindowRect& r);
 // The outer height of a window as the layout counts it.
 int OuterHeight(const QWidget* window);
+
+// To be called from a window's changeEvent: when the window system maximises the
+// window, it goes to the rectangle its size limits give for that instead (below
+// the main window, leaving its toolbar and menu in reach).
+using MaximisedRect = WindowRect (*)(const SystemMetrics&);
+void KeepMaximisedIn(QWidget* window, QEvent* event, MaximisedRect rect);
 
 }  // namespace dmm
