@@ -149,10 +149,3 @@ TEST_F(DataListWindow, KeepsAQuarterOfTheScreenAndOnlyHidesWhenClosed) {
 
 }  // namespace
 }  // namespace dmm
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

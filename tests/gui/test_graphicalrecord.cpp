@@ -27,6 +27,7 @@
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
+#include "support/examplemetrics.h"
 #include "support/scriptedprompter.h"
 
 namespace fs = std::filesystem;
@@ -34,24 +35,12 @@ namespace fs = std::filesystem;
 namespace dmm {
 namespace {
 
-SystemMetrics ExampleMetrics() {
-    SystemMetrics m;
-    m.screenWidth = 1024;
-    m.screenHeight = 768;
-    m.cyDlgFrame = 3;
-    m.cyCaption = 19;
-    m.cyMenu = 19;
-    m.cyFrame = 4;
-    m.taskbarHeight = 28;
-    return m;
-}
-
 class GraphicalRecorder : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         G() = Globals{};
-        SetSystemMetricsOverride(ExampleMetrics());
+        SetSystemMetricsOverride(test::ExampleMetrics());
         SetValue("1.234", "0");
         reading.iFunc = 6;
         std::snprintf(reading.szFunc, sizeof reading.szFunc, "V");
@@ -402,10 +391,3 @@ TEST_F(GraphicalRecorder, ThreeHundredSamplesMakeTwoPages) {
 
 }  // namespace
 }  // namespace dmm
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

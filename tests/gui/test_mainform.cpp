@@ -26,6 +26,7 @@
 #include "shell/main5.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
+#include "support/examplemetrics.h"
 #include "support/fakeline.h"
 #include "support/scriptedprompter.h"
 
@@ -34,19 +35,6 @@ using dmm::FakeLine;
 using dmm::G;
 
 namespace {
-
-// 1024 x 768, dialog frame 3, caption 19, menu 19, taskbar 28.
-dmm::SystemMetrics ExampleMetrics() {
-    dmm::SystemMetrics m;
-    m.screenWidth = 1024;
-    m.screenHeight = 768;
-    m.cyDlgFrame = 3;
-    m.cyCaption = 19;
-    m.cyMenu = 19;
-    m.cyFrame = 4;
-    m.taskbarHeight = 28;
-    return m;
-}
 
 FakeLine::Bytes DisplayPayload(std::uint32_t status, const std::string& value,
                                const std::string& range) {
@@ -72,7 +60,7 @@ protected:
         oldDir_ = fs::current_path();
         fs::current_path(dir_);
         G() = dmm::Globals{};
-        dmm::SetSystemMetricsOverride(ExampleMetrics());
+        dmm::SetSystemMetricsOverride(dmm::test::ExampleMetrics());
         dmm::TFormMain::SetPortProber([](int n) { return n != 4; });
         dmm::TFormMain::SetPortOpener([this](int n) {
             opened_.push_back(n);
@@ -346,7 +334,7 @@ TEST_F(DesktopProgram, TheMainWindowAndTheDialsKeepAFixedSizeThroughATile) {
     EXPECT_NE(DigitalMeterForm->minimumSize(), DigitalMeterForm->maximumSize());
 
     // A tile on a larger screen gives them their new sizes, still fixed.
-    SystemMetrics m = ExampleMetrics();
+    SystemMetrics m = dmm::test::ExampleMetrics();
     m.screenWidth = 1280;
     m.screenHeight = 1024;
     SetSystemMetricsOverride(m);
@@ -493,11 +481,3 @@ TEST_F(ExitPrompt, YesAndASuccessfulSaveCloses) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

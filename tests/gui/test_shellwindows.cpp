@@ -29,6 +29,7 @@
 #include "shell/layout.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
+#include "support/examplemetrics.h"
 #include "support/scriptedprompter.h"
 
 namespace dmm {
@@ -334,14 +335,7 @@ TEST(DigitalMeter, CannotBeClosedAndNamesItsPort) {
 }
 
 TEST(DigitalMeter, MaximisedFillsTheScreenBelowTheMainWindow) {
-    SystemMetrics m;  // 1024 x 768, dialog frame 3, caption 19, menu 19: main window 79 high
-    m.screenWidth = 1024;
-    m.screenHeight = 768;
-    m.cyDlgFrame = 3;
-    m.cyCaption = 19;
-    m.cyMenu = 19;
-    m.cyFrame = 4;
-    m.taskbarHeight = 28;
+    const SystemMetrics m = test::ExampleMetrics();  // the main window is 79 high
     SetSystemMetricsOverride(m);
     {
         TDigitalMeterForm meter;
@@ -387,10 +381,3 @@ TEST(Icons, EveryGlyphAndWindowIconIsDrawnAndDistinct) {
 
 }  // namespace
 }  // namespace dmm
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
