@@ -8,6 +8,7 @@
 #include "displays/faces.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
+#include "shell/panels.h"
 #include "shell/prompter.h"
 #include "shell/winmsg.h"
 

@@ -15,6 +15,7 @@
 #include "meterlink/numparse.h"
 #include "shell/forms.h"
 #include "shell/globalvar.h"
+#include "shell/panels.h"
 #include "shell/prompter.h"
 #include "shell/winmsg.h"
 

@@ -13,6 +13,7 @@
 #include "shell/globalvar.h"
 #include "shell/layout.h"
 #include "shell/metrics.h"
+#include "shell/panels.h"
 #include "shell/prompter.h"
 
 namespace dmm {
@@ -45,18 +46,6 @@ void SetPointSize(QLabel* label, int points) {
 
 void Place(QWidget* w, const WindowRect& r) {
     w->setGeometry(r.left, r.top, r.width, r.height);
-}
-
-Qt::Alignment ToQt(PanelAlign align) {
-    switch (align) {
-        case PanelAlign::Left:
-            return Qt::AlignLeft | Qt::AlignVCenter;
-        case PanelAlign::Right:
-            return Qt::AlignRight | Qt::AlignVCenter;
-        case PanelAlign::Center:
-            break;
-    }
-    return Qt::AlignCenter;
 }
 
 // A fixed-size field of the reading, read no further than its size even if unterminated.
@@ -103,13 +92,8 @@ TDigitalMeterForm::TDigitalMeterForm(QWidget* parent)
 void TDigitalMeterForm::ShowReading(const MeterReading& r) {
     DataPanel->setText(Utf8(r.dataPanelText));
 
-    const PanelStyle unit = UnitPanelStyle(r.iFunc);
-    UnitPanel->setAlignment(ToQt(unit.align));
-    UnitPanel->setText(Utf8(PanelText(Field(r.szUnit), unit)));
-
-    const PanelStyle function = FuncPanelStyle(r.iFunc);
-    FuncPanel->setAlignment(ToQt(function.align));
-    FuncPanel->setText(Utf8(PanelText(Field(r.szFunc), function)));
+    ShowPanelText(UnitPanel, Field(r.szUnit), UnitPanelStyle(r.iFunc));
+    ShowPanelText(FuncPanel, Field(r.szFunc), FuncPanelStyle(r.iFunc));
 
     pnlAcDc->setText(Utf8(AcDcLabel(r.iFunc)));
 }

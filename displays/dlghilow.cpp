@@ -15,6 +15,7 @@
 #include "meterlink/numparse.h"
 #include "resources/strings.h"
 #include "shell/centre.h"
+#include "shell/panels.h"
 #include "shell/prompter.h"
 
 namespace dmm {

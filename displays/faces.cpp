@@ -380,21 +380,4 @@ int OuterWidth(const QWidget* window) {
     return window->width() + 2 * CurrentSystemMetrics().cyDlgFrame;
 }
 
-void ShowPanelText(QLabel* panel, std::string_view text, const PanelStyle& style) {
-    Qt::Alignment align = Qt::AlignVCenter;
-    switch (style.align) {
-        case PanelAlign::Left:
-            align |= Qt::AlignLeft;
-            break;
-        case PanelAlign::Center:
-            align |= Qt::AlignHCenter;
-            break;
-        case PanelAlign::Right:
-            align |= Qt::AlignRight;
-            break;
-    }
-    panel->setAlignment(align);
-    panel->setText(QString::fromStdString(PanelText(text, style)));
-}
-
 }  // namespace dmm

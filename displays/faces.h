@@ -47,7 +47,4 @@ void XorNeedle(QImage& image, PixelPoint pivot, double angle, int length);
 // ApplyOuterGeometry; the dials are laid out on it.
 int OuterWidth(const QWidget* window);
 
-// Shows a unit or function text in a panel with that panel's alignment.
-void ShowPanelText(QLabel* panel, std::string_view text, const PanelStyle& style);
-
 }  // namespace dmm

@@ -31,6 +31,7 @@
 #include "shell/main5.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
+#include "shell/panels.h"
 #include "shell/prompter.h"
 #include "shell/winmsg.h"
 
@@ -97,24 +98,12 @@ QLabel* GroupLabel(QWidget* parent, const QString& text, const QColor& colour) {
     return label;
 }
 
-Qt::Alignment AlignmentOf(PanelAlign align) {
-    switch (align) {
-        case PanelAlign::Left:
-            return Qt::AlignLeft | Qt::AlignVCenter;
-        case PanelAlign::Right:
-            return Qt::AlignRight | Qt::AlignVCenter;
-        case PanelAlign::Center:
-            break;
-    }
-    return Qt::AlignHCenter | Qt::AlignVCenter;
-}
-
 void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
     data->setText(QString::fromStdString(g.data));
     unit->setText(QString::fromStdString(g.unit));
-    unit->setAlignment(AlignmentOf(g.unitStyle.align));
+    unit->setAlignment(PanelAlignment(g.unitStyle.align));
     func->setText(QString::fromStdString(g.func));
-    func->setAlignment(AlignmentOf(g.funcStyle.align));
+    func->setAlignment(PanelAlignment(g.funcStyle.align));
 }
 
 // Copies what the printer set-up chose onto the printer a print is about to use.

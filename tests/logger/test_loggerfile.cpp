@@ -8,7 +8,7 @@
 #include "logger/loggerfile.h"
 #include "logger/tempfiles.h"
 #include "meterlink/numparse.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace dmm {
 namespace {

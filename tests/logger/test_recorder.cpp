@@ -13,7 +13,7 @@
 #include "logger/loggerfile.h"
 #include "logger/recorder.h"
 #include "meterlink/numparse.h"
-#include "tempdir.h"
+#include "support/tempdir.h"
 
 namespace dmm {
 namespace {

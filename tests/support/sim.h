@@ -1,4 +1,4 @@
-// The simulated meter for end-to-end tests, and a scratch folder for its files.
+// The simulated meter for end-to-end tests.
 #pragma once
 
 #include <stdlib.h>
@@ -10,25 +10,13 @@
 #include <vector>
 
 #include "support/process.h"
+#include "support/tempdir.h"
 
 #ifndef DMM_SIM_PATH
 #error "DMM_SIM_PATH must name the dmm-sim program"
 #endif
 
 namespace dmm::test {
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/dmm-e2e-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // A simulated meter that answers without the 9600-baud pace; the device path
 // is the first line it prints.

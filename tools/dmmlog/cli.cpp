@@ -6,9 +6,13 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <thread>
 
 #include "meterlink/numparse.h"
+#include "meterlink/portnames.h"
+#include "meterlink/serialline.h"
+#include "resources/strings.h"
 
 namespace dmm::cli {
 
@@ -120,6 +124,36 @@ std::string LocalTimestamp() {
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
     return Format("%s.%03d", buf, ms);
+}
+
+MeterHandle OpenVerbPort(const char* verb, const std::string& port) {
+    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
+    if (device.empty()) {
+        std::fprintf(stderr, "dmmlog %s: %s: %s (no such port)\n", verb, port.c_str(),
+                     LoadStr(9001).c_str());
+        return nullptr;
+    }
+    OpenResult opened = OpenMeterDevice(device);
+    if (!opened.handle) {
+        if (opened.failure == OpenFailure::Timeouts)
+            std::fprintf(stderr, "dmmlog %s: %s\n", verb, LoadStr(9009).c_str());
+        std::fprintf(stderr, "dmmlog %s: %s (%s): %s %s\n", verb, port.c_str(), device.c_str(),
+                     LoadStr(9001).c_str(), opened.reason.c_str());
+    }
+    return std::move(opened.handle);
+}
+
+void WarnOf(PollResult result) {
+    std::vector<int> texts;
+    if (result == PollResult::NoDataWarning)
+        texts = {8004, 7006, 7007};
+    else if (result == PollResult::LowBattery)
+        texts = {8000, 7009};
+    else
+        return;
+    std::string line = MessageCaption(str::WarningCaption, texts.front());
+    for (int n : texts) line += " " + LoadStr(n);
+    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
 }
 
 }  // namespace dmm::cli

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "meterlink/displaydecoder.h"
+#include "meterlink/meterline.h"
+
 namespace dmm::cli {
 
 // Options of one verb: "--name value" or "--name=value", and flags without a value.
@@ -37,6 +40,14 @@ void SleepUnlessStopped(int ms);
 
 // Local time as "YYYY-MM-DD HH:MM:SS.mmm".
 std::string LocalTimestamp();
+
+// Opens a port given as COMn or a device path for a verb; on failure tells why on
+// standard error (prefixed "dmmlog VERB: ") and returns a null handle.
+MeterHandle OpenVerbPort(const char* verb, const std::string& port);
+
+// The warning a poll calls for (no data after three tries, low battery), on
+// standard error with the local time; nothing for the other results.
+void WarnOf(PollResult result);
 
 int Ports(int argc, char** argv);
 int Read(int argc, char** argv);

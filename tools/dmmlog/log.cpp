@@ -58,13 +58,6 @@ const char* const kHelp =
     "error. Exit status: 0 when logging ended normally, 1 when the port or the file\n"
     "could not be opened or written, 2 for bad usage.\n";
 
-void Warn(int textNumber, const char* second = nullptr, const char* third = nullptr) {
-    std::string line = MessageCaption(str::WarningCaption, textNumber) + " " + LoadStr(textNumber);
-    if (second && *second) line += std::string(" ") + second;
-    if (third && *third) line += std::string(" ") + third;
-    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
-}
-
 std::string Elapsed(SteadyClock::duration d) {
     const long long s = std::chrono::duration_cast<std::chrono::seconds>(d).count();
     return Format("%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
@@ -184,21 +177,8 @@ int Log(int argc, char** argv) {
         seconds == 0 ? std::chrono::milliseconds(500) : std::chrono::milliseconds(seconds * 1000);
 
     const std::string port = opts.value("port");
-    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
-    if (device.empty()) {
-        std::fprintf(stderr, "dmmlog log: %s: %s (no such port)\n", port.c_str(),
-                     LoadStr(9001).c_str());
-        return 1;
-    }
-    OpenResult opened = OpenMeterDevice(device);
-    if (!opened.handle) {
-        if (opened.failure == OpenFailure::Timeouts)
-            std::fprintf(stderr, "dmmlog log: %s\n", LoadStr(9009).c_str());
-        std::fprintf(stderr, "dmmlog log: %s (%s): %s %s\n", port.c_str(), device.c_str(),
-                     LoadStr(9001).c_str(), opened.reason.c_str());
-        return 1;
-    }
-    MeterHandle line = std::move(opened.handle);
+    MeterHandle line = OpenVerbPort("log", port);
+    if (!line) return 1;
 
     const std::string out = opts.value("out");
     Target target;
@@ -244,11 +224,11 @@ int Log(int argc, char** argv) {
                 break;
             case PollResult::NoDataWarning:
                 progress.Interrupt();
-                Warn(8004, LoadStr(7006).c_str(), LoadStr(7007).c_str());
+                WarnOf(result);
                 break;
             case PollResult::LowBattery:
                 progress.Interrupt();
-                Warn(8000, LoadStr(7009).c_str());
+                WarnOf(result);
                 [[fallthrough]];
             case PollResult::Frame: {
                 DecodeReading(reading);

@@ -29,12 +29,6 @@ const char* const kHelp =
     "Warnings (no data after three polls in a row, low battery) go to standard error;\n"
     "polling goes on after them.\n";
 
-void Warn(int textNumber, const char* second = nullptr, const char* third = nullptr) {
-    std::string line = MessageCaption(str::WarningCaption, textNumber) + " " + LoadStr(textNumber);
-    if (second && *second) line += std::string(" ") + second;
-    if (third && *third) line += std::string(" ") + third;
-    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
-}
 }  // namespace
 
 int Read(int argc, char** argv) {
@@ -57,21 +51,8 @@ int Read(int argc, char** argv) {
     }
 
     const std::string port = opts.value("port");
-    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
-    if (device.empty()) {
-        std::fprintf(stderr, "dmmlog read: %s: %s (no such port)\n", port.c_str(),
-                     LoadStr(9001).c_str());
-        return 1;
-    }
-    OpenResult opened = OpenMeterDevice(device);
-    if (!opened.handle) {
-        if (opened.failure == OpenFailure::Timeouts)
-            std::fprintf(stderr, "dmmlog read: %s\n", LoadStr(9009).c_str());
-        std::fprintf(stderr, "dmmlog read: %s (%s): %s %s\n", port.c_str(), device.c_str(),
-                     LoadStr(9001).c_str(), opened.reason.c_str());
-        return 1;
-    }
-    MeterHandle line = std::move(opened.handle);
+    MeterHandle line = OpenVerbPort("read", port);
+    if (!line) return 1;
     InstallStopHandlers();
     line->setRts(true);  // link
 
@@ -84,10 +65,10 @@ int Read(int argc, char** argv) {
             case PollResult::NoReply:
                 break;
             case PollResult::NoDataWarning:
-                Warn(8004, LoadStr(7006).c_str(), LoadStr(7007).c_str());
+                WarnOf(result);
                 break;
             case PollResult::LowBattery:
-                Warn(8000, LoadStr(7009).c_str());
+                WarnOf(result);
                 [[fallthrough]];
             case PollResult::Frame:
                 DecodeReading(reading);

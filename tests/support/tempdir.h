@@ -13,7 +13,7 @@ namespace dmm::test {
 class TempDir {
 public:
     TempDir() {
-        char tmpl[] = "/tmp/dmm-logger-XXXXXX";
+        char tmpl[] = "/tmp/dmm-test-XXXXXX";
         path_ = mkdtemp(tmpl);
     }
     ~TempDir() {
