@@ -21,7 +21,7 @@
 #include "logger/logrecord.h"
 #include "meterlink/numparse.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 #include "shell/mesgform.h"
 #include "shell/winmsg.h"
 
@@ -93,7 +93,7 @@ struct Windows {
 void BM_LiveSample(benchmark::State& state) {
     Windows w;
     w.load(static_cast<std::size_t>(state.range(0)));
-    dmm::G().ReadingReceived = 1;
+    dmm::G().Link.ReadingReceived = 1;
     for (auto _ : state) {
         dmm::SendWindowMessage(w.recorder.get(), dmm::msg::NewReading);
         // What the sample left for the event loop: repaints, the newest line in view.

@@ -14,7 +14,7 @@
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 #include "shell/panels.h"
 #include "shell/prompter.h"
 #include "shell/winmsg.h"

@@ -10,7 +10,7 @@
 #include "meterlink/labels.h"
 #include "meterlink/meterreading.h"
 #include "resources/icons.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 #include "shell/layout.h"
 #include "shell/metrics.h"
 #include "shell/panels.h"
@@ -85,7 +85,7 @@ TDigitalMeterForm::TDigitalMeterForm(QWidget* parent)
     setMinimumSize(std::max(1, limits.minTrackWidth - 2 * m.cyDlgFrame),
                    std::max(1, limits.minTrackHeight - m.cyCaption - 2 * m.cyDlgFrame));
 
-    SetPortCaption(G().iPort);
+    SetPortCaption(G().Link.iPort);
     LcdPanel->setGeometry(rect());
 }
 

@@ -23,12 +23,11 @@
 
 #include "displays/datapagelist.h"
 #include "logger/dlgoption.h"
+#include "meterlink/globalvar.h"
 #include "resources/recorderglyphs.h"
 #include "resources/strings.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
 #include "shell/layout.h"
-#include "shell/main5.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "shell/panels.h"
@@ -120,11 +119,6 @@ void CopyPrinterSetup(const QPrinter& from, QPrinter& to) {
     to.setCopyCount(from.copyCount());
 }
 
-const MeterReading& MainWindowReading() {
-    static const MeterReading none;
-    return FormMain ? FormMain->Reading : none;
-}
-
 // The hourglass for as long as it lives.
 class WaitCursor {
 public:
@@ -136,7 +130,7 @@ public:
 
 }  // namespace
 
-TGraphicalForm::TGraphicalForm() : TGraphicalForm(MainWindowReading(), G().ProgramDir) {}
+TGraphicalForm::TGraphicalForm() : TGraphicalForm(G().Link.Reading, G().ProgramDir) {}
 
 TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir)
     : programDir_(programDir) {
@@ -171,8 +165,8 @@ TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesyste
     TimerTime = new QTimer(this);
     TimerTime->setInterval(kClockPeriodMs);
 
-    recorder_ = std::make_unique<Recorder>(*this, reading, G().ReadingReceived,
-                                           G().TransferInProgress, programDir_);
+    recorder_ = std::make_unique<Recorder>(*this, reading, G().Link.ReadingReceived,
+                                           G().Link.TransferInProgress, programDir_);
     setUpChart();
     connectChart();
     connect(TimerLogger, &QTimer::timeout, this, [this] { recorder_->TimerLoggerTimer(); });
@@ -452,7 +446,7 @@ void TGraphicalForm::PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool TGraphicalForm::SampleDue() const {
-    return recorder_->bSampleDue;
+    return recorder_->Sampling.bSampleDue;
 }
 
 bool TGraphicalForm::HoldsUnsavedData() const {
@@ -668,7 +662,7 @@ void TGraphicalForm::AppendDataListLine(std::size_t index) {
 }
 
 void TGraphicalForm::RefreshMainWindowCommands() {
-    SendWindowMessage(FormMain, msg::Refresh);
+    SendWindowMessage(MainWindowTarget, msg::Refresh);
 }
 
 void TGraphicalForm::ShowStringMessage(int captionFormat, int textNumber,

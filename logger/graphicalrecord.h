@@ -26,7 +26,7 @@ class TDialogOption;
 class TGraphicalForm : public QMainWindow, public RecorderView {
     Q_OBJECT
 public:
-    // Samples the main window's reading; temporary files go into the program folder.
+    // Samples the link owner's reading; temporary files go into the program folder.
     TGraphicalForm();
     // Samples `reading`; temporary files go into programDir.
     TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir);

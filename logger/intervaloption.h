@@ -5,6 +5,7 @@
 #include <string>
 
 #include "logger/recorderview.h"
+#include "logger/sampleclock.h"
 
 namespace dmm {
 
@@ -19,9 +20,6 @@ public:
                                  const std::string& text) = 0;
     virtual void ShowStringMessage(int captionFormat, int textNumber) = 0;
 };
-
-// Largest interval in seconds whose milliseconds still fit the timer.
-constexpr int kMaxIntervalSeconds = 2147483;
 
 class IntervalOption {
 public:

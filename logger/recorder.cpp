@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "logger/intervaloption.h"
 #include "logger/loggerfile.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
@@ -117,11 +116,11 @@ bool Recorder::TakeSample() {
 }
 
 void Recorder::TimerLoggerTimer() {
-    bSampleDue = true;
+    Sampling.Tick();
 }
 
 void Recorder::OnNewReading() {
-    bSampleDue = false;
+    Sampling.TakeDue();
     TakeSample();
 }
 
@@ -151,7 +150,7 @@ void Recorder::ResetRecorderState() {
     bAcquiring = false;
     bBufferEmpty = true;
     bUnsaved = false;
-    bSampleDue = false;
+    Sampling.bSampleDue = false;
     iPageCount = 1;
     iCurrentPage = 1;
     iSampleCount = 0;
@@ -349,6 +348,9 @@ void Recorder::sbtnRecordStartClick() {
     view_.SetLoggerTimerInterval(iIntervalMs);
     view_.SetLoggerTimerEnabled(true);
     bAcquiring = true;
+    // The next reading is sampled at once, also when the file below cannot be made.
+    Sampling.SetInterval(iIntervalMs);
+    Sampling.Start();
     iTempFileCount += 1;
     IoStatus created = tempFiles_.CreateNext();
     if (!created) {
@@ -361,13 +363,12 @@ void Recorder::sbtnRecordStartClick() {
         UpdateMenu();
         UpdateStatusBar();
     }
-    // The next reading is sampled at once.
-    bSampleDue = true;
 }
 
 void Recorder::sbtnRecordStopClick() {
     tempFiles_.Close();
     view_.SetLoggerTimerEnabled(false);
+    Sampling.Stop();
     bAcquiring = false;
     UpdateToolbar();
     UpdateMenu();
@@ -394,14 +395,13 @@ void Recorder::sbtnManualLoggingClick() {
 }
 
 void Recorder::sbtnOptionClick() {
-    IntervalChoice choice{bManualMode, iIntervalMs == 500 ? 0 : iIntervalMs / 1000};
+    IntervalChoice choice{bManualMode, SecondsForIntervalMs(iIntervalMs)};
     if (!view_.RunIntervalDialog(choice)) return;
     ApplyIntervalChoice(choice);
 }
 
 void Recorder::ApplyIntervalChoice(const IntervalChoice& choice) {
-    const int seconds = std::clamp(choice.iOptSeconds, 0, kMaxIntervalSeconds);
-    iIntervalMs = seconds == 0 ? 500 : seconds * 1000;
+    iIntervalMs = IntervalMsForSeconds(choice.iOptSeconds);
     bManualMode = choice.bOptManual;
     UpdateToolbar();
     UpdateMenu();
@@ -572,10 +572,10 @@ StatusTexts Recorder::StatusBarTexts() const {
     s.page = Format(LoadStr(1302).c_str(), iCurrentPage, iPageCount);
     if (bManualMode)
         s.mode = LoadStr(1303);
-    else if (iIntervalMs == 500)
+    else if (iIntervalMs == kFullSpeedMs)
         s.mode = LoadStr(1304);
     else
-        s.mode = LoadStr(1305) + ":" + std::to_string(iIntervalMs / 1000) + "S";
+        s.mode = LoadStr(1305) + ":" + std::to_string(SecondsForIntervalMs(iIntervalMs)) + "S";
     return s;
 }
 

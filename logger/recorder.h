@@ -11,6 +11,7 @@
 #include "logger/fileops.h"
 #include "logger/logrecord.h"
 #include "logger/recorderview.h"
+#include "logger/sampleclock.h"
 #include "logger/tempfiles.h"
 #include "meterlink/meterreading.h"
 
@@ -38,21 +39,22 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    bool bManualMode = false;  // samples only on the Manual command
-    int iIntervalMs = 500;     // TimerLogger period; 500 = "Full Speed"
-    int iPointsPerPage = 200;  // chart points per page
-    bool bAcquiring = false;   // TimerLogger runs
-    bool bBufferEmpty = true;  // no sample since the last reset
-    bool bUnsaved = false;     // the buffer holds data not saved to a file
-    bool bSampleDue = false;   // the next reading is to be sampled
-    int iPageCount = 1;        // pages of the chart
-    int iCurrentPage = 1;      // page shown, 1-based
-    int iSampleCount = 0;      // records counted since the last reset
-    int iMaxIndex = 0;         // record with the largest value
-    int iMinIndex = 0;         // record with the smallest value
-    float fScaleMax = 100;     // the chart's Y range
+    bool bManualMode = false;        // samples only on the Manual command
+    int iIntervalMs = kFullSpeedMs;  // TimerLogger period; 500 = "Full Speed"
+    int iPointsPerPage = 200;        // chart points per page
+    bool bAcquiring = false;         // TimerLogger runs
+    bool bBufferEmpty = true;        // no sample since the last reset
+    bool bUnsaved = false;           // the buffer holds data not saved to a file
+    int iPageCount = 1;              // pages of the chart
+    int iCurrentPage = 1;            // page shown, 1-based
+    int iSampleCount = 0;            // records counted since the last reset
+    int iMaxIndex = 0;               // record with the largest value
+    int iMinIndex = 0;               // record with the smallest value
+    float fScaleMax = 100;           // the chart's Y range
     float fScaleMin = -100;
     int iTempFileCount = 0;  // Start presses that made a temporary file
+    // TimerLogger's hand-shake with the poll: its bSampleDue marks the next reading.
+    SampleClock Sampling;
 
     LogList& List() { return list_; }
     const LogList& List() const { return list_; }

@@ -8,15 +8,12 @@
 
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
-#include "meterlink/protocol.h"
 
 namespace dmm {
 
 const char* const kOverloadForms[4] = {" .OL ", " O.L ", " OL. ", " OL "};
 
 namespace {
-
-constexpr int kNoDataLimit = 3;
 
 // printf would happily build a string millions of characters long for an absurd
 // precision; the display holds 15 characters, so anything past this is never seen.
@@ -240,22 +237,6 @@ void DecodeReading(MeterReading& r) {
     r.iUnitExp = GetUnitExp(r.iFunc, r.sRange);
     CopyCut(r.szUnit, UnitText(r.iFunc, r.iUnitExp));
     CopyCut(r.szFunc, FuncText(r.iFunc));
-}
-
-PollResult PollMeter(MeterLine* line, MeterReading& r) {
-    std::string value;
-    std::string range;
-    std::uint32_t status = 0;
-    bool ok = line != nullptr && ReadMeterDisplay(line, value, range, status) == 1;
-    if (ok) StoreFrame(r, status, value, range);
-    r.iFunc = FunctionCode(r.dwStatus);
-    if (!ok) {
-        if (++r.iNoDataCount < kNoDataLimit) return PollResult::NoReply;
-        r.iNoDataCount = 0;
-        return PollResult::NoDataWarning;
-    }
-    r.iNoDataCount = 0;
-    return (r.dwStatus & kLowBatteryBit) ? PollResult::LowBattery : PollResult::Frame;
 }
 
 }  // namespace dmm

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "meterlink/meterline.h"
 #include "meterlink/meterreading.h"
 
 namespace dmm {
@@ -24,17 +23,5 @@ void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value,
 // Run it once per stored frame: codes 32 and 64 drop the unit letter from sValue
 // and lower sRange by one.
 void DecodeReading(MeterReading& r);
-
-// What one poll found, for the caller to act on.
-enum class PollResult {
-    NoReply,        // no reply; fewer than three in a row: just poll again
-    NoDataWarning,  // third failure in a row: the count is back at 0, show the no-data warning
-    LowBattery,     // the low-battery bit is set: show the warning, then decode unless aborted
-    Frame,          // a frame arrived: decode it
-};
-
-// Steps 2 to 7 of a poll: asks the line for the display, stores the frame and
-// keeps the no-data count. The caller decodes with DecodeReading afterwards.
-PollResult PollMeter(MeterLine* line, MeterReading& r);
 
 }  // namespace dmm

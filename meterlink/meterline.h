@@ -21,34 +21,92 @@ struct PortTimeouts {
     int writeTotalConstant = 1000;
 };
 
+// What a call on the line came to. A time-out is the normal end of a read that
+// did not get every byte it asked for; "device gone" means the device went away
+// underneath an open port (a USB adaptor unplugged, the far end of a
+// pseudo-terminal closed) and nothing more will come until it is opened again.
+enum class LineStatus {
+    Ok,
+    Timeout,
+    DeviceGone,
+    Failed,  // anything else: the port is not open, the driver refused the call
+};
+
+// "ok", "time-out", "device gone", "failed"
+const char* LineStatusText(LineStatus status);
+
+struct LineResult {
+    LineStatus status = LineStatus::Ok;
+    std::size_t count = 0;  // bytes moved by a read or write (also when it ended early)
+    std::string reason;     // the operating system's message, where there is one
+
+    bool ok() const { return status == LineStatus::Ok; }
+    // The line can no longer be used as it is (device gone, or the call failed).
+    bool broken() const { return status == LineStatus::DeviceGone || status == LineStatus::Failed; }
+
+    static LineResult Done(std::size_t n) { return {LineStatus::Ok, n, {}}; }
+    static LineResult TimedOut(std::size_t n) { return {LineStatus::Timeout, n, {}}; }
+    static LineResult Gone(std::size_t n, std::string why) {
+        return {LineStatus::DeviceGone, n, std::move(why)};
+    }
+    static LineResult Fail(std::string why, std::size_t n = 0) {
+        return {LineStatus::Failed, n, std::move(why)};
+    }
+};
+
+// One line for the user: "time-out", "device gone: Input/output error",
+// "failed: The port is not open."; "ok" for a result that is fine.
+std::string DescribeLineResult(const LineResult& result);
+
 class MeterLine {
 public:
     virtual ~MeterLine() = default;
 
-    // Writes up to n bytes; returns how many the driver took.
-    virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
-    // Reads up to n bytes, blocking within the read time-outs; returns the count delivered.
-    virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
+    // Writes n bytes and waits up to n * writeTotalMultiplier + writeTotalConstant ms
+    // for them to leave the driver. Ok when all of them left; Timeout (count = what
+    // left) when the wait ran out; a total of 0 does not wait. Units: bytes and ms.
+    virtual LineResult write(const std::uint8_t* data, std::size_t n) = 0;
+    // Reads up to n bytes, waiting at most n * readTotalMultiplier + readTotalConstant
+    // ms in all. Ok as soon as all n arrived; Timeout with the bytes that arrived
+    // (possibly none) when the wait ran out; a total of 0 returns at once with what
+    // the driver already holds. DeviceGone or Failed end the read early, with the
+    // bytes delivered before.
+    virtual LineResult read(std::uint8_t* buffer, std::size_t n) = 0;
     // Discards whatever the driver holds in its receive or transmit buffer.
-    virtual void purgeReceive() = 0;
-    virtual void purgeTransmit() = 0;
-    // Raises or drops RTS. Lines without modem control (pseudo-terminals) return false.
-    virtual bool setRts(bool on) = 0;
-    // Waits until everything written has left the driver.
-    virtual void flush() = 0;
+    virtual LineResult purgeReceive() = 0;
+    virtual LineResult purgeTransmit() = 0;
+    // Raises or drops RTS. Lines without modem control (pseudo-terminals) fail
+    // with a reason and go on working.
+    virtual LineResult setRts(bool on) = 0;
+    // Waits until everything written has left the driver, within the write time-outs.
+    virtual LineResult flush() = 0;
     virtual void close() = 0;
 
     virtual bool getTimeouts(PortTimeouts& out) = 0;
     virtual bool setTimeouts(const PortTimeouts& timeouts) = 0;
 
-    // Blocks the caller; the protocol's fixed pauses go through here so that a
-    // test line can shorten them.
+    // Blocks the caller for ms milliseconds (0 or less: not at all); the
+    // protocol's fixed pauses go through here so that a test line can shorten them.
     virtual void sleepMs(int ms) = 0;
-    // The pause between a request and the first read of its reply (250 ms on a real line).
+    // The pause in ms between a request and the first read of its reply (250 on a real line).
     virtual int replyPauseMs() const { return 250; }
 };
 
 // A null handle means that no port is open.
 using MeterHandle = std::unique_ptr<MeterLine>;
+
+// Which step of opening a port failed.
+enum class OpenFailure {
+    None,
+    Open,      // no such port, or it could not be opened or configured (line settings)
+    Timeouts,  // the time-outs could not be read or written
+};
+
+struct OpenResult {
+    MeterHandle handle;  // null on failure
+    OpenFailure failure = OpenFailure::None;
+    std::string device;  // the device path that was tried (empty when the COM number has none)
+    std::string reason;  // the operating system's reason, for the user
+};
 
 }  // namespace dmm

@@ -6,22 +6,32 @@ namespace {
 
 constexpr int kWriteConstantMs = 1000;
 
-// One read call that must deliver at least one byte; the byte count is returned through got.
-bool ReadSome(MeterLine* line, std::uint8_t* buffer, std::size_t n, std::size_t& got) {
-    got = line->read(buffer, n);
-    return got > 0;
+// One read call that must deliver at least one byte; the byte count is returned
+// through got. A read that delivers nothing leaves its result in why.
+bool ReadSome(MeterLine* line, std::uint8_t* buffer, std::size_t n, std::size_t& got,
+              LineResult* why) {
+    LineResult r = line->read(buffer, n);
+    got = r.count;
+    if (got > 0) return true;
+    if (why) *why = std::move(r);
+    return false;
 }
 
-bool ReadByte(MeterLine* line, std::uint8_t& byte) {
+bool ReadByte(MeterLine* line, std::uint8_t& byte, LineResult* why) {
     std::size_t got = 0;
-    return ReadSome(line, &byte, 1, got);
+    return ReadSome(line, &byte, 1, got, why);
 }
 
 // Sends a command and reads its reply after the protocol's pause.
-std::optional<std::vector<std::uint8_t>> Exchange(MeterLine* line, std::uint8_t command) {
+std::optional<std::vector<std::uint8_t>> Exchange(MeterLine* line, std::uint8_t command,
+                                                  LineResult* why) {
     SendMeterCommand(line, command);
     line->sleepMs(line->replyPauseMs());
-    return ReadMeterReply(line);
+    return ReadMeterReply(line, why);
+}
+
+LineResult NoPort() {
+    return LineResult::Fail("No port is open.");
 }
 
 }  // namespace
@@ -119,50 +129,66 @@ void SendMeterCommand(MeterLine* line, std::uint8_t command) {
     for (std::uint8_t byte : BuildCommandFrame(command)) line->write(&byte, 1);
 }
 
-std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line) {
-    if (line == nullptr) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line, LineResult* why) {
+    if (line == nullptr) {
+        if (why) *why = NoPort();
+        return std::nullopt;
+    }
     std::uint8_t byte = 0;
     // DLE, STX and one unused byte: read, not compared.
     for (int i = 0; i < 3; ++i) {
-        if (!ReadByte(line, byte)) return std::nullopt;
+        if (!ReadByte(line, byte, why)) return std::nullopt;
     }
     std::uint8_t length = 0;
-    if (!ReadByte(line, length)) return std::nullopt;
+    if (!ReadByte(line, length, why)) return std::nullopt;
 
     std::vector<std::uint8_t> payload(length);
     if (length > 0) {
         std::size_t got = 0;
-        if (!ReadSome(line, payload.data(), payload.size(), got)) return std::nullopt;
+        if (!ReadSome(line, payload.data(), payload.size(), got, why)) return std::nullopt;
         // A payload cut short would be decoded from bytes that never arrived.
-        if (got < payload.size()) return std::nullopt;
+        if (got < payload.size()) {
+            if (why) *why = LineResult::TimedOut(got);
+            return std::nullopt;
+        }
     }
 
     // Check byte, escaped by a DLE; not verified.
-    if (!ReadByte(line, byte)) return std::nullopt;
-    if (byte == kDle && !ReadByte(line, byte)) return std::nullopt;
+    if (!ReadByte(line, byte, why)) return std::nullopt;
+    if (byte == kDle && !ReadByte(line, byte, why)) return std::nullopt;
 
     // DLE, ETX: read, not compared.
     for (int i = 0; i < 2; ++i) {
-        if (!ReadByte(line, byte)) return std::nullopt;
+        if (!ReadByte(line, byte, why)) return std::nullopt;
     }
     return payload;
 }
 
-int QueryMeterModel(MeterLine* line, MeterKind& kind) {
-    if (line == nullptr) return 0;
-    auto payload = Exchange(line, kCmdIdentify);
+int QueryMeterModel(MeterLine* line, MeterKind& kind, LineResult* why) {
+    if (line == nullptr) {
+        if (why) *why = NoPort();
+        return 0;
+    }
+    auto payload = Exchange(line, kCmdIdentify, why);
     if (!payload) return 0;
     kind = MeterKindFromIdentity(payload->empty() ? 0 : (*payload)[0]);
     return 1;
 }
 
-int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range,
-                     std::uint32_t& status) {
-    if (line == nullptr) return 0;
-    auto payload = Exchange(line, kCmdDisplay);
+int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range, std::uint32_t& status,
+                     LineResult* why) {
+    if (line == nullptr) {
+        if (why) *why = NoPort();
+        return 0;
+    }
+    auto payload = Exchange(line, kCmdDisplay, why);
     if (!payload) return 0;
     auto frame = ParseDisplayPayload(*payload);
-    if (!frame) return 0;
+    if (!frame) {
+        // The reply came whole but is too short to hold a display.
+        if (why) *why = LineResult::TimedOut(payload->size());
+        return 0;
+    }
     status = frame->status;
     value = std::move(frame->value);
     range = std::move(frame->range);

@@ -56,15 +56,19 @@ void SendMeterCommand(MeterLine* line, std::uint8_t command);
 
 // Reads one reply frame field by field. Empty optional when any read delivered
 // no byte. The framing bytes and the check byte are read but not verified.
-std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line);
+// On failure, why (when given) gets the result of the read that failed: a time-out,
+// the device gone or a failed line, with the system's reason.
+std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line, LineResult* why = nullptr);
 
-// The identify exchange ("F"). Returns 1 and writes kind, or 0 when no reply came.
-int QueryMeterModel(MeterLine* line, MeterKind& kind);
+// The identify exchange ("F"). Returns 1 and writes kind, or 0 when no reply came
+// (why as for ReadMeterReply).
+int QueryMeterModel(MeterLine* line, MeterKind& kind, LineResult* why = nullptr);
 
 // The display exchange ("B"). Returns 1 and writes status, value and range text,
-// or 0 when no complete reply came (a payload shorter than 15 bytes counts as none).
-int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range,
-                     std::uint32_t& status);
+// or 0 when no complete reply came (a payload shorter than 15 bytes counts as none;
+// why as for ReadMeterReply).
+int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range, std::uint32_t& status,
+                     LineResult* why = nullptr);
 
 // Fields of a display payload (status word little-endian at 0, value text at 4..11,
 // range text at 13..14), the texts cut at the first zero byte and trimmed of

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -47,21 +51,24 @@ public:
 
     QSerialPort& port() { return port_; }
 
-    std::size_t write(const std::uint8_t* data, std::size_t n) override {
-        if (!port_.isOpen() || n == 0) return 0;
+    LineResult write(const std::uint8_t* data, std::size_t n) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (n == 0) return LineResult::Done(0);
         QDeadlineTimer deadline(
             TotalTimeoutMs(n, timeouts_.writeTotalMultiplier, timeouts_.writeTotalConstant));
         qint64 queuedBefore = port_.bytesToWrite();
         qint64 taken = port_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(n));
-        if (taken <= 0) return 0;
-        drainOutput(deadline);
+        if (taken < 0) return errorResult(0);
+        if (LineResult drained = drainOutput(deadline); drained.broken()) return drained;
         // What is still queued beyond what was there before has not left yet.
         qint64 left = std::clamp<qint64>(port_.bytesToWrite() - queuedBefore, 0, taken);
-        return static_cast<std::size_t>(taken - left);
+        const auto sent = static_cast<std::size_t>(taken - left);
+        return sent == n ? LineResult::Done(n) : LineResult::TimedOut(sent);
     }
 
-    std::size_t read(std::uint8_t* buffer, std::size_t n) override {
-        if (!port_.isOpen() || n == 0) return 0;
+    LineResult read(std::uint8_t* buffer, std::size_t n) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (n == 0) return LineResult::Done(0);
         QDeadlineTimer deadline(
             TotalTimeoutMs(n, timeouts_.readTotalMultiplier, timeouts_.readTotalConstant));
         std::size_t got = 0;
@@ -69,37 +76,40 @@ public:
             qint64 r =
                 port_.read(reinterpret_cast<char*>(buffer + got), static_cast<qint64>(n - got));
             if (r > 0) got += static_cast<std::size_t>(r);
-            if (got >= n || deadline.hasExpired()) break;
+            if (r < 0) return errorResult(got);
+            if (got >= n) return LineResult::Done(got);
+            if (deadline.hasExpired()) return LineResult::TimedOut(got);
             port_.clearError();
             if (!port_.waitForReadyRead(RemainingMs(deadline))) {
                 // A device that failed or went away will not deliver more before the
-                // deadline; anything else is waited out.
+                // deadline; a plain time-out is waited out.
                 QSerialPort::SerialPortError e = port_.error();
-                if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) break;
+                if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
+                    return errorResult(got);
             }
         }
-        port_.clearError();
-        return got;
     }
 
-    void purgeReceive() override { port_.clear(QSerialPort::Input); }
-    void purgeTransmit() override { port_.clear(QSerialPort::Output); }
+    LineResult purgeReceive() override { return purge(QSerialPort::Input); }
+    LineResult purgeTransmit() override { return purge(QSerialPort::Output); }
 
-    bool setRts(bool on) override {
-        if (!port_.isOpen()) return false;
-        if (port_.setRequestToSend(on)) return true;
-        // A line without modem control keeps working; forget the error.
-        port_.clearError();
-        return false;
+    LineResult setRts(bool on) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (port_.setRequestToSend(on)) return LineResult::Done(0);
+        // A line without modem control keeps working; the error is told, then forgotten.
+        LineResult failed = errorResult(0);
+        if (failed.status == LineStatus::Failed && failed.reason.empty())
+            failed.reason = "The line has no modem control.";
+        return failed;
     }
 
-    void flush() override {
-        if (!port_.isOpen()) return;
+    LineResult flush() override {
+        if (!port_.isOpen()) return NotOpen();
         port_.flush();
         QDeadlineTimer deadline(TotalTimeoutMs(static_cast<std::size_t>(port_.bytesToWrite()),
                                                timeouts_.writeTotalMultiplier,
                                                timeouts_.writeTotalConstant));
-        drainOutput(deadline);
+        return drainOutput(deadline);
     }
 
     void close() override { port_.close(); }
@@ -126,11 +136,44 @@ public:
     }
 
 private:
-    void drainOutput(const QDeadlineTimer& deadline) {
+    static LineResult NotOpen() { return LineResult::Fail("The port is not open."); }
+
+    // The port's pending error as a result, forgotten afterwards. A device that went
+    // away shows either as a resource error (a USB adaptor unplugged) or as a hang-up
+    // of the descriptor, which the port reports as some other error with a stale reason
+    // (the far end of a pseudo-terminal closed).
+    LineResult errorResult(std::size_t count) {
+        const QSerialPort::SerialPortError e = port_.error();
+        std::string why = port_.errorString().toStdString();
+        port_.clearError();
+        if (e == QSerialPort::ResourceError) return LineResult::Gone(count, std::move(why));
+        if (HungUp()) return LineResult::Gone(count, "The device hung up.");
+        return LineResult::Fail(std::move(why), count);
+    }
+
+    bool HungUp() {
+#ifdef Q_OS_UNIX
+        pollfd p{static_cast<int>(port_.handle()), POLLIN, 0};
+        return p.fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+        return false;
+#endif
+    }
+
+    LineResult purge(QSerialPort::Directions direction) {
+        if (!port_.isOpen()) return NotOpen();
+        return port_.clear(direction) ? LineResult::Done(0) : errorResult(0);
+    }
+
+    // Ok when nothing is left to write, Timeout when the deadline came first.
+    LineResult drainOutput(const QDeadlineTimer& deadline) {
         while (port_.bytesToWrite() > 0) {
             if (!port_.waitForBytesWritten(RemainingMs(deadline)) || deadline.hasExpired()) break;
         }
+        const QSerialPort::SerialPortError e = port_.error();
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) return errorResult(0);
         port_.clearError();
+        return port_.bytesToWrite() > 0 ? LineResult::TimedOut(0) : LineResult::Done(0);
     }
 
     QSerialPort port_;

@@ -8,20 +8,6 @@
 
 namespace dmm {
 
-// Which step of opening a port failed.
-enum class OpenFailure {
-    None,
-    Open,      // no such port, or it could not be opened or configured (line settings)
-    Timeouts,  // the time-outs could not be read or written
-};
-
-struct OpenResult {
-    MeterHandle handle;  // null on failure
-    OpenFailure failure = OpenFailure::None;
-    std::string device;  // the device path that was tried (empty when the COM number has none)
-    std::string reason;  // the operating system's reason, for the user
-};
-
 // Opens a device path for reading and writing, exclusively: 9600 baud, 8 data
 // bits, no parity, one stop bit, the protocol's time-outs (read constant 3000 ms),
 // RTS raised (a line without modem control is no failure), both buffers purged.

@@ -19,6 +19,9 @@ constexpr int kLabelLeft = 72;
 constexpr int kLabelWidth = 288;
 constexpr int kContinueText = 1319;  // "&Continue"
 constexpr int kSmallestPointSize = 6;
+// A detail line (the system's reason of a line failure) takes a row below the buttons.
+constexpr int kDetailTop = 154;
+constexpr int kDetailHeight = 18;
 
 // The labels hold one line of fixed width each: when a text is too long for it, all three
 // are set in a smaller font rather than cut off.
@@ -74,19 +77,31 @@ TAutoMsgForm::TAutoMsgForm(QWidget* parent)
     bbtnYes->setDefault(true);
     connect(bbtnYes, &QPushButton::clicked, this, [this] { done(ResultRetry); });
 
+    lbDetail = new QLabel(this);
+    lbDetail->setGeometry(12, kDetailTop, kClientWidth - 24, kDetailHeight);
+    lbDetail->setAlignment(Qt::AlignCenter);
+    QPalette grey = lbDetail->palette();
+    grey.setColor(QPalette::WindowText, Qt::darkGray);
+    lbDetail->setPalette(grey);
+    lbDetail->hide();
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &TAutoMsgForm::Timer1Timer);
 }
 
 int TAutoMsgForm::ShowMessage(int captionNumber, const QString& msg1, const QString& msg2,
-                              const QString& msg3) {
+                              const QString& msg3, const QString& detail) {
     setWindowTitle(QString::fromStdString(MessageCaption(str::WarningCaption, captionNumber)));
     const QFont fitting = FittingFont(font(), {msg1, msg2, msg3}, kLabelWidth);
     for (QLabel* label : {lbMsg1, lbMsg2, lbMsg3}) label->setFont(fitting);
     lbMsg1->setText(msg1);
     lbMsg2->setText(msg2);
     lbMsg3->setText(msg3);
+    lbDetail->setFont(FittingFont(font(), {detail}, lbDetail->width()));
+    lbDetail->setText(detail);
+    lbDetail->setVisible(!detail.isEmpty());
+    setFixedSize(kClientWidth, detail.isEmpty() ? kClientHeight : kDetailTop + kDetailHeight + 4);
     return Prompt().execDialog(*this);
 }
 

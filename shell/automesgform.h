@@ -21,14 +21,16 @@ public:
     explicit TAutoMsgForm(QWidget* parent = nullptr);
 
     // Sets the caption ("Warning[W%d]" filled with captionNumber) and the three labels, shows
-    // the window modally through Prompt().execDialog(*this) and returns its result.
+    // the window modally through Prompt().execDialog(*this) and returns its result. A detail
+    // (such as why the line failed) gets a line of its own below the buttons.
     int ShowMessage(int captionNumber, const QString& msg1, const QString& msg2,
-                    const QString& msg3);
+                    const QString& msg3, const QString& detail = QString());
 
     QLabel* Image1;
     QLabel* lbMsg1;
     QLabel* lbMsg2;
     QLabel* lbMsg3;
+    QLabel* lbDetail;
     QProgressBar* ProgressBar;
     QPushButton* bbtnAbort;
     QPushButton* bbtnYes;

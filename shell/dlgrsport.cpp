@@ -14,7 +14,7 @@
 #include "resources/icons.h"
 #include "resources/strings.h"
 #include "shell/centre.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 #include "shell/prompter.h"
 
 namespace dmm {

@@ -3,6 +3,7 @@
 namespace dmm {
 
 TFormMain* FormMain = nullptr;
+QObject* MainWindowTarget = nullptr;
 TDlgRsPortForm* DlgRsPortForm = nullptr;
 TDlgAboutForm* DlgAboutForm = nullptr;
 TAutoMsgForm* AutoMsgForm = nullptr;

@@ -2,6 +2,8 @@
 // alive until the program ends. A pointer is null until its window is created.
 #pragma once
 
+class QObject;
+
 namespace dmm {
 
 class TFormMain;
@@ -18,6 +20,8 @@ class TDialogOption;
 class TMsgForm;
 
 extern TFormMain* FormMain;
+// The main window as the target of window messages, for the windows that must not know it.
+extern QObject* MainWindowTarget;
 extern TDlgRsPortForm* DlgRsPortForm;
 extern TDlgAboutForm* DlgAboutForm;
 extern TAutoMsgForm* AutoMsgForm;

@@ -19,17 +19,18 @@
 #include "displays/dlghilow.h"
 #include "logger/dlgoption.h"
 #include "logger/graphicalrecord.h"
-#include "meterlink/displaydecoder.h"
+#include "meterlink/globalvar.h"
 #include "meterlink/handover.h"
+#include "meterlink/linereport.h"
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
+#include "meterlink/serialline.h"
 #include "resources/icons.h"
 #include "resources/strings.h"
 #include "shell/automesgform.h"
 #include "shell/dlgabout.h"
 #include "shell/dlgrsport.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
 #include "shell/layout.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
@@ -75,7 +76,7 @@ void TFormMain::SetPortProber(PortProber prober) {
     Prober() = std::move(prober);
 }
 
-TFormMain::TFormMain() {
+TFormMain::TFormMain() : Reading(G().Link.Reading) {
     // Title, icon, taskbar height and geometry come first: the child windows are
     // placed from this window's height.
     QString title = Str(20) + " " + Str(1);
@@ -102,13 +103,13 @@ TFormMain::TFormMain() {
     setFixedSize(1, 1);  // not resizable: placing the window fixes its size
     ApplyOuterGeometry(this, MainWindowRect(m));
 
-    G().ReadingReceived = 0;
+    G().Link.ReadingReceived = 0;
     Reading.iNoDataCount = 0;
 }
 
 TFormMain::~TFormMain() {
     TimerGetSd->stop();
-    CloseMeterPort(port_);
+    G().Link.ClosePort();
 }
 
 void TFormMain::buildToolbar() {
@@ -198,37 +199,26 @@ void TFormMain::FormCreate() {
                           QString::fromStdString(SettingsOpenErrorText(path, loaded.reason)));
         return;
     }
-    G().iPort = loaded.values.iPort;
+    G().Link.iPort = loaded.values.iPort;
     G().StartHiLimit = loaded.values.fHiLimit;
     G().StartLowLimit = loaded.values.fLowLimit;
     openPort(false);
 }
 
 void TFormMain::showOpenFailure(const OpenResult& result) {
-    QString detail;
-    if (!result.device.empty())
-        detail =
-            QStringLiteral("COM%1: %2\n").arg(G().iPort).arg(QString::fromStdString(result.device));
-    detail += QString::fromStdString(result.reason);
-    if (result.failure == OpenFailure::Timeouts) {
-        // The port-setting messages both come with the exclamation icon.
-        Prompter::Box setup = StringMessageBox(nullptr, str::ErrorCaption, 9009);
-        setup.icon = Prompter::Icon::Exclamation;
-        setup.detail = detail;
-        Prompt().messageBox(setup);
-        Prompt().messageBox(StringMessageBox(nullptr, str::WarningCaption, 8001));
+    const FailureReport report = ReportOpenFailure(result, PortName(G().Link.iPort));
+    for (const ReportedMessage& m : report.messages) {
+        Prompter::Box box = StringMessageBox(nullptr, m.captionFormat, m.textNumber);
+        if (m.exclamation) box.icon = Prompter::Icon::Exclamation;
+        if (m.withDetail) box.detail = QString::fromStdString(report.detail);
+        Prompt().messageBox(box);
     }
-    Prompter::Box box = StringMessageBox(nullptr, str::ErrorCaption, 9001);
-    box.detail = detail;
-    Prompt().messageBox(box);
 }
 
 void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
-    OpenResult result = Opener()(G().iPort);
-    if (result.handle) {
-        port_ = std::move(result.handle);
-        return;
-    }
+    G().Link.SetOpener(Opener());
+    OpenResult result = G().Link.OpenPort();
+    if (G().Link.PortOpen()) return;
     showOpenFailure(result);
     Prompter::Box warning = StringMessageBox(nullptr, str::WarningCaption, 8001);
     if (applicationWarningWithErrorIcon) warning.icon = Prompter::Icon::Error;
@@ -240,14 +230,17 @@ bool TFormMain::Linked() const {
 }
 
 void TFormMain::sbtnLinkClick() {
+    MeterLink& link = G().Link;
     if (!Linked()) {
         if (GraphicalForm) SendWindowMessage(GraphicalForm, msg::LinkCut);
-        G().ReadingReceived = 0;
+        link.Unlink();
+    } else if (link.Lent()) {
+        // A transfer has the line; the link command comes back when it ends.
+        sbtnLink->setChecked(false);
     } else {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (port_) port_->setRts(true);
+        link.Link();  // a line without modem control goes on working
         QApplication::restoreOverrideCursor();
-        Reading.iNoDataCount = 0;
     }
     UpdateLinkControls();
     if (Linked())
@@ -258,7 +251,7 @@ void TFormMain::sbtnLinkClick() {
 
 void TFormMain::UpdateLinkControls() {
     const bool linked = Linked();
-    const bool busy = G().TransferInProgress;
+    const bool busy = G().Link.TransferInProgress;
     if (mnuLink) {
         mnuLink->setText(Str(linked ? 601 : 600));
         mnuLink->setEnabled(!busy);
@@ -279,13 +272,16 @@ void TFormMain::unlink() {
 
 void TFormMain::TimerGetSdTimer() {
     TimerGetSd->stop();
-    switch (PollMeter(port_.get(), Reading)) {
+    const PollStep step = G().Link.Poll();
+    switch (step.result) {
         case PollResult::NoReply:
             TimerGetSd->start();
             return;
         case PollResult::NoDataWarning:
-            if (AutoMsgForm && AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007)) ==
-                                   TAutoMsgForm::ResultAbort) {
+            if (AutoMsgForm &&
+                AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007),
+                                         QString::fromStdString(LineFailureDetail(step.line))) ==
+                    TAutoMsgForm::ResultAbort) {
                 unlink();
             } else if (Linked()) {
                 TimerGetSd->start();
@@ -302,14 +298,13 @@ void TFormMain::TimerGetSdTimer() {
             break;
     }
     if (!Linked()) return;  // unlinked while a message was up
-    DecodeReading(Reading);
+    G().Link.AcceptReading();
     if (DigitalMeterForm) DigitalMeterForm->ShowReading(Reading);
     handOver();
     TimerGetSd->start();
 }
 
 void TFormMain::handOver() {
-    G().ReadingReceived = 1;
     if (GraphicalForm && GraphicalForm->SampleDue())
         PostWindowMessage(GraphicalForm, msg::NewReading);
     if (AnalogMeterForm) {
@@ -370,18 +365,15 @@ void TFormMain::sbtnWinTileClick() {
 }
 
 void TFormMain::sbtnPortClick() {
-    if (port_) {
-        port_->close();  // a plain close, without the flush and the pause
-        port_.reset();
-    }
+    G().Link.DropPort();  // a plain close, without the flush and the pause
     if (DlgRsPortForm) {
-        DlgRsPortForm->SelectedPort = G().iPort;
+        DlgRsPortForm->SelectedPort = G().Link.iPort;
         if (Prompt().execDialog(*DlgRsPortForm) == QDialog::Accepted)
-            G().iPort = DlgRsPortForm->SelectedPort;
+            G().Link.iPort = DlgRsPortForm->SelectedPort;
     }
     openPort(true);
     if (DigitalMeterForm) {
-        DigitalMeterForm->SetPortCaption(G().iPort);
+        DigitalMeterForm->SetPortCaption(G().Link.iPort);
         DigitalMeterForm->raise();
     }
 }
@@ -411,7 +403,7 @@ bool TFormMain::FormCloseQuery() {
 
 bool TFormMain::FormClose() {
     Settings s;
-    s.iPort = G().iPort;
+    s.iPort = G().Link.iPort;
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
     const std::string path = SettingsFilePath(G().ProgramDir.string());
@@ -422,7 +414,7 @@ bool TFormMain::FormClose() {
         return false;
     }
     TimerGetSd->stop();
-    CloseMeterPort(port_);
+    G().Link.ClosePort();
     return true;
 }
 
@@ -463,6 +455,7 @@ void CreateForms() {
     SystemMetrics m = CurrentSystemMetrics();
 
     FormMain = new TFormMain();
+    MainWindowTarget = FormMain;
     FormMain->FormCreate();
     FormMain->show();
 
@@ -472,7 +465,7 @@ void CreateForms() {
 
     DigitalMeterForm = new TDigitalMeterForm();
     ApplyOuterGeometry(DigitalMeterForm, DigitalMeterRect(m));
-    DigitalMeterForm->SetPortCaption(G().iPort);
+    DigitalMeterForm->SetPortCaption(G().Link.iPort);
     DigitalMeterForm->show();
 
     AnalogMeterForm = new TAnalogMeterForm();
@@ -527,6 +520,7 @@ void DestroyForms() {
     DlgAboutForm = nullptr;
     delete DlgRsPortForm;
     DlgRsPortForm = nullptr;
+    MainWindowTarget = nullptr;
     delete FormMain;
     FormMain = nullptr;
 }

@@ -1,5 +1,5 @@
 // The main window: a strip across the top of the screen with the toolbar and
-// the menu. It owns the serial port, the poll timer and the current reading.
+// the menu. It drives the link owner (the port, the reading) with its poll timer.
 #pragma once
 
 #include <QMainWindow>
@@ -7,7 +7,6 @@
 
 #include "meterlink/meterline.h"
 #include "meterlink/meterreading.h"
-#include "meterlink/serialline.h"
 
 class QAction;
 class QFrame;
@@ -51,10 +50,9 @@ public:
     bool FormCloseQuery();
     bool FormClose();
 
-    MeterLine* Port() const { return port_.get(); }
     bool Linked() const;
 
-    MeterReading Reading;  // the last decoded reading
+    MeterReading& Reading;  // the last decoded reading, held by the link owner
 
     QToolButton* sbtnLink = nullptr;
     QToolButton* sbtnDigitMeter = nullptr;
@@ -82,7 +80,6 @@ private:
     void unlink();
     void showOpenFailure(const OpenResult& result);
 
-    MeterHandle port_;
     QFrame* Bevel1 = nullptr;
     bool closing_ = false;
 };

@@ -10,7 +10,7 @@
 
 #include "resources/strings.h"
 #include "shell/centre.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 #include "shell/prompter.h"
 
 namespace dmm {
@@ -72,7 +72,7 @@ void TMsgForm::bbtnAbortClick() {
     box.icon = Prompter::Icon::Question;
     box.buttons = Prompter::Yes | Prompter::No;
     box.defaultButton = Prompter::No;
-    if (Prompt().messageBox(box) == Prompter::Yes) G().TransferInProgress = false;
+    if (Prompt().messageBox(box) == Prompter::Yes) G().Link.TransferInProgress = false;
 }
 
 void TMsgForm::showEvent(QShowEvent* event) {

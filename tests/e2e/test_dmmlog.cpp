@@ -121,6 +121,21 @@ TEST(DmmlogRead, ResolvesAComLinkInTheCurrentFolder) {
     EXPECT_EQ(read.wait(5s), 0);
 }
 
+TEST(DmmlogRead, SaysTheDeviceIsGoneWhenTheSimulatorDies) {
+    TempDir dir;
+    Sim sim({"--scenario", WriteScenario(dir.path(), "6\t1.000\t0\n")});
+    ASSERT_FALSE(sim.device().empty());
+    Process read(DMMLOG_PATH, {"read", "--port", sim.device(), "--interval", "0"});
+    ASSERT_TRUE(read.readLine(10s)) << read.drainErr();
+    sim.process().signal(SIGKILL);
+    ASSERT_EQ(sim.process().wait(5s), 128 + SIGKILL);
+    EXPECT_EQ(read.wait(15s), 1);
+    std::string err = read.drainErr();
+    EXPECT_NE(err.find("dmmlog read: device gone: "), std::string::npos) << err;
+    // At the first failed read, not as counted failures after three unanswered polls.
+    EXPECT_EQ(err.find("No data received."), std::string::npos) << err;
+}
+
 TEST(DmmlogRead, ReportsAPortThatCannotBeOpened) {
     Process read(DMMLOG_PATH, {"read", "--port", "/dev/does-not-exist", "--count", "1"});
     EXPECT_EQ(read.wait(10s), 1);

@@ -13,10 +13,10 @@
 #include "displays/dlghilow.h"
 #include "displays/limits.h"
 #include "displays/toneplayer.h"
+#include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
 #include "resources/icons.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
 #include "shell/winmsg.h"
 #include "tests/support/scriptedprompter.h"
 

@@ -22,8 +22,8 @@
 
 #include "logger/dlgoption.h"
 #include "logger/graphicalrecord.h"
+#include "meterlink/globalvar.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
@@ -67,7 +67,7 @@ protected:
         SendWindowMessage(form.get(), msg::NewReading);
     }
     void AcquireThree() {
-        G().ReadingReceived = 1;
+        G().Link.ReadingReceived = 1;
         form->sbtnRecordStart->click();
         for (const char* v : {"1.000", "3.000", "2.000"}) Sample(v);
         form->sbtnRecordStop->click();
@@ -91,7 +91,7 @@ TEST_F(GraphicalRecorder, StartWithoutAReadingShowsTheLinkErrorAndPutsStopDown) 
 }
 
 TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEnabled) {
-    G().ReadingReceived = 1;
+    G().Link.ReadingReceived = 1;
     form->mnuStart->trigger();
     EXPECT_TRUE(form->sbtnRecordStart->isChecked());
     EXPECT_TRUE(form->TimerLogger->isActive());
@@ -145,7 +145,7 @@ TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEn
 }
 
 TEST_F(GraphicalRecorder, UnlinkStopsAcquisitionAndTheTemporaryFilesGoWithTheWindow) {
-    G().ReadingReceived = 1;
+    G().Link.ReadingReceived = 1;
     form->sbtnRecordStart->click();
     form->sbtnRecordStart->click();  // a second file while the first is open
     SendWindowMessage(form.get(), msg::LinkCut);
@@ -245,7 +245,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     // The user presses Abort while the file is read, and confirms.
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (!G().TransferInProgress) return;
+        if (!G().Link.TransferInProgress) return;
         user.stop();
         progress.bbtnAbort->click();
     });
@@ -256,7 +256,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     EXPECT_EQ(prompter.count("box"), 1);  // the abort question, no error
     EXPECT_TRUE(form->recorder().List().empty());
     EXPECT_TRUE(form->recorder().bBufferEmpty);
-    EXPECT_FALSE(G().TransferInProgress);
+    EXPECT_FALSE(G().Link.TransferInProgress);
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->sbtnOpenFile->isEnabled());
@@ -296,7 +296,7 @@ TEST_F(GraphicalRecorder, ManualModeFromTheIntervalDialog) {
     EXPECT_FALSE(form->mnuStart->isEnabled());
     EXPECT_TRUE(form->sbtnManualLogging->isEnabled());
 
-    G().ReadingReceived = 1;
+    G().Link.ReadingReceived = 1;
     form->mnuManual->trigger();
     form->sbtnManualLogging->click();
     EXPECT_EQ(Status(1), "Data in buffer : 2");
@@ -363,7 +363,7 @@ TEST_F(GraphicalRecorder, MaximisedItKeepsTheFullWidthBelowTheMainWindow) {
 }
 
 TEST_F(GraphicalRecorder, ThreeHundredSamplesMakeTwoPages) {
-    G().ReadingReceived = 1;
+    G().Link.ReadingReceived = 1;
     form->resize(1000, 640);
     form->show();
     form->sbtnRecordStart->click();

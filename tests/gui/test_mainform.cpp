@@ -19,10 +19,10 @@
 #include "displays/datapagelist.h"
 #include "displays/digitalmeter.h"
 #include "logger/graphicalrecord.h"
+#include "meterlink/globalvar.h"
 #include "shell/automesgform.h"
 #include "shell/dlgrsport.h"
 #include "shell/forms.h"
-#include "shell/globalvar.h"
 #include "shell/main5.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
@@ -145,7 +145,7 @@ TEST_F(DesktopProgram, StartsEveryWindowInPlaceWithTheComparatorHidden) {
 
 TEST_F(DesktopProgram, SettingsAreReadAndOneBadValueResetsAll) {
     Start("fhilimit=abc\r\niPort=3\r\nfLowLimit=5\r\n");
-    EXPECT_EQ(G().iPort, 2);
+    EXPECT_EQ(G().Link.iPort, 2);
     EXPECT_EQ(dmm::ComparatorForm->HiLimit, 300);
     EXPECT_EQ(dmm::ComparatorForm->LowLimit, 100);
     EXPECT_EQ(opened_, std::vector<int>{2});
@@ -153,7 +153,7 @@ TEST_F(DesktopProgram, SettingsAreReadAndOneBadValueResetsAll) {
 
 TEST_F(DesktopProgram, SettingsKeysIgnoreCaseAndTheFirstOccurrenceCounts) {
     Start("FLOWLIMIT=1.5\r\nIPORT=7\r\nfHiLimit=2.5\r\niPort=3\r\n");
-    EXPECT_EQ(G().iPort, 7);  // no range check: COM7 is attempted
+    EXPECT_EQ(G().Link.iPort, 7);  // no range check: COM7 is attempted
     EXPECT_EQ(opened_, std::vector<int>{7});
     EXPECT_EQ(dmm::ComparatorForm->HiLimit, 2.5);
     EXPECT_EQ(dmm::ComparatorForm->LowLimit, 1.5);
@@ -164,7 +164,7 @@ TEST_F(DesktopProgram, AMissingSettingsFileIsReportedAndThePortStaysClosed) {
     ASSERT_EQ(prompter_.count("error"), 1);
     EXPECT_TRUE(prompter_.asked[0].box.text.startsWith("Cannot open file "));
     EXPECT_TRUE(opened_.empty());
-    EXPECT_EQ(G().iPort, 1);
+    EXPECT_EQ(G().Link.iPort, 1);
     EXPECT_EQ(dmm::ComparatorForm->HiLimit, 0);
     // The file is created at the close with exactly three lines.
     EXPECT_TRUE(dmm::FormMain->close());
@@ -219,7 +219,7 @@ TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
     EXPECT_EQ(line_->sharedLog()->rtsCalls.back(), true);
 
     main->TimerGetSdTimer();
-    EXPECT_EQ(G().ReadingReceived, 1);
+    EXPECT_EQ(G().Link.ReadingReceived, 1);
     EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
     EXPECT_EQ(dmm::DigitalMeterForm->FuncPanel->text(), "V");
     EXPECT_EQ(dmm::DigitalMeterForm->pnlAcDc->text(), "DC");
@@ -229,18 +229,18 @@ TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
     dmm::SendWindowMessage(main, dmm::msg::Unlink);
     EXPECT_FALSE(main->Linked());
     EXPECT_FALSE(main->TimerGetSd->isActive());
-    EXPECT_EQ(G().ReadingReceived, 0);
+    EXPECT_EQ(G().Link.ReadingReceived, 0);
     EXPECT_TRUE(main->sbtnPort->isEnabled());
     EXPECT_TRUE(main->mnuHelp->menuAction()->isEnabled());
     EXPECT_EQ(main->mnuLink->text(), "&Link");
 
     // While a transfer runs the link command is disabled once the commands are refreshed.
-    G().TransferInProgress = true;
+    G().Link.TransferInProgress = true;
     dmm::SendWindowMessage(main, dmm::msg::Refresh);
     EXPECT_FALSE(main->sbtnLink->isEnabled());
     EXPECT_FALSE(main->mnuLink->isEnabled());
     EXPECT_FALSE(main->sbtnPort->isEnabled());
-    G().TransferInProgress = false;
+    G().Link.TransferInProgress = false;
     dmm::SendWindowMessage(main, dmm::msg::Link);
     EXPECT_TRUE(main->Linked());
     EXPECT_TRUE(main->sbtnLink->isEnabled());
@@ -262,6 +262,23 @@ TEST_F(DesktopProgram, ThreeSilentPollsShowTheNoDataWarningAndAbortUnlinks) {
     EXPECT_FALSE(main->Linked());
     EXPECT_FALSE(main->TimerGetSd->isActive());
     EXPECT_EQ(main->Reading.iNoDataCount, 0);
+}
+
+TEST_F(DesktopProgram, TheNoDataWarningSaysWhenTheAdaptorWentAway) {
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    QString detail;
+    prompter_.dialogAnswers.push_back([&detail](QDialog&) {
+        detail = dmm::AutoMsgForm->lbDetail->text();
+        return dmm::TAutoMsgForm::ResultRetry;
+    });
+    line_->unplug("Input/output error");
+    for (int i = 0; i < 3; ++i) main->TimerGetSdTimer();
+    ASSERT_EQ(prompter_.count("dialog"), 1);
+    EXPECT_EQ(detail, "device gone: Input/output error");
+    EXPECT_TRUE(main->Linked());
+
 }
 
 TEST_F(DesktopProgram, ContinueOrTimeOutAfterTheNoDataWarningResumesPolling) {
@@ -399,7 +416,7 @@ TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
     });
     dmm::FormMain->sbtnPortClick();
     EXPECT_EQ(opened_, (std::vector<int>{1, 1, 3}));
-    EXPECT_EQ(G().iPort, 3);
+    EXPECT_EQ(G().Link.iPort, 3);
     EXPECT_EQ(dmm::DigitalMeterForm->windowTitle(), "Digital Meter : COM 3");
     // A failed re-open: the error box, then the warning with the error icon.
     openSucceeds_ = false;

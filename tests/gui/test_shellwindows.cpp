@@ -18,6 +18,7 @@
 #include <set>
 
 #include "displays/digitalmeter.h"
+#include "meterlink/globalvar.h"
 #include "meterlink/meterreading.h"
 #include "meterlink/portnames.h"
 #include "resources/icons.h"
@@ -25,7 +26,6 @@
 #include "shell/automesgform.h"
 #include "shell/dlgabout.h"
 #include "shell/dlgrsport.h"
-#include "shell/globalvar.h"
 #include "shell/layout.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
@@ -125,10 +125,10 @@ TEST(MsgForm, AbortAsksAndClearsTheTransferFlagOnlyOnYes) {
         ScriptedPrompter prompter;
         prompter.boxAnswers.push_back(answer);
         TMsgForm form;
-        G().TransferInProgress = true;
+        G().Link.TransferInProgress = true;
         form.bbtnAbort->click();
 
-        EXPECT_EQ(G().TransferInProgress, answer == Prompter::No);
+        EXPECT_EQ(G().Link.TransferInProgress, answer == Prompter::No);
         ASSERT_EQ(prompter.boxes().size(), 1u);
         const Prompter::Box box = prompter.boxes()[0];
         EXPECT_EQ(box.caption, "Warning[W8014]");
@@ -138,7 +138,7 @@ TEST(MsgForm, AbortAsksAndClearsTheTransferFlagOnlyOnYes) {
         EXPECT_EQ(box.defaultButton, Prompter::No);
         EXPECT_EQ(box.owner, nullptr);
     }
-    G().TransferInProgress = false;
+    G().Link.TransferInProgress = false;
 }
 
 TEST(MsgForm, IsModelessAndEscapeDoesNotHideIt) {
@@ -158,11 +158,15 @@ TEST(MsgForm, IsModelessAndEscapeDoesNotHideIt) {
 class PortDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = G();
+        savedPorts_ = G().PortAvailable;
+        savedDir_ = G().ProgramDir;
         G().PortAvailable = {1, 0, 1, 0, 1, 0};
         G().ProgramDir = dir_.path().toStdString();
     }
-    void TearDown() override { G() = saved_; }
+    void TearDown() override {
+        G().PortAvailable = savedPorts_;
+        G().ProgramDir = savedDir_;
+    }
 
     // Shows the dialog afresh, as each command does.
     void Show(int selected) {
@@ -176,7 +180,8 @@ protected:
         return out;
     }
 
-    Globals saved_;
+    std::array<std::uint8_t, 6> savedPorts_{};
+    std::filesystem::path savedDir_;
     QTemporaryDir dir_;
     TDlgRsPortForm dlg_;
 };

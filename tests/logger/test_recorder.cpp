@@ -13,6 +13,7 @@
 #include "logger/loggerfile.h"
 #include "logger/recorder.h"
 #include "meterlink/numparse.h"
+#include "support/samplingcases.h"
 #include "support/tempdir.h"
 
 namespace dmm {
@@ -271,11 +272,11 @@ TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
     readingReceived = 1;
     ASSERT_TRUE(Live(1));  // a manual sample: memory only
     rec->sbtnRecordStartClick();
-    EXPECT_TRUE(rec->bAcquiring && view.timerEnabled && rec->bSampleDue);
+    EXPECT_TRUE(rec->bAcquiring && view.timerEnabled && rec->Sampling.bSampleDue);
     rec->OnNewReading();
-    EXPECT_FALSE(rec->bSampleDue);
+    EXPECT_FALSE(rec->Sampling.bSampleDue);
     rec->TimerLoggerTimer();
-    EXPECT_TRUE(rec->bSampleDue);
+    EXPECT_TRUE(rec->Sampling.bSampleDue);
     rec->OnNewReading();
     rec->sbtnRecordStartClick();  // again: the next file
     LiveMany(1);
@@ -373,6 +374,42 @@ TEST_F(RecorderTest, TransferEndedResetsTheRecorder) {
     EXPECT_EQ(view.mainWindowRefreshes, 1);
     EXPECT_EQ(view.dataListClears, 1);
 }
+
+}  // namespace
+}  // namespace dmm
+
+namespace dmm {
+namespace {
+
+// The recorder in the desktop program: its window timer ticks every period after Start,
+// and each poll posts the new reading to it while a sample is due.
+class RecorderSampling : public RecorderTest,
+                         public ::testing::WithParamInterface<test::SamplingCase> {};
+
+TEST_P(RecorderSampling, SamplesTheFirstReadingAfterEachTick) {
+    const test::SamplingCase& c = GetParam();
+    reading.sValue = "1.000", reading.sRange = "0", reading.iFunc = 6;
+    rec->ApplyIntervalChoice({!c.automatic, c.seconds});
+    if (c.automatic) {
+        rec->sbtnRecordStartClick();
+        EXPECT_EQ(rec->iIntervalMs, IntervalMsForSeconds(c.seconds));
+    }
+    std::vector<int> sampled;
+    long long nextTick = rec->iIntervalMs;
+    for (std::size_t i = 0; i < c.pollTimesMs.size(); ++i) {
+        while (rec->bAcquiring && nextTick < c.pollTimesMs[i]) {
+            rec->TimerLoggerTimer();
+            nextTick += rec->iIntervalMs;
+        }
+        const std::size_t before = rec->List().size();
+        if (rec->Sampling.bSampleDue) rec->OnNewReading();
+        if (rec->List().size() > before) sampled.push_back(static_cast<int>(i));
+    }
+    EXPECT_EQ(sampled, c.sampledPolls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timeline, RecorderSampling, ::testing::ValuesIn(test::SamplingCases()),
+                         test::SamplingCaseName);
 
 }  // namespace
 }  // namespace dmm

@@ -6,7 +6,6 @@
 
 #include "meterlink/displaydecoder.h"
 #include "meterlink/numparse.h"
-#include "support/fakeline.h"
 
 namespace dmm {
 namespace {
@@ -137,45 +136,6 @@ TEST(DecodeReading, OverloadShowsPointOfLastGoodReading) {
     DecodeReading(r);
     EXPECT_EQ(FieldString(r.szDisplay), "- O.L ");
     EXPECT_DOUBLE_EQ(r.dValue, 1.234);
-}
-
-// A display payload: status little-endian, value text at 4, range text at 13.
-std::vector<std::uint8_t> DisplayReply(std::uint32_t status, const std::string& value,
-                                       const std::string& range) {
-    std::vector<std::uint8_t> payload(15, 0);
-    for (int i = 0; i < 4; ++i) payload[i] = static_cast<std::uint8_t>(status >> (8 * i));
-    for (std::size_t i = 0; i < value.size() && i < 8; ++i) payload[4 + i] = value[i];
-    for (std::size_t i = 0; i < range.size() && i < 2; ++i) payload[13 + i] = range[i];
-    return FakeLine::ReplyFrame(payload);
-}
-
-TEST(PollMeter, StoresFrameAndCountsFailures) {
-    FakeLine line;
-    MeterReading r;
-    line.queueReply(DisplayReply(6, " 0.", "-1"));
-    EXPECT_EQ(PollMeter(&line, r), PollResult::Frame);
-    EXPECT_EQ(r.sValue, "     ");
-    EXPECT_EQ(r.sRange, "-1");
-    EXPECT_EQ(r.iFunc, 6);
-
-    // Silence: two quiet failures, the third warns and starts the count again.
-    EXPECT_EQ(PollMeter(&line, r), PollResult::NoReply);
-    EXPECT_EQ(PollMeter(&line, r), PollResult::NoReply);
-    EXPECT_EQ(r.iNoDataCount, 2);
-    EXPECT_EQ(PollMeter(&line, r), PollResult::NoDataWarning);
-    EXPECT_EQ(r.iNoDataCount, 0);
-    EXPECT_EQ(PollMeter(&line, r), PollResult::NoReply);
-    EXPECT_EQ(r.iNoDataCount, 1);
-    EXPECT_EQ(r.sValue, "     ");  // a failed poll keeps the last frame
-
-    line.queueReply(DisplayReply(0x80000000u | 513u, "1.234", "-3"));
-    EXPECT_EQ(PollMeter(&line, r), PollResult::LowBattery);
-    EXPECT_EQ(r.iNoDataCount, 0);
-    EXPECT_EQ(r.dwStatus, 0x80000000u | 513u);
-    EXPECT_EQ(r.iFunc, 513);
-    EXPECT_EQ(r.sValue, "1.234");
-
-    EXPECT_EQ(PollMeter(nullptr, r), PollResult::NoReply);
 }
 
 }  // namespace

@@ -117,7 +117,9 @@ TEST_F(PtyLine, ReadWithNothingArrivingWaitsTheWholeTotalThenReturnsZero) {
     ASSERT_TRUE(line->setTimeouts(ShortReads(200)));
     std::uint8_t buf[50];
     auto start = Clock::now();
-    EXPECT_EQ(line->read(buf, sizeof buf), 0u);
+    LineResult r = line->read(buf, sizeof buf);
+    EXPECT_EQ(r.count, 0u);
+    EXPECT_EQ(r.status, LineStatus::Timeout);
     long elapsed = ElapsedMs(start);
     EXPECT_GE(elapsed, 240);  // 200 + 50 * 1, less a little timer slack
     EXPECT_LT(elapsed, 2000);
@@ -131,7 +133,7 @@ TEST_F(PtyLine, ReadReturnsEarlyWhenAllArrivedAndPartialAtTheDeadline) {
     toLine({0x10, 0x02, 0x00, 0x0F, 0x41});
     std::uint8_t buf[8] = {};
     auto start = Clock::now();
-    ASSERT_EQ(line->read(buf, 5), 5u);
+    ASSERT_EQ(line->read(buf, 5).count, 5u);
     EXPECT_LT(ElapsedMs(start), 250);
     EXPECT_EQ(Bytes(buf, buf + 5), (Bytes{0x10, 0x02, 0x00, 0x0F, 0x41}));
 
@@ -141,7 +143,7 @@ TEST_F(PtyLine, ReadReturnsEarlyWhenAllArrivedAndPartialAtTheDeadline) {
         toLine({0x03});
     });
     toLine({0x01, 0x02});
-    EXPECT_EQ(line->read(buf, 4), 3u);
+    EXPECT_EQ(line->read(buf, 4).count, 3u);
     late.join();
     EXPECT_EQ(Bytes(buf, buf + 3), (Bytes{0x01, 0x02, 0x03}));
 }
@@ -150,7 +152,7 @@ TEST_F(PtyLine, WritesReachTheOtherEnd) {
     MeterHandle line = openLine();
     ASSERT_TRUE(line);
     const std::uint8_t data[] = {0x55, 0x00, 0xFF, 0x10};
-    EXPECT_EQ(line->write(data, sizeof data), sizeof data);
+    EXPECT_EQ(line->write(data, sizeof data).count, sizeof data);
     EXPECT_EQ(fromLine(4), Bytes(data, data + 4));
 
     SendMeterCommand(line.get(), kCmdDisplay);
@@ -165,7 +167,7 @@ TEST_F(PtyLine, PurgeReceiveDropsWhatArrivedBefore) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     line->purgeReceive();
     std::uint8_t buf[3];
-    EXPECT_EQ(line->read(buf, 3), 0u);
+    EXPECT_EQ(line->read(buf, 3).count, 0u);
 }
 
 // The whole display exchange with the real pauses, the test answering like the adaptor.
@@ -222,9 +224,31 @@ TEST_F(PtyLine, ReadEndsEarlyWhenTheDeviceGoesAway) {
     });
     std::uint8_t buf[4];
     auto start = Clock::now();
-    EXPECT_EQ(line->read(buf, 4), 0u);
+    LineResult r = line->read(buf, 4);
     hangUp.join();
+    EXPECT_EQ(r.count, 0u);
     EXPECT_LT(ElapsedMs(start), 4000);
+    EXPECT_EQ(r.status, LineStatus::DeviceGone) << DescribeLineResult(r);
+    EXPECT_FALSE(r.reason.empty());
+    // And so does every exchange after it, at once.
+    start = Clock::now();
+    LineResult why;
+    std::string value, range;
+    std::uint32_t status = 0;
+    EXPECT_EQ(ReadMeterDisplay(line.get(), value, range, status, &why), 0);
+    EXPECT_EQ(why.status, LineStatus::DeviceGone) << DescribeLineResult(why);
+    EXPECT_LT(ElapsedMs(start), 1000);
+}
+
+TEST_F(PtyLine, AClosedPortFailsWithoutWaiting) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    line->close();
+    std::uint8_t buf[1];
+    LineResult r = line->read(buf, 1);
+    EXPECT_EQ(r.status, LineStatus::Failed);
+    EXPECT_FALSE(r.reason.empty());
+    EXPECT_EQ(line->write(buf, 1).status, LineStatus::Failed);
 }
 
 TEST_F(PtyLine, RelativePathIsTakenFromTheWorkingFolder) {

@@ -27,7 +27,9 @@
 //   replyPause (0) is what replyPauseMs() returns; sleepMs() is recorded, not slept.
 //   refuseGetTimeouts / refuseSetTimeouts make the driver refuse the time-outs,
 //   rtsSupported = false makes setRts() fail like a pseudo-terminal, acceptWrites = false
-//   makes every write take nothing. After close() reads and writes deliver 0.
+//   makes every write take nothing (a time-out). unplug(reason) makes the device go away:
+//   every read and write from then on reports "device gone" with that reason. After
+//   close() reads and writes fail.
 //
 // Everything the code under test did is kept in a FakeLineLog that outlives the line
 // (sharedLog()), so a test can still look at it after CloseMeterPort has destroyed the line.
@@ -40,6 +42,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +103,16 @@ public:
         return frame;
     }
 
+    // The 15-byte display payload: status little-endian, value text at 4, range text at 13.
+    static Bytes DisplayPayload(std::uint32_t status, const std::string& value,
+                                const std::string& range) {
+        Bytes p(15, 0);
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(status >> (8 * i));
+        for (std::size_t i = 0; i < value.size() && i < 8; ++i) p[4 + i] = value[i];
+        for (std::size_t i = 0; i < range.size() && i < 2; ++i) p[13 + i] = range[i];
+        return p;
+    }
+
     void queueReply(Bytes bytes) { replies_.push_back(std::move(bytes)); }
     void respondWith(std::function<Bytes(std::uint8_t command)> responder) {
         responder_ = std::move(responder);
@@ -108,6 +121,7 @@ public:
         receive_.insert(receive_.end(), bytes.begin(), bytes.end());
     }
     void limitRead(std::size_t readCall, std::size_t cap) { readCaps_[readCall] = cap; }
+    void unplug(std::string reason = "Input/output error") { goneReason_ = std::move(reason); }
 
     // Bytes in the receive buffer that nobody has read yet.
     Bytes unread() const { return Bytes(receive_.begin(), receive_.end()); }
@@ -116,10 +130,12 @@ public:
     FakeLineLog& log() { return *log_; }
     std::shared_ptr<FakeLineLog> sharedLog() const { return log_; }
 
-    std::size_t write(const std::uint8_t* data, std::size_t n) override {
+    LineResult write(const std::uint8_t* data, std::size_t n) override {
         log_->calls.push_back("write");
         log_->writes.emplace_back(data, data + n);
-        if (log_->closed || !acceptWrites) return 0;
+        if (log_->closed) return LineResult::Fail("The port is not open.");
+        if (goneReason_) return LineResult::Gone(0, *goneReason_);
+        if (!acceptWrites) return LineResult::TimedOut(0);
         for (std::size_t i = 0; i < n; ++i) {
             if (lastWritten_ == 0x10 && data[i] == 0x03) {
                 answerFrame();
@@ -129,37 +145,48 @@ public:
             lastWritten_ = data[i];
             frame_.push_back(data[i]);
         }
-        return n;
+        return LineResult::Done(n);
     }
 
-    std::size_t read(std::uint8_t* buffer, std::size_t n) override {
+    LineResult read(std::uint8_t* buffer, std::size_t n) override {
         std::size_t call = log_->readRequests.size();
         log_->calls.push_back("read");
         log_->readRequests.push_back(n);
-        std::size_t got = log_->closed ? 0 : std::min(n, receive_.size());
+        if (log_->closed || goneReason_) {
+            log_->readDelivered.push_back(0);
+            return log_->closed ? LineResult::Fail("The port is not open.")
+                                : LineResult::Gone(0, *goneReason_);
+        }
+        std::size_t got = std::min(n, receive_.size());
         if (auto cap = readCaps_.find(call); cap != readCaps_.end())
             got = std::min(got, cap->second);
         std::copy_n(receive_.begin(), got, buffer);
         receive_.erase(receive_.begin(), receive_.begin() + static_cast<std::ptrdiff_t>(got));
         log_->readDelivered.push_back(got);
-        return got;
+        return got == n ? LineResult::Done(got) : LineResult::TimedOut(got);
     }
 
-    void purgeReceive() override {
+    LineResult purgeReceive() override {
         log_->calls.push_back("purgeReceive");
         receive_.clear();
+        return LineResult::Done(0);
     }
-    void purgeTransmit() override {
+    LineResult purgeTransmit() override {
         log_->calls.push_back("purgeTransmit");
         frame_.clear();
         lastWritten_ = 0;
+        return LineResult::Done(0);
     }
-    bool setRts(bool on) override {
+    LineResult setRts(bool on) override {
         log_->calls.push_back("setRts");
         log_->rtsCalls.push_back(on);
-        return rtsSupported && !log_->closed;
+        if (rtsSupported && !log_->closed) return LineResult::Done(0);
+        return LineResult::Fail("The line has no modem control.");
     }
-    void flush() override { log_->calls.push_back("flush"); }
+    LineResult flush() override {
+        log_->calls.push_back("flush");
+        return LineResult::Done(0);
+    }
     void close() override {
         log_->calls.push_back("close");
         log_->closed = true;
@@ -210,6 +237,7 @@ private:
     std::deque<Bytes> replies_;
     std::function<Bytes(std::uint8_t)> responder_;
     std::map<std::size_t, std::size_t> readCaps_;
+    std::optional<std::string> goneReason_;
     Bytes frame_;  // bytes written since the last complete frame or transmit purge
     std::uint8_t lastWritten_ = 0;
 };

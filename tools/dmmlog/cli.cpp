@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "meterlink/linereport.h"
 #include "meterlink/numparse.h"
 #include "meterlink/portnames.h"
 #include "meterlink/serialline.h"
@@ -126,34 +127,67 @@ std::string LocalTimestamp() {
     return Format("%s.%03d", buf, ms);
 }
 
-MeterHandle OpenVerbPort(const char* verb, const std::string& port) {
+bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
     const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
+    OpenResult opened;
     if (device.empty()) {
-        std::fprintf(stderr, "dmmlog %s: %s: %s (no such port)\n", verb, port.c_str(),
-                     LoadStr(9001).c_str());
-        return nullptr;
+        opened.failure = OpenFailure::Open;
+        opened.reason = "No serial device stands for " + port + ".";
+    } else {
+        opened = OpenMeterDevice(device);
     }
-    OpenResult opened = OpenMeterDevice(device);
     if (!opened.handle) {
-        if (opened.failure == OpenFailure::Timeouts)
-            std::fprintf(stderr, "dmmlog %s: %s\n", verb, LoadStr(9009).c_str());
-        std::fprintf(stderr, "dmmlog %s: %s (%s): %s %s\n", verb, port.c_str(), device.c_str(),
-                     LoadStr(9001).c_str(), opened.reason.c_str());
+        for (const std::string& line : ReportLines(ReportOpenFailure(opened, port)))
+            std::fprintf(stderr, "dmmlog %s: %s\n", verb, line.c_str());
+        return false;
     }
-    return std::move(opened.handle);
+    link.Attach(std::move(opened.handle));
+    return true;
 }
 
-void WarnOf(PollResult result) {
+void WarnOf(const PollStep& step) {
     std::vector<int> texts;
-    if (result == PollResult::NoDataWarning)
+    if (step.result == PollResult::NoDataWarning)
         texts = {8004, 7006, 7007};
-    else if (result == PollResult::LowBattery)
+    else if (step.result == PollResult::LowBattery)
         texts = {8000, 7009};
     else
         return;
     std::string line = MessageCaption(str::WarningCaption, texts.front());
     for (int n : texts) line += " " + LoadStr(n);
+    if (const std::string detail = LineFailureDetail(step.line); !detail.empty())
+        line += " (" + detail + ")";
     std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
+}
+
+bool PollLoop(Acquisition& acquisition, const PollLoopOptions& options,
+              const std::function<bool(const AcquisitionStep&)>& onStep) {
+    using SteadyClock = std::chrono::steady_clock;
+    auto say = [&] {
+        if (options.beforeMessage) options.beforeMessage();
+    };
+    while (!StopRequested() && SteadyClock::now() < options.deadline) {
+        const AcquisitionStep step = acquisition.Step(SteadyClock::now());
+        if (StopRequested() || SteadyClock::now() >= options.deadline) break;
+        if (step.poll.line.broken()) {
+            say();
+            std::fprintf(stderr, "%s dmmlog %s: %s\n", LocalTimestamp().c_str(), options.verb,
+                         DescribeLineResult(step.poll.line).c_str());
+            return false;
+        }
+        if (step.poll.result == PollResult::NoDataWarning ||
+            step.poll.result == PollResult::LowBattery) {
+            say();
+            WarnOf(step.poll);
+        }
+        if (!onStep(step)) break;
+        const auto left = options.deadline - SteadyClock::now();
+        const auto pause = std::chrono::milliseconds(options.pauseMs);
+        SleepUnlessStopped(static_cast<int>(
+            left < pause ? std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1
+                         : pause.count()));
+    }
+    return true;
 }
 
 }  // namespace dmm::cli

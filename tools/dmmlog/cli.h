@@ -1,13 +1,15 @@
 // Small helpers shared by the dmmlog verbs.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "meterlink/displaydecoder.h"
+#include "logger/acquisition.h"
 #include "meterlink/meterline.h"
+#include "meterlink/meterlink.h"
 
 namespace dmm::cli {
 
@@ -41,13 +43,28 @@ void SleepUnlessStopped(int ms);
 // Local time as "YYYY-MM-DD HH:MM:SS.mmm".
 std::string LocalTimestamp();
 
-// Opens a port given as COMn or a device path for a verb; on failure tells why on
-// standard error (prefixed "dmmlog VERB: ") and returns a null handle.
-MeterHandle OpenVerbPort(const char* verb, const std::string& port);
+// Opens a port given as COMn or a device path for a verb and gives it to the link;
+// on failure tells why on standard error (prefixed "dmmlog VERB: ") and returns false.
+bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link);
 
 // The warning a poll calls for (no data after three tries, low battery), on
 // standard error with the local time; nothing for the other results.
-void WarnOf(PollResult result);
+void WarnOf(const PollStep& step);
+
+// The poll cycle of the command line: a poll, then a pause of pauseMs counted from
+// its end, until Ctrl+C, the deadline, or onStep returning false. Warnings go to
+// standard error. A line that breaks (the device gone, a failed port) ends the
+// loop after one line on standard error, "dmmlog VERB: device gone: <reason>";
+// the result is false then.
+struct PollLoopOptions {
+    const char* verb = "";
+    int pauseMs = 750;
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    // Called before each warning and the line-failure message, so a progress line can make room.
+    std::function<void()> beforeMessage;
+};
+bool PollLoop(Acquisition& acquisition, const PollLoopOptions& options,
+              const std::function<bool(const AcquisitionStep&)>& onStep);
 
 int Ports(int argc, char** argv);
 int Read(int argc, char** argv);

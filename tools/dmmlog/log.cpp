@@ -12,17 +12,14 @@
 #include <optional>
 #include <string>
 
-#include "logger/clock.h"
+#include "logger/acquisition.h"
 #include "logger/datalist.h"
 #include "logger/fileops.h"
 #include "logger/logrecord.h"
+#include "logger/sampleclock.h"
 #include "logger/tempfiles.h"
-#include "meterlink/displaydecoder.h"
+#include "meterlink/meterlink.h"
 #include "meterlink/numparse.h"
-#include "meterlink/portnames.h"
-#include "meterlink/protocol.h"
-#include "meterlink/serialline.h"
-#include "resources/strings.h"
 #include "tools/dmmlog/cli.h"
 
 namespace dmm::cli {
@@ -164,8 +161,7 @@ int Log(int argc, char** argv) {
     long long seconds = 0;
     long long count = 0;
     double duration = 0;
-    // The recorder keeps its interval in milliseconds in a 32-bit number.
-    if (opts.has("interval") && !opts.integer("interval", 0, 2147483, seconds))
+    if (opts.has("interval") && !opts.integer("interval", 0, kMaxIntervalSeconds, seconds))
         return usage(opts.error());
     if (opts.has("count") && !opts.integer("count", 1, 1LL << 40, count))
         return usage(opts.error());
@@ -173,12 +169,9 @@ int Log(int argc, char** argv) {
         if (!opts.number("duration", 0, 1e9, duration)) return usage(opts.error());
         if (duration <= 0) return usage("--duration must be more than 0");
     }
-    const auto tick =
-        seconds == 0 ? std::chrono::milliseconds(500) : std::chrono::milliseconds(seconds * 1000);
 
-    const std::string port = opts.value("port");
-    MeterHandle line = OpenVerbPort("log", port);
-    if (!line) return 1;
+    MeterLink link;
+    if (!OpenVerbPort("log", opts.value("port"), link)) return 1;
 
     const std::string out = opts.value("out");
     Target target;
@@ -187,81 +180,52 @@ int Log(int argc, char** argv) {
                                                            : Target::Mode::New);
     if (!status) {
         std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
-        CloseMeterPort(line);
+        link.ClosePort();
         return 1;
     }
 
     InstallStopHandlers();
     // Progress is a courtesy: a reader of standard error that goes away must not end the logging.
     std::signal(SIGPIPE, SIG_IGN);
-    line->setRts(true);  // link
 
     const auto start = SteadyClock::now();
-    const auto deadline = opts.has("duration")
-                              ? start + std::chrono::duration_cast<SteadyClock::duration>(
-                                            std::chrono::duration<double>(duration))
-                              : SteadyClock::time_point::max();
-    auto nextTick = start + tick;
-    bool sampleDue = true;  // the first reading after the start is sampled at once
+    SampleClock sampling;
+    sampling.SetInterval(IntervalMsForSeconds(static_cast<int>(seconds)));
+    Acquisition acquisition(link, sampling);
+    acquisition.Start(start, true);
+
     long long written = 0;
     std::string last;
     Progress progress;
     int exitCode = 0;
-    MeterReading reading;
 
-    while (!StopRequested() && SteadyClock::now() < deadline) {
-        // Ticks of the sample clock up to the start of this poll make its reading due.
-        const auto now = SteadyClock::now();
-        if (now >= nextTick) {
-            sampleDue = true;
-            nextTick += tick * ((now - nextTick) / tick + 1);
-        }
-
-        PollResult result = PollMeter(line.get(), reading);
-        if (StopRequested() || SteadyClock::now() >= deadline) break;
-        switch (result) {
-            case PollResult::NoReply:
-                break;
-            case PollResult::NoDataWarning:
+    PollLoopOptions loop;
+    loop.verb = "log";
+    loop.beforeMessage = [&] { progress.Interrupt(); };
+    if (opts.has("duration")) {
+        loop.deadline = start + std::chrono::duration_cast<SteadyClock::duration>(
+                                    std::chrono::duration<double>(duration));
+    }
+    const bool lineOk = PollLoop(acquisition, loop, [&](const AcquisitionStep& step) {
+        if (step.sample) {
+            status = target.Append(*step.sample);
+            if (!status) {
                 progress.Interrupt();
-                WarnOf(result);
-                break;
-            case PollResult::LowBattery:
-                progress.Interrupt();
-                WarnOf(result);
-                [[fallthrough]];
-            case PollResult::Frame: {
-                DecodeReading(reading);
-                if (!sampleDue) break;
-                // As in the recorder, a reading that gives nothing to chart uses up the tick.
-                sampleDue = false;
-                std::optional<LogRecord> record = SampleReading(reading, SystemClock().Now());
-                if (!record) break;
-                status = target.Append(*record);
-                if (!status) break;
-                last = DataListLine(static_cast<std::size_t>(written), *record);
-                ++written;
-                break;
+                std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+                exitCode = 1;
+                return false;
             }
-        }
-        if (!status) {
-            progress.Interrupt();
-            std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
-            exitCode = 1;
-            break;
+            last = DataListLine(static_cast<std::size_t>(written), *step.sample);
+            ++written;
         }
         progress.Update(written, SteadyClock::now() - start, last);
-        if (count != 0 && written >= count) break;
-
-        const auto left = deadline - SteadyClock::now();
-        const auto pause = std::chrono::milliseconds(750);
-        SleepUnlessStopped(static_cast<int>(
-            left < pause ? std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1
-                         : pause.count()));
-    }
+        return count == 0 || written < count;
+    });
+    if (!lineOk) exitCode = 1;
 
     progress.End();
-    CloseMeterPort(line);
+    acquisition.Stop();
+    link.ClosePort();
     status = target.Close();
     if (!status && exitCode == 0) {
         std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());

@@ -2,12 +2,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "meterlink/displaydecoder.h"
-#include "meterlink/portnames.h"
-#include "meterlink/protocol.h"
+#include "logger/acquisition.h"
+#include "meterlink/meterlink.h"
 #include "meterlink/readingline.h"
-#include "meterlink/serialline.h"
-#include "resources/strings.h"
 #include "tools/dmmlog/cli.h"
 
 namespace dmm::cli {
@@ -27,7 +24,8 @@ const char* const kHelp =
     "                      0 polls back to back)\n"
     "\n"
     "Warnings (no data after three polls in a row, low battery) go to standard error;\n"
-    "polling goes on after them.\n";
+    "polling goes on after them. When the device goes away (an adaptor unplugged),\n"
+    "that is said on standard error with the system's reason and the exit status is 1.\n";
 
 }  // namespace
 
@@ -50,38 +48,27 @@ int Read(int argc, char** argv) {
         return 2;
     }
 
-    const std::string port = opts.value("port");
-    MeterHandle line = OpenVerbPort("read", port);
-    if (!line) return 1;
+    MeterLink link;
+    if (!OpenVerbPort("read", opts.value("port"), link)) return 1;
     InstallStopHandlers();
-    line->setRts(true);  // link
+    SampleClock noSampling;
+    Acquisition polls(link, noSampling);
+    polls.Start({}, false);
 
-    MeterReading reading;
     long long printed = 0;
-    while (!StopRequested() && (count == 0 || printed < count)) {
-        PollResult result = PollMeter(line.get(), reading);
-        if (StopRequested()) break;
-        switch (result) {
-            case PollResult::NoReply:
-                break;
-            case PollResult::NoDataWarning:
-                WarnOf(result);
-                break;
-            case PollResult::LowBattery:
-                WarnOf(result);
-                [[fallthrough]];
-            case PollResult::Frame:
-                DecodeReading(reading);
-                std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(reading).c_str());
-                std::fflush(stdout);
-                ++printed;
-                break;
-        }
-        if (count != 0 && printed >= count) break;
-        SleepUnlessStopped(static_cast<int>(interval));
-    }
-    CloseMeterPort(line);
-    return 0;
+    PollLoopOptions loop;
+    loop.verb = "read";
+    loop.pauseMs = static_cast<int>(interval);
+    const bool lineOk = PollLoop(polls, loop, [&](const AcquisitionStep& step) {
+        if (!step.decoded) return true;
+        std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(link.Reading).c_str());
+        std::fflush(stdout);
+        ++printed;
+        return count == 0 || printed < count;
+    });
+    polls.Stop();
+    link.ClosePort();
+    return lineOk ? 0 : 1;
 }
 
 }  // namespace dmm::cli

@@ -1,4 +1,4 @@
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 
 namespace dmm {
 

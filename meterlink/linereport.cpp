@@ -1,0 +1,49 @@
+#include "meterlink/linereport.h"
+
+#include "resources/strings.h"
+
+namespace dmm {
+
+namespace {
+constexpr int kPortOpenError = 9001;
+constexpr int kPortSettingError = 9009;
+constexpr int kSelectValidPort = 8001;
+}  // namespace
+
+FailureReport ReportOpenFailure(const OpenResult& result, const std::string& portName) {
+    FailureReport report;
+    if (!result.device.empty() && result.device != portName)
+        report.detail = portName + ": " + result.device + "\n";
+    else if (!portName.empty() && result.device.empty())
+        report.detail = portName + "\n";
+    report.detail += result.reason;
+    if (result.failure == OpenFailure::Timeouts) {
+        report.messages.push_back({str::ErrorCaption, kPortSettingError, true, true});
+        report.messages.push_back({str::WarningCaption, kSelectValidPort, false, false});
+    }
+    report.messages.push_back({str::ErrorCaption, kPortOpenError, false, true});
+    return report;
+}
+
+std::vector<std::string> ReportLines(const FailureReport& report) {
+    std::string detail = report.detail;
+    for (std::size_t at = 0; (at = detail.find('\n', at)) != std::string::npos;)
+        detail.replace(at, 1, ": ");
+    while (detail.size() >= 2 && detail.compare(detail.size() - 2, 2, ": ") == 0)
+        detail.resize(detail.size() - 2);
+    std::vector<std::string> lines;
+    for (const ReportedMessage& m : report.messages) {
+        std::string line =
+            MessageCaption(m.captionFormat, m.textNumber) + " " + LoadStr(m.textNumber);
+        if (m.withDetail && !detail.empty()) line += " (" + detail + ")";
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string LineFailureDetail(const LineResult& result) {
+    if (result.ok() || (result.status == LineStatus::Timeout && result.reason.empty())) return {};
+    return DescribeLineResult(result);
+}
+
+}  // namespace dmm

@@ -1,0 +1,104 @@
+#include "meterlink/meterlink.h"
+
+#include "meterlink/displaydecoder.h"
+#include "meterlink/labels.h"
+#include "meterlink/protocol.h"
+
+namespace dmm {
+
+namespace {
+// Polls in a row without a reply before the no-data warning.
+constexpr int kNoDataLimit = 3;
+}  // namespace
+
+PollStep PollMeter(MeterLine* line, MeterReading& r) {
+    PollStep step;
+    std::string value;
+    std::string range;
+    std::uint32_t status = 0;
+    bool ok = ReadMeterDisplay(line, value, range, status, &step.line) == 1;
+    if (ok) StoreFrame(r, status, value, range);
+    r.iFunc = FunctionCode(r.dwStatus);
+    if (!ok) {
+        if (step.line.ok()) step.line = LineResult::TimedOut(0);
+        if (++r.iNoDataCount < kNoDataLimit) {
+            step.result = PollResult::NoReply;
+        } else {
+            r.iNoDataCount = 0;
+            step.result = PollResult::NoDataWarning;
+        }
+        return step;
+    }
+    r.iNoDataCount = 0;
+    step.line = LineResult::Done(0);
+    step.result = (r.dwStatus & kLowBatteryBit) ? PollResult::LowBattery : PollResult::Frame;
+    return step;
+}
+
+OpenResult MeterLink::OpenPort() {
+    DropPort();
+    OpenResult result;
+    if (!opener_) {
+        result.failure = OpenFailure::Open;
+        result.reason = "No way to open a port is set up.";
+        return result;
+    }
+    result = opener_(iPort);
+    port_ = std::move(result.handle);
+    if (!port_ && result.failure == OpenFailure::None) result.failure = OpenFailure::Open;
+    return result;
+}
+
+void MeterLink::ClosePort() {
+    CloseMeterPort(port_);
+}
+
+void MeterLink::DropPort() {
+    if (!port_) return;
+    port_->close();
+    port_.reset();
+}
+
+LineResult MeterLink::Link() {
+    if (lent_) return LineResult::Fail("The line is in use by a transfer.");
+    LineResult rts = port_ ? port_->setRts(true) : LineResult::Done(0);
+    Reading.iNoDataCount = 0;
+    linked_ = true;
+    return rts;
+}
+
+void MeterLink::Unlink() {
+    ReadingReceived = 0;
+    linked_ = false;
+}
+
+PollStep MeterLink::Poll() {
+    return PollMeter(port_.get(), Reading);
+}
+
+void MeterLink::AcceptReading() {
+    DecodeReading(Reading);
+    ReadingReceived = 1;
+}
+
+MeterLink::Loan& MeterLink::Loan::operator=(Loan&& other) noexcept {
+    if (this != &other) {
+        Release();
+        link_ = other.link_;
+        other.link_ = nullptr;
+    }
+    return *this;
+}
+
+void MeterLink::Loan::Release() {
+    if (link_) link_->lent_ = false;
+    link_ = nullptr;
+}
+
+MeterLink::Loan MeterLink::Borrow() {
+    if (linked_ || lent_ || !port_) return Loan();
+    lent_ = true;
+    return Loan(this);
+}
+
+}  // namespace dmm

@@ -1,0 +1,110 @@
+// The one owner of the meter link: the open port and its number, the link state,
+// the current reading with its failure count, the reading-ready flag and the
+// transfer-in-progress flag. The main window, dmmlog and the import all go
+// through it; nothing else holds the port.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "meterlink/meterline.h"
+#include "meterlink/meterreading.h"
+
+namespace dmm {
+
+// What one poll found, for the caller to act on.
+enum class PollResult {
+    NoReply,        // no reply; fewer than three in a row: just poll again
+    NoDataWarning,  // third failure in a row: the count is back at 0, show the no-data warning
+    LowBattery,     // the low-battery bit is set: show the warning, then decode unless aborted
+    Frame,          // a frame arrived: decode it
+};
+
+struct PollStep {
+    PollResult result = PollResult::NoReply;
+    // Ok when a frame arrived; otherwise how the query failed (a time-out, the
+    // device gone, a failed line), with the system's reason.
+    LineResult line;
+};
+
+// Steps 2 to 7 of a poll on a line: asks for the display, stores the frame and
+// keeps the no-data count. The caller decodes with DecodeReading afterwards.
+PollStep PollMeter(MeterLine* line, MeterReading& r);
+
+class MeterLink {
+public:
+    // How a port number becomes an open line (the serial port in the programs, a
+    // fake line in tests).
+    using Opener = std::function<OpenResult(int portNumber)>;
+
+    MeterLink() = default;
+    explicit MeterLink(Opener opener) : opener_(std::move(opener)) {}
+    MeterLink(MeterLink&&) = default;
+    MeterLink& operator=(MeterLink&&) = default;
+
+    int iPort = 1;                    // selected port number, 1-based
+    MeterReading Reading;             // the last decoded reading, with the failure count
+    int ReadingReceived = 0;          // a reading was decoded since the last link
+    bool TransferInProgress = false;  // a logger file is read in or the meter's memory imported
+
+    void SetOpener(Opener opener) { opener_ = std::move(opener); }
+
+    // Opens port iPort. A port that is open is closed first, plainly. On failure no
+    // port is open and the result says which step failed and why.
+    OpenResult OpenPort();
+    // Takes over a line opened elsewhere (a device path given on a command line).
+    void Attach(MeterHandle line) { port_ = std::move(line); }
+    // The normal close: flush, wait 100 ms, close. Nothing without a port.
+    void ClosePort();
+    // Closes at once, without the flush and the pause (before choosing another port).
+    void DropPort();
+    bool PortOpen() const { return static_cast<bool>(port_); }
+    MeterLine* Line() const { return port_.get(); }
+
+    // Linking raises RTS (nothing happens without a port; a line without modem
+    // control goes on working), clears the failure count and starts polling.
+    // Refused while a transfer has the line.
+    LineResult Link();
+    // Unlinking clears the reading-ready flag and stops polling.
+    void Unlink();
+    bool Linked() const { return linked_; }
+
+    // One poll of the display (the timer-driven poll of the desktop program and of
+    // dmmlog). Decode with AcceptReading when the result is Frame, or LowBattery
+    // and the user did not abort.
+    PollStep Poll();
+    // Decodes the stored frame into the reading, which is then ready for everyone.
+    void AcceptReading();
+
+    // The line lent to a transfer (the import of the meter's memory) while unlinked.
+    // The loan gives the line back when it ends; linking waits for that.
+    class Loan {
+    public:
+        Loan() = default;
+        ~Loan() { Release(); }
+        Loan(Loan&& other) noexcept : link_(other.link_) { other.link_ = nullptr; }
+        Loan& operator=(Loan&& other) noexcept;
+        Loan(const Loan&) = delete;
+        Loan& operator=(const Loan&) = delete;
+
+        MeterLine* line() const { return link_ ? link_->port_.get() : nullptr; }
+        explicit operator bool() const { return line() != nullptr; }
+        void Release();
+
+    private:
+        friend class MeterLink;
+        explicit Loan(MeterLink* link) : link_(link) {}
+        MeterLink* link_ = nullptr;
+    };
+    // An empty loan while linked, without a port, or while the line is lent already.
+    Loan Borrow();
+    bool Lent() const { return lent_; }
+
+private:
+    Opener opener_;
+    MeterHandle port_;
+    bool linked_ = false;
+    bool lent_ = false;
+};
+
+}  // namespace dmm

@@ -1,0 +1,109 @@
+// The command-line logger's acquisition: the poll of the link owner and the sampling
+// rule, driven by a fake line and a fake clock.
+#include "logger/acquisition.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/fakeline.h"
+#include "support/samplingcases.h"
+
+namespace dmm {
+namespace {
+
+using Steady = SampleClock::TimePoint;
+
+class FixedWall : public Clock {
+public:
+    LocalTime Now() const override { return {8, 5, 9, 700}; }
+};
+
+struct Meter {
+    Meter() {
+        auto owned = std::make_unique<FakeLine>();
+        line = owned.get();
+        line->respondWith([this](std::uint8_t) -> FakeLine::Bytes {
+            if (silent) return {};
+            return FakeLine::ReplyFrame(FakeLine::DisplayPayload(status, value, "0"));
+        });
+        link.Attach(std::move(owned));
+    }
+    MeterLink link;
+    FakeLine* line = nullptr;
+    bool silent = false;
+    std::uint32_t status = 6;
+    std::string value = "1.000";
+};
+
+class LogSampling : public ::testing::TestWithParam<test::SamplingCase> {};
+
+TEST_P(LogSampling, SamplesTheFirstReadingAfterEachTick) {
+    const test::SamplingCase& c = GetParam();
+    Meter meter;
+    SampleClock clock;
+    clock.SetInterval(IntervalMsForSeconds(c.seconds));
+    FixedWall wall;
+    Acquisition acquisition(meter.link, clock, wall);
+    const Steady start{};
+    acquisition.Start(start, c.automatic);
+    std::vector<int> sampled;
+    for (std::size_t i = 0; i < c.pollTimesMs.size(); ++i) {
+        AcquisitionStep step =
+            acquisition.Step(start + std::chrono::milliseconds(c.pollTimesMs[i]));
+        EXPECT_TRUE(step.decoded);
+        if (step.sample) sampled.push_back(static_cast<int>(i));
+    }
+    EXPECT_EQ(sampled, c.sampledPolls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timeline, LogSampling, ::testing::ValuesIn(test::SamplingCases()),
+                         test::SamplingCaseName);
+
+TEST(Acquisition, ADueTickWaitsForADecodedReadingAndAnUnchartableOneUsesItUp) {
+    Meter meter;
+    SampleClock clock;
+    FixedWall wall;
+    Acquisition acquisition(meter.link, clock, wall);
+    acquisition.Start(Steady{}, true);
+    EXPECT_TRUE(meter.link.Linked());
+
+    meter.silent = true;  // no reading: the sample stays due
+    AcquisitionStep quiet = acquisition.Step(Steady{});
+    EXPECT_FALSE(quiet.decoded || quiet.sample);
+    EXPECT_TRUE(clock.bSampleDue);
+
+    meter.silent = false;
+    meter.value = " OL ";
+    meter.status = 0;  // an overload of a code without a substitute: no sample, tick used up
+    AcquisitionStep dropped = acquisition.Step(Steady{} + std::chrono::milliseconds(100));
+    EXPECT_TRUE(dropped.decoded);
+    EXPECT_FALSE(dropped.sample);
+    EXPECT_FALSE(clock.bSampleDue);
+
+    // A low-battery frame is decoded and sampled: there is nobody to abort it.
+    meter.value = "2.500";
+    meter.status = 0x80000006u;
+    AcquisitionStep low = acquisition.Step(Steady{} + std::chrono::milliseconds(600));
+    EXPECT_EQ(low.poll.result, PollResult::LowBattery);
+    ASSERT_TRUE(low.sample);
+    EXPECT_FLOAT_EQ(low.sample->fValue, 2.5f);
+    EXPECT_STREQ(low.sample->szTime, "  8:05:09.7  ");
+
+    acquisition.Stop();
+    EXPECT_FALSE(meter.link.Linked());
+    EXPECT_EQ(meter.link.ReadingReceived, 0);
+}
+
+TEST(SampleClockRule, IntervalsInSecondsAndTheirLimit) {
+    EXPECT_EQ(IntervalMsForSeconds(0), kFullSpeedMs);
+    EXPECT_EQ(IntervalMsForSeconds(7), 7000);
+    EXPECT_EQ(IntervalMsForSeconds(-3), kFullSpeedMs);
+    EXPECT_EQ(IntervalMsForSeconds(kMaxIntervalSeconds), 2147483000);
+    EXPECT_EQ(IntervalMsForSeconds(kMaxIntervalSeconds + 1), 2147483000);
+    EXPECT_EQ(SecondsForIntervalMs(kFullSpeedMs), 0);
+    EXPECT_EQ(SecondsForIntervalMs(7000), 7);
+}
+
+}  // namespace
+}  // namespace dmm
