@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace dmm {
 
@@ -63,6 +64,52 @@ IoStatus WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
         p += n;
         count -= static_cast<std::size_t>(n);
     }
+    return IoStatus::Ok();
+}
+
+namespace {
+
+// Best effort: makes the rename itself durable.
+void SyncFolderOf(const std::string& path, FileOps& ops) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    int fd = ops.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ops.Fsync(fd);
+    ops.Close(fd);
+}
+
+}  // namespace
+
+IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next, FileOps& ops) {
+    // A fresh name beside the target; O_EXCL never reuses an existing file.
+    std::string partPath;
+    int fd = -1;
+    for (int n = 0; n < 100 && fd < 0; ++n) {
+        partPath = path + "." + std::to_string(n) + ".part";
+        fd = ops.Open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return IoStatus::Fail(errno, "create", partPath);
+
+    auto fail = [&](IoStatus status) {
+        if (fd >= 0) ops.Close(fd);
+        ops.Unlink(partPath.c_str());
+        return status;
+    };
+
+    std::string chunk;
+    while (next(chunk)) {
+        IoStatus st = WriteAll(ops, fd, chunk.data(), chunk.size(), partPath);
+        if (!st) return fail(st);
+    }
+    if (ops.Fsync(fd) != 0) return fail(IoStatus::Fail(errno, "sync", partPath));
+    int closed = ops.Close(fd);
+    fd = -1;
+    if (closed != 0) return fail(IoStatus::Fail(errno, "close", partPath));
+    if (ops.Rename(partPath.c_str(), path.c_str()) != 0)
+        return fail(IoStatus::Fail(errno, "rename to", path));
+    SyncFolderOf(path, ops);
     return IoStatus::Ok();
 }
 

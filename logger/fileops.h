@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace dmm {
@@ -45,5 +46,16 @@ struct IoStatus {
 // Writes all count bytes, going on after partial writes and interruptions.
 IoStatus WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
                   const std::string& path);
+
+// Gives the next piece of a file's content in chunk (replacing what it held); false once
+// there is no more.
+using ChunkSource = std::function<bool(std::string& chunk)>;
+
+// Writes a file without ever leaving a half-written file at path: the content goes to a
+// new file beside it, which is synced and then renamed over the target. On any failure the
+// new file is removed, an existing target is left as it was, and the status names the
+// failing step and the system's reason.
+IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next,
+                            FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

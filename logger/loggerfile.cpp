@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -16,54 +17,24 @@ namespace {
 // Records per write when saving: 64 KiB and a bit.
 constexpr std::size_t kSaveChunkRecords = 964;
 
-// Best effort: makes the rename itself durable.
-void SyncFolderOf(const std::string& path, FileOps& ops) {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    int fd = ops.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (fd < 0) return;
-    ops.Fsync(fd);
-    ops.Close(fd);
-}
-
 }  // namespace
 
 IoStatus SaveLoggerFile(const std::string& path, const LogRecord* records, std::size_t count,
                         FileOps& ops) {
-    // A fresh name beside the target; O_EXCL never reuses an existing file.
-    std::string partPath;
-    int fd = -1;
-    for (int n = 0; n < 100 && fd < 0; ++n) {
-        partPath = path + "." + std::to_string(n) + ".part";
-        fd = ops.Open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) return IoStatus::Fail(errno, "create", partPath);
-
-    auto fail = [&](IoStatus status) {
-        if (fd >= 0) ops.Close(fd);
-        ops.Unlink(partPath.c_str());
-        return status;
-    };
-
-    std::vector<unsigned char> buf;
-    buf.resize(kSaveChunkRecords * kLogRecordSize);
-    for (std::size_t i = 0; i < count;) {
-        std::size_t n = std::min(kSaveChunkRecords, count - i);
-        for (std::size_t k = 0; k < n; ++k)
-            EncodeLogRecord(records[i + k], buf.data() + k * kLogRecordSize);
-        IoStatus st = WriteAll(ops, fd, buf.data(), n * kLogRecordSize, partPath);
-        if (!st) return fail(st);
-        i += n;
-    }
-    if (ops.Fsync(fd) != 0) return fail(IoStatus::Fail(errno, "sync", partPath));
-    int closed = ops.Close(fd);
-    fd = -1;
-    if (closed != 0) return fail(IoStatus::Fail(errno, "close", partPath));
-    if (ops.Rename(partPath.c_str(), path.c_str()) != 0)
-        return fail(IoStatus::Fail(errno, "rename to", path));
-    SyncFolderOf(path, ops);
-    return IoStatus::Ok();
+    std::size_t done = 0;
+    return SaveFileAtomically(
+        path,
+        [&](std::string& chunk) {
+            if (done >= count) return false;
+            const std::size_t n = std::min(kSaveChunkRecords, count - done);
+            chunk.resize(n * kLogRecordSize);
+            auto* out = reinterpret_cast<unsigned char*>(chunk.data());
+            for (std::size_t k = 0; k < n; ++k)
+                EncodeLogRecord(records[done + k], out + k * kLogRecordSize);
+            done += n;
+            return true;
+        },
+        ops);
 }
 
 LoggerFileReader::~LoggerFileReader() {

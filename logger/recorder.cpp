@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "logger/loggerfile.h"
+#include "logger/pages.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
 #include "resources/strings.h"
@@ -51,6 +52,42 @@ std::string YAxisLabelFor(const LogRecord& r) {
     else
         label += "(" + FieldString(r.szFunc) + ")";
     return label;
+}
+
+void WidenScale(float x, bool firstSample, float& scaleMax, float& scaleMin) {
+    const double margin = std::fabs(static_cast<double>(x)) * kScaleMargin;
+    const float top = margin == 0 ? 1.0f : static_cast<float>(margin);
+    const float bottom = margin == 0 ? -1.0f : static_cast<float>(-margin);
+    if (firstSample) {
+        scaleMax = top;
+        scaleMin = bottom;
+    } else {
+        if (x >= scaleMax / kScaleMargin) scaleMax = top;
+        if (x <= scaleMin / kScaleMargin) scaleMin = bottom;
+    }
+}
+
+namespace {
+
+// Only the new record (number `index`, value x) can move an extreme; ties go to the newer one.
+void MoveExtremes(const LogRecord* records, int index, float x, int& maxIndex, int& minIndex) {
+    if (records[maxIndex].fValue > x) {
+        if (x <= records[minIndex].fValue) minIndex = index;
+    } else {
+        maxIndex = index;
+    }
+}
+
+}  // namespace
+
+RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count) {
+    RecordsSummary s;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float x = records[i].fValue;
+        WidenScale(x, i == 0, s.fScaleMax, s.fScaleMin);
+        if (i > 0) MoveExtremes(records, static_cast<int>(i), x, s.iMaxIndex, s.iMinIndex);
+    }
+    return s;
 }
 
 Recorder::Recorder(RecorderView& view, const MeterReading& reading, const int& readingReceived,
@@ -191,7 +228,7 @@ void Recorder::AppendToRecorder() {
 void Recorder::ReplayList() {
     // Whole pages from the oldest record, plus one: 200 records make two
     // pages, the newest holding all of them and page 1 none.
-    iPageCount = static_cast<int>(list_.size() / static_cast<std::size_t>(iPointsPerPage)) + 1;
+    iPageCount = PageCountFor(list_.size(), iPointsPerPage);
     view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
     // Nothing is painted until the replay ends, so the bar and the status bar
     // are told only their final state.
@@ -227,16 +264,7 @@ void Recorder::StepProgress() {
 // ---- chart ----
 
 void Recorder::AdaptScale(float x) {
-    const double margin = std::fabs(static_cast<double>(x)) * kScaleMargin;
-    const float top = margin == 0 ? 1.0f : static_cast<float>(margin);
-    const float bottom = margin == 0 ? -1.0f : static_cast<float>(-margin);
-    if (iSampleCount == 0) {
-        fScaleMax = top;
-        fScaleMin = bottom;
-    } else {
-        if (x >= fScaleMax / kScaleMargin) fScaleMax = top;
-        if (x <= fScaleMin / kScaleMargin) fScaleMin = bottom;
-    }
+    WidenScale(x, iSampleCount == 0, fScaleMax, fScaleMin);
     if (!replaying_) view_.SetChartYRange(fScaleMin, fScaleMax);
 }
 
@@ -256,12 +284,7 @@ void Recorder::TrackExtremes(float x) {
     if (iSampleCount >= n) return;  // the record is not in the list
     if (iMaxIndex >= n) iMaxIndex = iSampleCount;
     if (iMinIndex >= n) iMinIndex = iSampleCount;
-    // Only the new sample can move an extreme; ties go to the newer one.
-    if (list_[static_cast<std::size_t>(iMaxIndex)].fValue > x) {
-        if (x <= list_[static_cast<std::size_t>(iMinIndex)].fValue) iMinIndex = iSampleCount;
-    } else {
-        iMaxIndex = iSampleCount;
-    }
+    MoveExtremes(list_.data(), iSampleCount, x, iMaxIndex, iMinIndex);
     ShowExtremePanels();
 }
 
@@ -287,25 +310,21 @@ void Recorder::ResetChart() {
 }
 
 void Recorder::ShowPage() {
-    const std::int64_t m = iPointsPerPage;
-    const auto n = static_cast<std::int64_t>(list_.size());
-    // Records up to the end of the page: the last page always ends at the newest.
-    std::int64_t a = n - static_cast<std::int64_t>(iPageCount - iCurrentPage) * m;
-    a = std::clamp<std::int64_t>(a, 0, n);
-    const std::int64_t first = a - m;  // record on point 0; negative on a part-filled page 1
-    for (std::int64_t k = 0; k < m; ++k) {
-        const std::int64_t i = first + k;
-        if (i < 0) {
-            view_.SetChartPoint(static_cast<int>(k), kEmptyPointLabel, kChartNullValue);
-        } else {
-            const LogRecord& r = list_[static_cast<std::size_t>(i)];
-            view_.SetChartPoint(static_cast<int>(k), FieldString(r.szTime), r.fValue);
-        }
-    }
+    LoadPage(iCurrentPage);
     view_.RedrawChart();
     UpdateCursorReadout();
     SetPagingEnabled(iCurrentPage != 1, iCurrentPage != iPageCount);
     UpdateStatusBar();
+}
+
+void Recorder::LoadPage(int page) {
+    const PageSpan span = PageRecords(list_.size(), iPointsPerPage, iPageCount, page);
+    int k = 0;
+    for (; k < span.nullPoints; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);
+    for (std::size_t i = 0; i < span.count; ++i, ++k) {
+        const LogRecord& r = list_[span.first + i];
+        view_.SetChartPoint(k, FieldString(r.szTime), r.fValue);
+    }
 }
 
 void Recorder::SetPagingEnabled(bool back, bool forward) {

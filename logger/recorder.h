@@ -28,6 +28,20 @@ PanelGroup PanelGroupOf(const LogRecord& record);
 // "Reading" followed by the unit of the record under the cursor.
 std::string YAxisLabelFor(const LogRecord& record);
 
+// The Y range after a sample of value x: the first sample of a buffer sets it, later ones
+// only widen it.
+void WidenScale(float x, bool firstSample, float& scaleMax, float& scaleMin);
+
+// What the recorder arrives at after taking these records into an empty buffer: its Y range
+// and the records of its maximum and minimum (ties go to the newer record).
+struct RecordsSummary {
+    float fScaleMax = 100;
+    float fScaleMin = -100;
+    int iMaxIndex = 0;
+    int iMinIndex = 0;
+};
+RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count);
+
 class Recorder {
 public:
     // readingReceived and transferInProgress are the process-wide flags;
@@ -89,6 +103,8 @@ public:
     void TrackExtremes(float x);
     void ResetChart();
     void ShowPage();
+    // Puts the records of a page into the chart's points without drawing them.
+    void LoadPage(int page);
     void UpdateCursorReadout();  // also the chart's cursor-moved event
 
     // Commands.
