@@ -410,7 +410,7 @@ void TGraphicalForm::setUpChart() {
     PEGraph->setCursorPromptStyle(dmm::PEGraph::gNoPrompt);
     PEGraph->setAllowZooming(dmm::PEGraph::gHorzPlusVertZooming);
     PEGraph->setPrepareImages(true);
-    PEGraph->PerformAction(dmm::PEGraph::ActionReinitialize);
+    PEGraph->PerformAction(ChartAction::Reinitialize);
 
     // Prints start from what "Printer Set&up..." chose; a print with set-up asks first.
     PEGraph->setPrintSetup([this](QPrinter& printer, bool withSetup) {
@@ -556,7 +556,7 @@ void TGraphicalForm::SetYAxisLabel(const std::string& label) {
 }
 
 void TGraphicalForm::RedrawChart() {
-    PEGraph->PerformAction(dmm::PEGraph::ActionReinitialize);
+    PEGraph->PerformAction(ChartAction::Reinitialize);
 }
 
 int TGraphicalForm::ChartCursorPoint() const {
@@ -568,7 +568,7 @@ void TGraphicalForm::SetChartCursorPoint(int point) {
 }
 
 void TGraphicalForm::UndoChartZoom() {
-    PEGraph->PerformAction(dmm::PEGraph::ActionUndoZoom);
+    PEGraph->PerformAction(ChartAction::UndoZoom);
 }
 
 void TGraphicalForm::ShowTime(const std::string& text) {

@@ -2,33 +2,23 @@
 
 #include <qcustomplot.h>
 
-#include <QBuffer>
-#include <QClipboard>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QImageWriter>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPrinter>
-#include <QSaveFile>
-#include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <optional>
 
 namespace dmm {
 
 namespace {
 
-constexpr double kScreenDpi = 96.0;
 constexpr int kCursorGrip = 4;     // pixels either side of the cursor line that grab it
 constexpr int kClickSlop = 3;      // a press and release closer than this is a click
 constexpr int kMinZoomPixels = 5;  // a smaller rectangle side does not zoom that direction
-constexpr int kMinPicturePixels = 16;
-constexpr int kLabelGap = 8;  // free pixels between two point labels
-constexpr char kSvgMimeType[] = "image/svg+xml";
+constexpr int kLabelGap = 8;       // free pixels between two point labels
 
 QColor ContrastOn(const QColor& background) {
     return qGray(background.rgb()) < 128 ? QColor(Qt::white) : QColor(Qt::black);
@@ -38,18 +28,6 @@ QColor DefaultSubsetColour(int subset) {
     static const QColor kColours[] = {Qt::blue,     Qt::red,        Qt::darkGreen, Qt::magenta,
                                       Qt::darkCyan, Qt::darkYellow, Qt::darkRed,   Qt::gray};
     return kColours[subset % static_cast<int>(std::size(kColours))];
-}
-
-// The smallest step of at least raw from 1, 2, 5, 10, 20, 25, 50, 100, 200, 250, 500, ...
-int NiceStep(double raw) {
-    if (!(raw > 1.0)) return 1;
-    for (int decade = 1; decade <= (1 << 26); decade *= 10) {
-        for (int factor : {10, 20, 25, 50}) {
-            const int step = decade * factor / 10;
-            if (step * 10 == decade * factor && step >= raw) return step;
-        }
-    }
-    return 1 << 29;
 }
 
 }  // namespace
@@ -69,9 +47,8 @@ public:
 protected:
     double getTickStep(const QCPRange& range) override {
         // The viewport is the size being drawn, also while exporting at another size.
-        const int available = std::max(1, plot_->viewport().width() - reservedPixels_);
-        const int labelCount = std::max(1, available / (labelPixels_ + kLabelGap));
-        return NiceStep(range.size() / labelCount);
+        return PointLabelStep(range.size(), plot_->viewport().width() - reservedPixels_,
+                              labelPixels_, kLabelGap);
     }
 
     int getSubTickCount(double) override { return 0; }
@@ -83,13 +60,9 @@ protected:
 
     QVector<double> createTickVector(double tickStep, const QCPRange& range) override {
         QVector<double> ticks;
-        const int last = static_cast<int>(labels_->size()) - 1;
-        const int step = std::max(1, static_cast<int>(tickStep));
-        const int lo = std::max(0, static_cast<int>(std::ceil(range.lower)));
-        const int hi = std::min(last, static_cast<int>(std::floor(range.upper)));
-        if (last < 0 || lo > hi) return ticks;
-        int tick = last - ((last - hi + step - 1) / step) * step;  // the highest tick <= hi
-        for (; tick >= lo; tick -= step) ticks.prepend(tick);
+        for (int point : PointTicks(static_cast<int>(labels_->size()) - 1, range.lower, range.upper,
+                                    static_cast<int>(tickStep)))
+            ticks.append(point);
         return ticks;
     }
 
@@ -444,38 +417,25 @@ void PEGraph::applyFullView() {
     const int first = pointsToGraphInit_ == gLast ? points_ - visible : 0;
     plot_->xAxis->setRange(first - 0.5, first + std::max(visible, 1) - 0.5);
 
-    double lo = manualMinY_;
-    double hi = manualMaxY_;
+    bool hasData = false;
+    double dataLo = std::numeric_limits<double>::max();
+    double dataHi = std::numeric_limits<double>::lowest();
     if (manualScaleControlY_ != gManualMinAndMax) {
-        double dataLo = std::numeric_limits<double>::max();
-        double dataHi = std::numeric_limits<double>::lowest();
         for (const auto& subset : values_) {
             for (int point = first; point < first + visible; ++point) {
                 if (isNull(subset[point])) continue;
+                hasData = true;
                 dataLo = std::min<double>(dataLo, subset[point]);
                 dataHi = std::max<double>(dataHi, subset[point]);
             }
         }
-        if (dataLo > dataHi) {
-            dataLo = -1.0;
-            dataHi = 1.0;
-        }
-        const double pad = (dataHi - dataLo) * 0.05;
-        if (manualScaleControlY_ != gManualMin) lo = dataLo - pad;
-        if (manualScaleControlY_ != gManualMax) hi = dataHi + pad;
-        if (manualScaleControlY_ == gManualMin) lo = manualMinY_;
-        if (manualScaleControlY_ == gManualMax) hi = manualMaxY_;
     }
-    if (!std::isfinite(lo) || !std::isfinite(hi)) {
-        lo = -1.0;
-        hi = 1.0;
-    }
-    if (lo > hi) std::swap(lo, hi);
-    if (hi - lo <= std::abs(hi) * 1e-9) {
-        const double half = std::max(std::abs(hi) * 0.1, 1.0);
-        lo -= half;
-        hi += half;
-    }
+    static constexpr YScaleMode kModes[] = {YScaleMode::Automatic, YScaleMode::ManualMin,
+                                            YScaleMode::ManualMax, YScaleMode::ManualMinAndMax};
+    const AxisRange range =
+        YAxisRange(kModes[manualScaleControlY_], manualMinY_, manualMaxY_, hasData, dataLo, dataHi);
+    const double lo = range.lower;
+    const double hi = range.upper;
     plot_->yAxis->setRange(lo, hi);
 }
 
@@ -585,226 +545,42 @@ void PEGraph::keyPressEvent(QKeyEvent* event) {
 
 // ---------------------------------------------------------------- actions
 
-bool PEGraph::PerformAction(int action) {
+bool PEGraph::PerformAction(int number) {
+    const std::optional<ChartAction> action = ChartActionFromNumber(number);
+    if (!action) {
+        lastError_ = QStringLiteral("no chart action %1").arg(number);
+        return false;
+    }
+    return PerformAction(*action);
+}
+
+bool PEGraph::PerformAction(ChartAction action) {
+    lastError_.clear();
     switch (action) {
-        case ActionReinitialize:
-        case ActionRebuildForExport:
+        case ChartAction::Reinitialize:
+        case ChartAction::RebuildForExport:
             // Pictures are laid out at the export size when they are made, so both rebuild alike.
             rebuild();
             return true;
-        case ActionPrint:
+        case ChartAction::Print:
             return print(false);
-        case ActionMetafileToClipboard:
+        case ChartAction::MetafileToClipboard:
             return metafileToClipboard();
-        case ActionMetafileToFile:
+        case ChartAction::MetafileToFile:
             return metafileToFile();
-        case ActionBitmapToClipboard:
+        case ChartAction::BitmapToClipboard:
             return bitmapToClipboard();
-        case ActionBitmapToFile:
+        case ChartAction::BitmapToFile:
             return bitmapToFile();
-        case ActionPrintWithSetup:
+        case ChartAction::PrintWithSetup:
             return print(true);
-        case ActionUndoZoom:
+        case ChartAction::UndoZoom:
             zoomed_ = false;
             applyFullView();
             plot_->replot(QCustomPlot::rpQueuedReplot);
             return true;
-        default:
-            return false;
     }
-}
-
-QSize PEGraph::screenSize() const {
-    const QSize size = plot_->size();
-    if (size.width() < kMinPicturePixels * 4 || size.height() < kMinPicturePixels * 3) {
-        return QSize(640, 480);  // never shown yet
-    }
-    return size;
-}
-
-bool PEGraph::exportPixelSize(QSize& size) const {
-    const QSize screen = screenSize();
-    const int width = exportWidth_ == 0 ? screen.width() : exportWidth_;
-    const int height = exportHeight_ == 0 ? screen.height() : exportHeight_;
-    if (width < kMinPicturePixels || height < kMinPicturePixels || width > kMaxExportPixels ||
-        height > kMaxExportPixels) {
-        return false;
-    }
-    size = QSize(width, height);
-    return true;
-}
-
-bool PEGraph::metafileLayoutSize(QSize& size) const {
-    // Metafile sizes are hundredths of a millimetre; the picture is laid out at screen
-    // resolution so that its text has the size it has on screen.
-    const QSize screen = screenSize();
-    const auto toPixels = [](int hundredths) {
-        return static_cast<int>(std::lround(hundredths / 2540.0 * kScreenDpi));
-    };
-    const int width = exportWidth_ == 0 ? screen.width() : toPixels(exportWidth_);
-    const int height = exportHeight_ == 0 ? screen.height() : toPixels(exportHeight_);
-    if (exportWidth_ < 0 || exportHeight_ < 0 || width < kMinPicturePixels ||
-        height < kMinPicturePixels || width > kMaxExportPixels || height > kMaxExportPixels) {
-        return false;
-    }
-    size = QSize(width, height);
-    return true;
-}
-
-void PEGraph::restoreScreenLayout() {
-    // Drawing at another size lays the plot out at that size; lay it out for the screen again
-    // at once, or mouse positions would map to the wrong points.
-    plot_->replot(QCustomPlot::rpQueuedRefresh);
-}
-
-QImage PEGraph::renderImage(const QSize& size) {
-    QImage image = plot_->toPixmap(size.width(), size.height(), 1.0).toImage();
-    restoreScreenLayout();
-    return image;
-}
-
-QByteArray PEGraph::renderSvg(const QSize& layoutSize) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setResolution(static_cast<int>(kScreenDpi));
-    generator.setSize(layoutSize);
-    generator.setViewBox(QRect(QPoint(0, 0), layoutSize));
-    generator.setTitle(mainTitle_);
-    QCPPainter painter;
-    if (!painter.begin(&generator)) return QByteArray();
-    plot_->toPainter(&painter, layoutSize.width(), layoutSize.height());
-    painter.end();
-    restoreScreenLayout();
-    return buffer.data();
-}
-
-bool PEGraph::bitmapToFile() {
-    QSize size;
-    if (exportFileName_.isEmpty() || !exportPixelSize(size)) return false;
-    const QImage image = renderImage(size);
-    if (image.isNull()) return false;
-    // A name ending in another format the platform writes (.png) gets that format.
-    QByteArray format = QFileInfo(exportFileName_).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format)) format = "bmp";
-    QSaveFile file(exportFileName_);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, format);
-    return writer.write(image) && file.commit();
-}
-
-bool PEGraph::metafileToFile() {
-    QSize size;
-    if (exportFileName_.isEmpty() || !metafileLayoutSize(size)) return false;
-    const QByteArray svg = renderSvg(size);
-    if (svg.isEmpty()) return false;
-    QSaveFile file(exportFileName_);
-    return file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size() && file.commit();
-}
-
-bool PEGraph::bitmapToClipboard() {
-    QSize size;
-    if (!exportPixelSize(size)) return false;
-    const QImage image = renderImage(size);
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (image.isNull() || !clipboard) return false;
-    clipboard->setImage(image);
-    return true;
-}
-
-bool PEGraph::metafileToClipboard() {
-    QSize size;
-    if (!metafileLayoutSize(size)) return false;
-    const QByteArray svg = renderSvg(size);
-    const QImage image = renderImage(size);
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (svg.isEmpty() || image.isNull() || !clipboard) return false;
-    auto* mime = new QMimeData;
-    mime->setImageData(image);
-    mime->setData(kSvgMimeType, svg);
-    clipboard->setMimeData(mime);
-    return true;
-}
-
-namespace {
-
-// Gives the plot's texts pixel sizes at screen resolution for as long as it lives.
-class FontsInLayoutPixels {
-public:
-    FontsInLayoutPixels(QCustomPlot* plot, QCPTextElement* title) : plot_(plot), title_(title) {
-        titleFont_ = title_->font();
-        title_->setFont(inPixels(titleFont_));
-        for (QCPAxis* axis : plot_->axisRect()->axes()) {
-            axisFonts_.append({axis->labelFont(), axis->tickLabelFont()});
-            axis->setLabelFont(inPixels(axis->labelFont()));
-            axis->setTickLabelFont(inPixels(axis->tickLabelFont()));
-        }
-    }
-    ~FontsInLayoutPixels() {
-        title_->setFont(titleFont_);
-        const QList<QCPAxis*> axes = plot_->axisRect()->axes();
-        for (int i = 0; i < axes.size() && i < axisFonts_.size(); ++i) {
-            axes[i]->setLabelFont(axisFonts_[i].first);
-            axes[i]->setTickLabelFont(axisFonts_[i].second);
-        }
-    }
-    FontsInLayoutPixels(const FontsInLayoutPixels&) = delete;
-    FontsInLayoutPixels& operator=(const FontsInLayoutPixels&) = delete;
-
-private:
-    static QFont inPixels(QFont font) {
-        if (font.pointSizeF() > 0) {
-            font.setPixelSize(std::max(1, qRound(font.pointSizeF() * kScreenDpi / 72.0)));
-        }
-        return font;
-    }
-
-    QCustomPlot* plot_;
-    QCPTextElement* title_;
-    QFont titleFont_;
-    QVector<std::pair<QFont, QFont>> axisFonts_;
-};
-
-}  // namespace
-
-bool PEGraph::print(bool withSetup) {
-    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrinter& printer = *printer_;
-    if (printSetup_ && !printSetup_(printer, withSetup)) return false;
-
-    // The picture takes the page width (or height, if that is what limits it) in the
-    // proportions of the export size, laid out at screen resolution so that its text prints
-    // at its screen size.
-    QSizeF shape = screenSize();
-    if (exportWidth_ > 0 && exportHeight_ > 0) shape = QSizeF(exportWidth_, exportHeight_);
-    QCPPainter painter;
-    if (!painter.begin(&printer)) return false;
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    double width = page.width();
-    double height = width * shape.height() / shape.width();
-    if (height > page.height()) {
-        height = page.height();
-        width = height * shape.width() / shape.height();
-    }
-    const double scale = printer.resolution() / kScreenDpi;
-    const int layoutWidth = static_cast<int>(width / scale);
-    const int layoutHeight = static_cast<int>(height / scale);
-    if (layoutWidth < kMinPicturePixels || layoutHeight < kMinPicturePixels) {
-        painter.end();
-        return false;
-    }
-    painter.translate((page.width() - width) / 2, 0);
-    painter.scale(scale, scale);
-    {
-        // A printer resolves point sizes at its own resolution, which the scale above would
-        // apply a second time; fonts in pixels of the layout scale once, with the rest.
-        FontsInLayoutPixels fonts(plot_, title_);
-        plot_->toPainter(&painter, layoutWidth, layoutHeight);
-    }
-    const bool ok = painter.end() && printer.printerState() != QPrinter::Error;
-    restoreScreenLayout();
-    return ok;
+    return false;
 }
 
 }  // namespace dmm

@@ -16,7 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "logger/chartmath.h"
+
 class QCPGraph;
+class QCPPainter;
 class QCPItemStraightLine;
 class QCPTextElement;
 class QCustomPlot;
@@ -43,26 +46,13 @@ public:
     enum Zooming { gNoZooming, gHorzZooming, gVertZooming, gHorzPlusVertZooming };
     enum ViewingStyles { gColor, gMonochrome };
 
-    // Numbered actions of PerformAction.
-    enum Action {
-        ActionReinitialize = 0,
-        ActionRebuildForExport = 2,
-        ActionPrint = 8,
-        ActionMetafileToClipboard = 12,
-        ActionMetafileToFile = 13,
-        ActionBitmapToClipboard = 14,
-        ActionBitmapToFile = 15,
-        ActionPrintWithSetup = 18,
-        ActionUndoZoom = 19,
-    };
-
     // Lets the program configure the printer before a print, or ask the user through its own
     // dialogs; withSetup is true for the print that goes through the printer set-up (action 18).
     // Returning false cancels the print. Without a hook the printer's current settings are used.
     using PrintSetup = std::function<bool(QPrinter& printer, bool withSetup)>;
 
     // Largest picture side in pixels that an export renders.
-    static constexpr int kMaxExportPixels = 16384;
+    static constexpr int kMaxExportPixels = dmm::kMaxExportPixels;
     // Upper bound of the point count, to keep a bad count from sizing a huge allocation.
     static constexpr int kMaxPoints = 1 << 20;
     static constexpr int kMaxSubsets = 64;
@@ -187,9 +177,19 @@ public:
 
     void setPrintSetup(PrintSetup setup) { printSetup_ = std::move(setup); }
 
-    // Runs one of the numbered actions; false when the action is unknown or did not succeed
-    // (no file name, file not written, print cancelled or failed, size out of range).
-    bool PerformAction(int action);
+    // Runs one of the numbered actions; false when the action did not succeed (no file name,
+    // file not written, print cancelled or failed, size out of range); LastError() then says
+    // why, and is empty when the user cancelled.
+    bool PerformAction(ChartAction action);
+    // The action by its number; false for a number that is no action.
+    bool PerformAction(int number);
+    QString LastError() const { return lastError_; }
+
+    // Makes the prints that follow the sheets of one print job, until EndPrintJob: the first
+    // of them asks for the printer (action 18) or takes it as set up (action 8), the others
+    // go on new sheets without asking. EndPrintJob finishes the job; false when it failed.
+    void BeginPrintJob();
+    bool EndPrintJob();
 
     // Whether the view is zoomed in (undone by action 19).
     bool IsZoomed() const { return zoomed_; }
@@ -242,7 +242,10 @@ private:
     bool bitmapToClipboard();
     bool metafileToClipboard();
     bool print(bool withSetup);
+    bool startPrint(bool withSetup, QCPPainter& painter);
+    bool drawOnPrinter(QCPPainter& painter);
     void restoreScreenLayout();
+    bool fail(const QString& reason);
 
     PEGraphPlot* plot_;
     QCPTextElement* title_ = nullptr;
@@ -292,6 +295,12 @@ private:
     PrintSetup printSetup_;
     std::unique_ptr<QPrinter>
         printer_;  // kept so that set-up choices last from one print to the next
+    struct PrintJob;
+    struct PrintJobDeleter {
+        void operator()(PrintJob* job) const;
+    };
+    std::unique_ptr<PrintJob, PrintJobDeleter> job_;  // open between BeginPrintJob and EndPrintJob
+    QString lastError_;
 
     bool zoomed_ = false;
     bool drawnOnce_ = false;

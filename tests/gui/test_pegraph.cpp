@@ -89,7 +89,7 @@ protected:
     }
 
     void Redraw() {
-        graph.PerformAction(PEGraph::ActionReinitialize);
+        graph.PerformAction(ChartAction::Reinitialize);
         QApplication::processEvents();
     }
 
@@ -203,7 +203,7 @@ TEST_F(PEGraphTest, NullPointsAreGapsAndLonePointsAreDotted) {
     fresh.setPoints(3);
     fresh.setYData(0, 1, 0.0f);
     fresh.setYData(0, 2, 0.0f);
-    fresh.PerformAction(PEGraph::ActionReinitialize);
+    fresh.PerformAction(ChartAction::Reinitialize);
     const auto freshLine = fresh.plot()->graph(0)->data();
     EXPECT_TRUE(std::isnan(freshLine->at(0)->value));
     EXPECT_DOUBLE_EQ(freshLine->at(1)->value, 0.0);
@@ -232,7 +232,7 @@ TEST_F(PEGraphTest, BitmapFileHasTheExportSize) {
         graph.setExportWidth(c.width);
         graph.setExportHeight(c.height);
         graph.setExportFileName(File("chart.bmp"));
-        ASSERT_TRUE(graph.PerformAction(PEGraph::ActionBitmapToFile)) << c.width;
+        ASSERT_TRUE(graph.PerformAction(ChartAction::BitmapToFile)) << c.width;
         QImageReader reader(File("chart.bmp"));
         EXPECT_EQ(reader.format(), "bmp");
         EXPECT_EQ(reader.size(), c.expected) << c.width;
@@ -245,14 +245,16 @@ TEST_F(PEGraphTest, BitmapExportFailuresAreReported) {
     graph.setExportWidth(400);
     graph.setExportHeight(300);
     graph.setExportFileName("");
-    EXPECT_FALSE(graph.PerformAction(PEGraph::ActionBitmapToFile));
+    EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToFile));
     graph.setExportFileName(File("missing/folder/chart.bmp"));
-    EXPECT_FALSE(graph.PerformAction(PEGraph::ActionBitmapToFile));
+    EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToFile));
+    EXPECT_TRUE(graph.LastError().contains("missing/folder/chart.bmp"))
+        << graph.LastError().toStdString();
     graph.setExportFileName(File("chart.bmp"));
     for (int side : {-5, PEGraph::kMaxExportPixels + 1}) {
         graph.setExportWidth(side);
-        EXPECT_FALSE(graph.PerformAction(PEGraph::ActionBitmapToFile)) << side;
-        EXPECT_FALSE(graph.PerformAction(PEGraph::ActionBitmapToClipboard)) << side;
+        EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToFile)) << side;
+        EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToClipboard)) << side;
     }
     EXPECT_FALSE(QFile::exists(File("chart.bmp")));
 }
@@ -263,7 +265,7 @@ TEST_F(PEGraphTest, MetafileIsMeasuredInHundredthsOfAMillimetre) {
     graph.setExportWidth(10000);  // 100 mm x 68.1 mm
     graph.setExportHeight(6810);
     graph.setExportFileName(File("chart.svg"));
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionMetafileToFile));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::MetafileToFile));
 
     QFile file(File("chart.svg"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -282,12 +284,12 @@ TEST_F(PEGraphTest, ClipboardGetsTheBitmapOrTheMetafileWithAnImage) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     graph.setExportWidth(400);
     graph.setExportHeight(300);
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionBitmapToClipboard));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::BitmapToClipboard));
     EXPECT_EQ(clipboard->image().size(), QSize(400, 300));
 
     graph.setExportWidth(5080);  // 2 x 1 inches
     graph.setExportHeight(2540);
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionMetafileToClipboard));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::MetafileToClipboard));
     const QMimeData* mime = clipboard->mimeData();
     ASSERT_NE(mime, nullptr);
     EXPECT_TRUE(mime->hasImage());
@@ -307,8 +309,8 @@ TEST_F(PEGraphTest, PrintingAsksTheSetupHookAndWritesThePage) {
         return accept;
     });
     graph.setViewingStyle(PEGraph::gMonochrome);
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionRebuildForExport));
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionPrint));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::RebuildForExport));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::Print));
     QFile pdf(File("chart.pdf"));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
@@ -317,9 +319,57 @@ TEST_F(PEGraphTest, PrintingAsksTheSetupHookAndWritesThePage) {
     QFile::remove(File("chart.pdf"));
 
     accept = false;  // the user cancelled the print set-up
-    EXPECT_FALSE(graph.PerformAction(PEGraph::ActionPrintWithSetup));
+    EXPECT_FALSE(graph.PerformAction(ChartAction::PrintWithSetup));
     EXPECT_FALSE(QFile::exists(File("chart.pdf")));
     EXPECT_EQ(asked, (QList<bool>{false, true}));
+}
+
+int PdfPages(const QString& path) {
+    QFile pdf(path);
+    if (!pdf.open(QIODevice::ReadOnly)) return -1;
+    return static_cast<int>(
+        QString::fromLatin1(pdf.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")));
+}
+
+TEST_F(PEGraphTest, APrintJobPutsEachPrintOnASheetAndAsksOnce) {
+    int asked = 0;
+    bool accept = true;
+    graph.setPrintSetup([&](QPrinter& printer, bool) {
+        ++asked;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(File("job.pdf"));
+        return accept;
+    });
+    graph.BeginPrintJob();
+    for (int sheet = 0; sheet < 3; ++sheet) {
+        FillSine(sheet * 50);
+        ASSERT_TRUE(graph.PerformAction(ChartAction::Reinitialize));
+        ASSERT_TRUE(graph.PerformAction(ChartAction::PrintWithSetup)) << sheet;
+    }
+    ASSERT_TRUE(graph.EndPrintJob());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(PdfPages(File("job.pdf")), 3);
+
+    // Cancelled at the question: nothing prints, nothing more is asked, and it is no failure.
+    QFile::remove(File("job.pdf"));
+    accept = false;
+    graph.BeginPrintJob();
+    EXPECT_FALSE(graph.PerformAction(ChartAction::PrintWithSetup));
+    EXPECT_TRUE(graph.LastError().isEmpty());
+    EXPECT_FALSE(graph.PerformAction(ChartAction::PrintWithSetup));
+    EXPECT_TRUE(graph.EndPrintJob());
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(QFile::exists(File("job.pdf")));
+
+    // A printer that cannot be opened is a failure with a reason.
+    accept = true;
+    graph.setPrintSetup([&](QPrinter& printer, bool) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(File("missing/folder/job.pdf"));
+        return true;
+    });
+    EXPECT_FALSE(graph.PerformAction(ChartAction::Print));
+    EXPECT_FALSE(graph.LastError().isEmpty());
 }
 
 TEST_F(PEGraphTest, CursorFollowsClicksDragsAndArrowKeys) {
@@ -381,7 +431,7 @@ TEST_F(PEGraphTest, RectangleZoomsAndUndoRestoresTheFullView) {
     EXPECT_NEAR(plot()->xAxis->range().upper, 100, 0.6);
 
     graph.setManualMaxY(150);
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionUndoZoom));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::UndoZoom));
     EXPECT_FALSE(graph.IsZoomed());
     EXPECT_EQ(plot()->xAxis->range(), QCPRange(-0.5, kPage - 0.5));
     EXPECT_EQ(plot()->yAxis->range(), QCPRange(-100, 150));
@@ -395,7 +445,7 @@ TEST_F(PEGraphTest, ZoomDirectionsFollowTheSetting) {
     for (const Case& c :
          {Case{PEGraph::gHorzZooming, true, false}, Case{PEGraph::gVertZooming, false, true},
           Case{PEGraph::gNoZooming, false, false}}) {
-        graph.PerformAction(PEGraph::ActionUndoZoom);
+        graph.PerformAction(ChartAction::UndoZoom);
         graph.setAllowZooming(c.mode);
         const QCPRange x = plot()->xAxis->range();
         const QCPRange y = plot()->yAxis->range();
@@ -432,8 +482,8 @@ TEST_F(PEGraphTest, RecorderChartAndItsMonochromePrintLook) {
     graph.setExportWidth(600);
     graph.setExportHeight(400);
     graph.setExportFileName(File("mono.bmp"));
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionRebuildForExport));
-    ASSERT_TRUE(graph.PerformAction(PEGraph::ActionBitmapToFile));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::RebuildForExport));
+    ASSERT_TRUE(graph.PerformAction(ChartAction::BitmapToFile));
     const QImage mono(File("mono.bmp"));
     ASSERT_FALSE(mono.isNull());
     for (int y = 0; y < mono.height(); y += 3) {
