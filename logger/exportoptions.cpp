@@ -21,6 +21,13 @@ constexpr std::size_t kNameTail = 24;
 
 }  // namespace
 
+ChartAction PictureActionFor(ExportType type, ExportDestination destination) {
+    const bool metafile = type == ExportType::MetaFile;
+    if (destination == ExportDestination::ClipBoard)
+        return metafile ? ChartAction::MetafileToClipboard : ChartAction::BitmapToClipboard;
+    return metafile ? ChartAction::MetafileToFile : ChartAction::BitmapToFile;
+}
+
 ExportDialogRules::ExportDialogRules(bool viewerDialog) : viewerDialog_(viewerDialog) {
     options.pixelsCaption = kNoSpecificSize;
     options.unitCaption = kUnits;

@@ -51,6 +51,9 @@ struct ExportOptions {
     int viewerFlag = 0;
 };
 
+// The chart action that puts a picture of this type on the clipboard or into the file.
+ChartAction PictureActionFor(ExportType type, ExportDestination destination);
+
 // The click rules. The viewer's dialog differs in its Printer rule only: it always leaves
 // just This Page.
 class ExportDialogRules {

@@ -23,6 +23,7 @@
 
 #include "displays/datapagelist.h"
 #include "logger/dlgoption.h"
+#include "logger/exportcommands.h"
 #include "meterlink/globalvar.h"
 #include "resources/recorderglyphs.h"
 #include "resources/strings.h"
@@ -32,6 +33,7 @@
 #include "shell/metrics.h"
 #include "shell/panels.h"
 #include "shell/prompter.h"
+#include "shell/waitcursor.h"
 #include "shell/winmsg.h"
 
 namespace dmm {
@@ -66,37 +68,6 @@ const QString kAllFilter = QStringLiteral("All files(*.*)");
 const QString kLoggerSuffix = QStringLiteral("g26");
 const QString kUntitled = QStringLiteral("Untitled.g26");
 
-// A black read-out panel with coloured text.
-QLabel* ReadoutPanel(QWidget* parent, const QColor& text, int pixelSize, Qt::Alignment align) {
-    auto* panel = new QLabel(parent);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    pal.setColor(QPalette::WindowText, text);
-    panel->setPalette(pal);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setLineWidth(1);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    panel->setFont(font);
-    panel->setAlignment(align | Qt::AlignVCenter);
-    return panel;
-}
-
-QLabel* GroupLabel(QWidget* parent, const QString& text, const QColor& colour) {
-    auto* label = new QLabel(text, parent);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(14);
-    font.setBold(true);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return label;
-}
-
 void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
     data->setText(QString::fromStdString(g.data));
     unit->setText(QString::fromStdString(g.unit));
@@ -104,29 +75,6 @@ void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
     func->setText(QString::fromStdString(g.func));
     func->setAlignment(PanelAlignment(g.funcStyle.align));
 }
-
-// Copies what the printer set-up chose onto the printer a print is about to use.
-void CopyPrinterSetup(const QPrinter& from, QPrinter& to) {
-    if (from.outputFormat() == QPrinter::NativeFormat) {
-        to.setPrinterName(from.printerName());
-    } else {
-        to.setOutputFormat(from.outputFormat());
-        to.setOutputFileName(from.outputFileName());
-    }
-    to.setPageLayout(from.pageLayout());
-    to.setColorMode(from.colorMode());
-    to.setDuplex(from.duplex());
-    to.setCopyCount(from.copyCount());
-}
-
-// The hourglass for as long as it lives.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -257,8 +205,11 @@ void TGraphicalForm::buildToolPanel(QWidget* panel) {
     connect(sbtnOpenFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnOpenFileClick);
     connect(sbtnSaveFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnSaveFileClick);
     connect(sbtnClear, &QToolButton::clicked, this, [this] { recorder_->sbtnClearClick(); });
-    // Import, Export, Print and Fit all data open windows of their own, which are not part of
-    // the recorder window; their buttons only follow the enabling rules here.
+    // Import opens a window of its own, which is not part of the recorder window; its button
+    // only follows the enabling rules here.
+    connect(sbtnExport, &QToolButton::clicked, this, &TGraphicalForm::sbtnExportClick);
+    connect(sbtnPrintGraphic, &QToolButton::clicked, this, &TGraphicalForm::sbtnPrintGraphicClick);
+    connect(sbtnFitView, &QToolButton::clicked, this, &TGraphicalForm::sbtnFitViewClick);
     connect(sbtnFirstPage, &QToolButton::clicked, this,
             [this] { recorder_->sbtnFirstPageClick(); });
     connect(sbtnPageUp, &QToolButton::clicked, this, [this] { recorder_->sbtnPageUpClick(); });
@@ -336,11 +287,10 @@ void TGraphicalForm::buildMenu() {
     mnuSaveAs = item(file, 1202, [this] { sbtnSaveFileClick(); });
     mnuClear = item(file, 1203, [this] { recorder_->sbtnClearClick(); });
     file->addSeparator();
-    // The commands of Import, Export and Print, like those of their buttons, are not the
-    // recorder window's own.
+    // The command of Import, like that of its button, is not the recorder window's own.
     mnuImport = item(file, 1204, nullptr);
-    mnuExport = item(file, 1205, nullptr);
-    mnuPrintPage = item(file, 1206, nullptr);
+    mnuExport = item(file, 1205, [this] { sbtnExportClick(); });
+    mnuPrintPage = item(file, 1206, [this] { sbtnPrintGraphicClick(); });
     mnuPrinterSetup = item(file, 1207, [this] { PrinterSetupClick(); });
     file->addSeparator();
     mnuExit = item(file, 1208, [this] { close(); });
@@ -366,8 +316,8 @@ void TGraphicalForm::buildMenu() {
         view, 1224, [this] { recorder_->sbtnLastPageClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     view->addSeparator();
-    // Fit all data opens the viewer window, which is not the recorder window's own.
-    mnuFitAllData = item(view, 1225, nullptr, QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuFitAllData = item(
+        view, 1225, [this] { sbtnFitViewClick(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuUndoZooming = item(
         view, 1226, [this] { recorder_->sbtnUndoZoomClick(); }, QKeySequence(Qt::CTRL | Qt::Key_Z));
     view->addSeparator();
@@ -414,8 +364,7 @@ void TGraphicalForm::setUpChart() {
 
     // Prints start from what "Printer Set&up..." chose; a print with set-up asks first.
     PEGraph->setPrintSetup([this](QPrinter& printer, bool withSetup) {
-        if (printer_) CopyPrinterSetup(*printer_, printer);
-        return !withSetup || Prompt().printDialog(this, printer);
+        return PreparePrinter(this, printer_.get(), printer, withSetup);
     });
 }
 

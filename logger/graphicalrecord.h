@@ -22,6 +22,8 @@ class QToolButton;
 namespace dmm {
 
 class TDialogOption;
+class TDlgExportForm;
+class TFormViewGraphic;
 
 class TGraphicalForm : public QMainWindow, public RecorderView {
     Q_OBJECT
@@ -42,6 +44,13 @@ public:
     // "Printer Set&up..." and "Graph Line &Color".
     void PrinterSetupClick();
     void GraphLineColorClick();
+    // What "Printer Set&up..." chose; null until it was used.
+    const QPrinter* PrinterSetupChoice() const { return printer_.get(); }
+
+    // Export and print of the recorder's pages, and "Fit all data" (the viewer, modally).
+    void sbtnExportClick();
+    void sbtnPrintGraphicClick();
+    void sbtnFitViewClick();
 
     Recorder& recorder() { return *recorder_; }
     const Recorder& recorder() const { return *recorder_; }
@@ -156,9 +165,15 @@ private:
     void connectChart();
     void applySizeLimits();
     void PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The pages an export or print covers; false (after saying why) when there are none.
+    bool exportPages(const TDlgExportForm& dialog, int& from, int& to);
+    void exportText(const TDlgExportForm& dialog);
+    void exportPictures(const TDlgExportForm& dialog);
 
     std::unique_ptr<QPrinter> printer_;  // what "Printer Set&up..." edits; prints start from it
     std::unique_ptr<TDialogOption> ownOption_;  // used when the program has none of its own
+    TDlgExportForm* ownExport_ = nullptr;       // likewise, children of this window
+    TFormViewGraphic* ownViewer_ = nullptr;
     std::unique_ptr<Recorder> recorder_;
     std::filesystem::path programDir_;
     bool waitCursor_ = false;  // a file read holds the hourglass

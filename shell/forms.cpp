@@ -14,6 +14,9 @@ TDlgHiLowForm* DlgHiLowForm = nullptr;
 TComparatorForm* ComparatorForm = nullptr;
 TGraphicalForm* GraphicalForm = nullptr;
 TDialogOption* DialogOption = nullptr;
+TFormViewGraphic* FormViewGraphic = nullptr;
+TDlgFitExportForm* DlgFitExportForm = nullptr;
 TMsgForm* MsgForm = nullptr;
+TDlgExportForm* DlgExportForm = nullptr;
 
 }  // namespace dmm

@@ -17,7 +17,10 @@ class TDlgHiLowForm;
 class TComparatorForm;
 class TGraphicalForm;
 class TDialogOption;
+class TFormViewGraphic;
+class TDlgFitExportForm;
 class TMsgForm;
+class TDlgExportForm;
 
 extern TFormMain* FormMain;
 // The main window as the target of window messages, for the windows that must not know it.
@@ -32,6 +35,9 @@ extern TDlgHiLowForm* DlgHiLowForm;
 extern TComparatorForm* ComparatorForm;
 extern TGraphicalForm* GraphicalForm;
 extern TDialogOption* DialogOption;
+extern TFormViewGraphic* FormViewGraphic;
+extern TDlgFitExportForm* DlgFitExportForm;
 extern TMsgForm* MsgForm;
+extern TDlgExportForm* DlgExportForm;
 
 }  // namespace dmm

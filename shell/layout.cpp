@@ -35,6 +35,11 @@ WindowRect RecorderRect(const SystemMetrics& m) {
     return {left, top, m.screenWidth - left, m.screenHeight - top - m.taskbarHeight};
 }
 
+WindowRect ViewerRect(const SystemMetrics& m) {
+    const int top = MainWindowHeight(m);
+    return {0, top, m.screenWidth, m.screenHeight - top};
+}
+
 int AnalogMeterHeight(const SystemMetrics& m) {
     return kAnalogFaceHeight + 4 * m.cyDlgFrame + m.cyCaption;
 }

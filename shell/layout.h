@@ -45,6 +45,8 @@ WindowRect MainWindowRect(const SystemMetrics& m);
 // Each child window where it is created; a tile puts it back there.
 WindowRect DigitalMeterRect(const SystemMetrics& m);
 WindowRect RecorderRect(const SystemMetrics& m);
+// The graphical viewer: across the screen below the main window, to the bottom of the screen.
+WindowRect ViewerRect(const SystemMetrics& m);
 int AnalogMeterHeight(const SystemMetrics& m);
 WindowRect AnalogMeterRect(const SystemMetrics& m);
 // Below the space of the analog meter, whether that window is shown or not.

@@ -17,8 +17,11 @@
 #include "displays/datapagelist.h"
 #include "displays/digitalmeter.h"
 #include "displays/dlghilow.h"
+#include "logger/dlgexportunit.h"
+#include "logger/dlgfitexportunit.h"
 #include "logger/dlgoption.h"
 #include "logger/graphicalrecord.h"
+#include "logger/viewgraphunit.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/handover.h"
 #include "meterlink/linereport.h"
@@ -492,14 +495,23 @@ void CreateForms() {
     DataPageListForm->SetLogList(&GraphicalForm->recorder().List());
 
     DialogOption = new TDialogOption();
+    FormViewGraphic = new TFormViewGraphic();
+    DlgFitExportForm = new TDlgFitExportForm();
     MsgForm = new TMsgForm();
+    DlgExportForm = new TDlgExportForm();
     FormMain->raise();
 }
 
 void DestroyForms() {
     // The reverse of the creation order; the recorder removes its temporary files.
+    delete DlgExportForm;
+    DlgExportForm = nullptr;
     delete MsgForm;
     MsgForm = nullptr;
+    delete DlgFitExportForm;
+    DlgFitExportForm = nullptr;
+    delete FormViewGraphic;
+    FormViewGraphic = nullptr;
     delete DialogOption;
     DialogOption = nullptr;
     delete GraphicalForm;

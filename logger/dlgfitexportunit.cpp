@@ -1,0 +1,7 @@
+#include "logger/dlgfitexportunit.h"
+
+namespace dmm {
+
+TDlgFitExportForm::TDlgFitExportForm(QWidget* parent) : TDlgExportForm(true, parent) {}
+
+}  // namespace dmm

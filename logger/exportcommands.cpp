@@ -1,0 +1,67 @@
+#include "logger/exportcommands.h"
+
+#include <QPrinter>
+
+#include "logger/dlgexportunit.h"
+#include "logger/pegraph.h"
+#include "resources/strings.h"
+#include "shell/prompter.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr int kBrowseFirst = 9013;    // 'Please "Browse" and specify a file name !'
+constexpr int kFileSaveError = 9005;  // "File save error."
+constexpr int kPrintError = 9100;
+constexpr int kClipboardError = 9101;
+
+}  // namespace
+
+bool CheckFileChosen(QWidget* owner, const TDlgExportForm& dialog) {
+    const ExportOptions& o = dialog.options();
+    if (o.destination != ExportDestination::File || !o.fileName.empty()) return true;
+    ShowStringMessage(owner, str::ErrorCaption, kBrowseFirst);
+    return false;
+}
+
+void ApplyExportSettings(PEGraph& chart, const TDlgExportForm& dialog) {
+    const ExportOptions& o = dialog.options();
+    chart.setExportWidth(ExportSizeOf(o.objectWidth));
+    chart.setExportHeight(ExportSizeOf(o.objectHeight));
+    chart.setExportFileName(dialog.SaveDialog1.fileName);
+}
+
+bool RunChartAction(QWidget* owner, PEGraph& chart, ChartAction action) {
+    if (chart.PerformAction(action)) return true;
+    ShowChartFailure(owner, chart, action);
+    return false;
+}
+
+void ShowChartFailure(QWidget* owner, const PEGraph& chart, ChartAction action) {
+    if (chart.LastError().isEmpty()) return;  // cancelled by the user
+    int text = kFileSaveError;
+    if (action == ChartAction::Print || action == ChartAction::PrintWithSetup)
+        text = kPrintError;
+    else if (action == ChartAction::BitmapToClipboard || action == ChartAction::MetafileToClipboard)
+        text = kClipboardError;
+    ShowStringMessage(owner, str::ErrorCaption, text, chart.LastError());
+}
+
+bool PreparePrinter(QWidget* owner, const QPrinter* setup, QPrinter& printer, bool withSetup) {
+    if (setup) {
+        if (setup->outputFormat() == QPrinter::NativeFormat) {
+            printer.setPrinterName(setup->printerName());
+        } else {
+            printer.setOutputFormat(setup->outputFormat());
+            printer.setOutputFileName(setup->outputFileName());
+        }
+        printer.setPageLayout(setup->pageLayout());
+        printer.setColorMode(setup->colorMode());
+        printer.setDuplex(setup->duplex());
+        printer.setCopyCount(setup->copyCount());
+    }
+    return !withSetup || Prompt().printDialog(owner, printer);
+}
+
+}  // namespace dmm
