@@ -368,4 +368,9 @@ void TDlgExportForm::showEvent(QShowEvent* event) {
     if (focusOnShow_) focusOnShow_->setFocus();
 }
 
+void TDlgExportForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (isVisible()) CentreOnScreen(this);
+}
+
 }  // namespace dmm

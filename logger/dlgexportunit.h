@@ -86,6 +86,8 @@ protected:
     // The viewer's dialog differs only in its Printer rule.
     TDlgExportForm(bool viewerDialog, QWidget* parent);
     void showEvent(QShowEvent* event) override;
+    // The dialog grows and shrinks with the size group; it stays centred.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void build();

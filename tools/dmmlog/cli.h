@@ -70,5 +70,8 @@ int Ports(int argc, char** argv);
 int Read(int argc, char** argv);
 int Decode(int argc, char** argv);
 int Log(int argc, char** argv);
+int Export(int argc, char** argv);
+// Makes its own application object: call it before any other is made.
+int Plot(int argc, char** argv);
 
 }  // namespace dmm::cli

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    // The chart needs an application object of the GUI kind, which plot makes itself.
+    if (std::strcmp(argv[1], "plot") == 0) return dmm::cli::Plot(argc - 2, argv + 2);
     // Qt Serial Port wants an application object in the thread that uses it.
     QCoreApplication app(argc, argv);
     // Numbers are read and written with "." whatever the user's locale.
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     if (verb == "read") return dmm::cli::Read(verbArgc, verbArgv);
     if (verb == "log") return dmm::cli::Log(verbArgc, verbArgv);
     if (verb == "decode") return dmm::cli::Decode(verbArgc, verbArgv);
+    if (verb == "export") return dmm::cli::Export(verbArgc, verbArgv);
     std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
     return 2;
 }
