@@ -44,32 +44,28 @@ void ExportDialogRules::rbtnTextClick() {
 }
 
 void ExportDialogRules::rbtnBitMapClick() {
-    options.type = ExportType::BitMap;
-    options.clipBoardEnabled = options.fileEnabled = options.printerEnabled = true;
-    options.destination = ExportDestination::ClipBoard;
-    rbtnClipBoardClick();
-    options.pixelsCaption = kPixels;
-    options.unitCaption = kPixels;
-    options.pixelsEnabled = true;
-    options.millimetersEnabled = options.inchesEnabled = options.pointsEnabled = false;
-    options.objectWidth = kBitmapWidth;
-    options.objectHeight = kBitmapHeight;
-    options.unit = SizeUnit::Pixels;
-    options.sizeGroupVisible = true;
+    choosePicture(ExportType::BitMap, kPixels, kBitmapWidth, kBitmapHeight);
 }
 
 void ExportDialogRules::rbtnMetaFileClick() {
-    options.type = ExportType::MetaFile;
+    choosePicture(ExportType::MetaFile, kUnits, kMetafileWidth, kMetafileHeight);
+}
+
+void ExportDialogRules::choosePicture(ExportType type, int unitCaption, double width,
+                                      double height) {
+    // A bitmap is measured in pixels only, a metafile in any unit but pixels.
+    const bool bitmap = type == ExportType::BitMap;
+    options.type = type;
     options.clipBoardEnabled = options.fileEnabled = options.printerEnabled = true;
     options.destination = ExportDestination::ClipBoard;
     rbtnClipBoardClick();
     options.pixelsCaption = kPixels;
-    options.unitCaption = kUnits;
-    options.pixelsEnabled = false;
-    options.millimetersEnabled = options.inchesEnabled = options.pointsEnabled = true;
-    options.objectWidth = kMetafileWidth;
-    options.objectHeight = kMetafileHeight;
-    options.unit = SizeUnit::Millimeters;
+    options.unitCaption = unitCaption;
+    options.pixelsEnabled = bitmap;
+    options.millimetersEnabled = options.inchesEnabled = options.pointsEnabled = !bitmap;
+    options.objectWidth = width;
+    options.objectHeight = height;
+    options.unit = bitmap ? SizeUnit::Pixels : SizeUnit::Millimeters;
     options.sizeGroupVisible = true;
 }
 

@@ -88,6 +88,8 @@ public:
     static std::string FileNameDisplay(const std::string& name);
 
 private:
+    void choosePicture(ExportType type, int unitCaption, double width, double height);
+
     bool viewerDialog_;
 };
 

@@ -33,12 +33,7 @@ const char* const kHelp =
 }  // namespace
 
 int Export(int argc, char** argv) {
-    std::string path;
-    if (argc > 0 && std::strncmp(argv[0], "--", 2) != 0) {
-        path = argv[0];
-        --argc;
-        ++argv;
-    }
+    const std::string path = TakeFileArgument(argc, argv);
     Options opts({"pages", "out"}, {"help"});
     if (!opts.parse(argc, argv)) {
         std::fprintf(stderr, "dmmlog export: %s\n\n%s", opts.error().c_str(), kHelp);

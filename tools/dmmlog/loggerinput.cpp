@@ -10,6 +10,14 @@
 
 namespace dmm::cli {
 
+std::string TakeFileArgument(int& argc, char**& argv) {
+    if (argc == 0 || std::string(argv[0]).rfind("--", 0) == 0) return {};
+    std::string path = argv[0];
+    --argc;
+    ++argv;
+    return path;
+}
+
 bool ReadWholeLoggerFile(const char* verb, const std::string& path, LogList& out) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);

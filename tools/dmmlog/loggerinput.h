@@ -11,6 +11,9 @@ namespace dmm::cli {
 // Pages of the recorder's chart.
 constexpr int kFilePointsPerPage = 200;
 
+// Takes the logger file named before the options, if there is one.
+std::string TakeFileArgument(int& argc, char**& argv);
+
 // Reads the whole logger file; on failure tells why on standard error (prefixed
 // "dmmlog VERB: ") and returns false. A file that is not a whole number of records is refused.
 bool ReadWholeLoggerFile(const char* verb, const std::string& path, LogList& out);

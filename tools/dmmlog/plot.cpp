@@ -91,12 +91,7 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 int Plot(int argc, char** argv) {
-    std::string path;
-    if (argc > 0 && std::strncmp(argv[0], "--", 2) != 0) {
-        path = argv[0];
-        --argc;
-        ++argv;
-    }
+    const std::string path = TakeFileArgument(argc, argv);
     Options opts({"out", "pages", "size"}, {"help"});
     if (!opts.parse(argc, argv)) {
         std::fprintf(stderr, "dmmlog plot: %s\n\n%s", opts.error().c_str(), kHelp);
