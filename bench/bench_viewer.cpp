@@ -20,7 +20,7 @@
 #include "logger/textexport.h"
 #include "logger/viewgraphunit.h"
 #include "logger/viewreduction.h"
-#include "shell/globalvar.h"
+#include "meterlink/globalvar.h"
 
 namespace fs = std::filesystem;
 
