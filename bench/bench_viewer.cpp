@@ -22,6 +22,8 @@
 #include "logger/viewreduction.h"
 #include "meterlink/globalvar.h"
 
+#include "windowbench.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -135,13 +137,5 @@ BENCHMARK(BM_PlotMillionFile)
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/dmm-bench-XXXXXX";
-    g_dir = mkdtemp(tmpl);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove_all(g_dir);
-    return 0;
+    return dmm::bench::RunWindowBenchmarks(argc, argv, g_dir);
 }

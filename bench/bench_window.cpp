@@ -19,11 +19,13 @@
 #include "displays/datapagelist.h"
 #include "logger/graphicalrecord.h"
 #include "logger/logrecord.h"
+#include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
 #include "shell/forms.h"
-#include "meterlink/globalvar.h"
 #include "shell/mesgform.h"
 #include "shell/winmsg.h"
+
+#include "windowbench.h"
 
 namespace fs = std::filesystem;
 
@@ -146,13 +148,5 @@ BENCHMARK(BM_MemoryPerSample)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    char tmpl[] = "/tmp/dmm-bench-XXXXXX";
-    g_dir = mkdtemp(tmpl);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fs::remove_all(g_dir);
-    return 0;
+    return dmm::bench::RunWindowBenchmarks(argc, argv, g_dir);
 }
