@@ -19,11 +19,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 #include <type_traits>
 
 #include "displays/datapagelist.h"
 #include "logger/dlgoption.h"
 #include "logger/exportcommands.h"
+#include "logger/recovery.h"
 #include "meterlink/globalvar.h"
 #include "resources/recorderglyphs.h"
 #include "resources/strings.h"
@@ -74,6 +76,11 @@ void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
     unit->setAlignment(PanelAlignment(g.unitStyle.align));
     func->setText(QString::fromStdString(g.func));
     func->setAlignment(PanelAlignment(g.funcStyle.align));
+}
+
+// The wall clock's text around the formatted time.
+QString ClockText(const QString& time) {
+    return QStringLiteral("  ") + time + QLatin1Char('"');
 }
 
 }  // namespace
@@ -259,6 +266,9 @@ QWidget* TGraphicalForm::buildReadoutPanel(QWidget* parent) {
 
 void TGraphicalForm::buildStatusBar() {
     QStatusBar* bar = statusBar();
+    // The size grip would take the room the clock needs at the narrowest tiled width; the
+    // window's frame still resizes it.
+    bar->setSizeGripEnabled(false);
     for (int i = 0; i < 5; ++i) {
         auto* p = new QLabel(bar);
         p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -269,6 +279,13 @@ void TGraphicalForm::buildStatusBar() {
         bar->addPermanentWidget(p, i == 4 ? 1 : 0);
         StatusPanels[i] = p;
     }
+    // The clock never cuts its text: at least as wide as the widest time it can show.
+    QLabel* clock = StatusPanels[4];
+    const QFontMetrics metrics(clock->font());
+    int text = 0;
+    for (const QString& designator : {QLocale().amText(), QLocale().pmText()})
+        text = std::max(text, metrics.horizontalAdvance(ClockText(designator + " 00:00:00")));
+    clock->setMinimumWidth(std::max(kStatusWidths[4], text + 2 * clock->frameWidth() + 4));
 }
 
 void TGraphicalForm::buildMenu() {
@@ -431,6 +448,21 @@ void TGraphicalForm::sbtnOpenFileClick() {
     recorder_->OpenFile(QFile::encodeName(name).toStdString());
 }
 
+bool TGraphicalForm::OfferLeftOverFiles() {
+    if (!recorder_->bBufferEmpty || G().Link.TransferInProgress) return false;
+    const std::optional<RecoveryQuestion> question =
+        RecoveryQuestionFor(FindLeftOverFiles(programDir_).files);
+    if (!question) return false;
+    Prompter::Box box = StringMessageBox(this, str::WarningCaption, question->textNumber);
+    box.text = QString::fromStdString(question->text);
+    box.icon = Prompter::Icon::Question;
+    box.buttons = Prompter::Yes | Prompter::No;
+    box.defaultButton = Prompter::No;
+    if (Prompt().messageBox(box) != Prompter::Yes) return false;
+    QCoreApplication::processEvents();
+    return recorder_->OpenFile(question->newest.string()).ok();
+}
+
 void TGraphicalForm::PrinterSetupClick() {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     Prompt().printerSetup(this, *printer_);
@@ -445,7 +477,7 @@ void TGraphicalForm::GraphLineColorClick() {
 
 void TGraphicalForm::TimerTimeTimer() {
     const QString time = QLocale().toString(QTime::currentTime(), QStringLiteral("AP hh:mm:ss"));
-    StatusPanels[4]->setText(QStringLiteral("  ") + time + QLatin1Char('"'));
+    StatusPanels[4]->setText(ClockText(time));
 }
 
 void TGraphicalForm::customEvent(QEvent* event) {

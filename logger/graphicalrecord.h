@@ -41,6 +41,9 @@ public:
     void sbtnSaveFileClick();
     // Open: the Clear question, the file dialog, then the file is read into the buffer.
     void sbtnOpenFileClick();
+    // Offers the newest temporary file left by a run that did not end normally, the way
+    // Open reads a file; true when it was read into the buffer.
+    bool OfferLeftOverFiles();
     // "Printer Set&up..." and "Graph Line &Color".
     void PrinterSetupClick();
     void GraphLineColorClick();

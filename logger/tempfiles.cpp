@@ -1,6 +1,8 @@
 #include "logger/tempfiles.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <utility>
@@ -10,6 +12,18 @@ namespace {
 
 // Numbers tried past the existing files before creation counts as failed.
 constexpr int kMaxNumbersTried = 100000;
+
+// A descriptor holding an exclusive lock on path, or -1. The lock is only a sign to
+// other instances: acquisition goes on without it.
+int LockFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 }  // namespace
 
@@ -61,6 +75,7 @@ IoStatus TempFileSet::CreateNext() {
         int fd = ops_.Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
         if (fd >= 0) {
             created_.push_back(path);
+            if (const int lock = LockFile(path); lock >= 0) locks_.push_back(lock);
             file_.Attach(fd, path.string(), 0);
             return IoStatus::Ok();
         }
@@ -82,6 +97,8 @@ void TempFileSet::DeleteAll() {
     }
     created_.clear();
     file_.Close();
+    for (int lock : locks_) ::close(lock);
+    locks_.clear();
 }
 
 IoStatus LogAppendFile::Open(const std::string& path) {

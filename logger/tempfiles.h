@@ -49,6 +49,9 @@ std::string TempFileName(int number);
 // file it did not create: numbering skips every name that exists already (a
 // left-over of an earlier run, or another instance's file), and only the
 // files created here are deleted, from the newest down, when the set goes.
+// Each file created here holds an advisory lock (flock) until it is deleted,
+// after Stop as well, so that an instance looking for left-overs of a crashed
+// run passes it by; the system drops the lock when the program dies.
 class TempFileSet {
 public:
     explicit TempFileSet(std::filesystem::path folder, FileOps& ops = SystemFileOps());
@@ -76,6 +79,7 @@ private:
     RecordAppender file_;
     int nextNumber_ = 1;
     std::vector<std::filesystem::path> created_;
+    std::vector<int> locks_;  // descriptors holding the locks of the created files
 };
 
 // A logger file that records are appended to, created when missing. A file

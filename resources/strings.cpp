@@ -1,5 +1,7 @@
 #include "resources/strings.h"
 
+#include "resources/version.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -17,7 +19,7 @@ struct Entry {
 // Kept sorted by number.
 constexpr Entry kStrings[] = {
     {1, "Data Logging System"},
-    {2, "Ver 5.0.0.1"},
+    {2, "Ver " DMM_VERSION},
     {3, "OCT 29, 2003"},
     {4, "Free software under the GNU General Public License v3 or later."},
     {5, "Comes with ABSOLUTELY NO WARRANTY."},
@@ -173,6 +175,13 @@ constexpr Entry kStrings[] = {
     {8144, "/"},
     {8145, "Units"},
     {8146, "Cancel"},
+    // Left-over temporary files found at start-up.
+    {8200, "Data of an acquisition that did not end normally was found in temporary files."},
+    {8201, "%s : %d sample(s) from %s to %s"},
+    {8202, "... and %d more file(s)"},
+    {8203, "Do you want to open the newest file into the buffer ?"},
+    {8204, "The files stay in the program folder until you delete them."},
+    {8205, "%s : %d sample(s)"},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},

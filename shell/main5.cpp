@@ -546,6 +546,8 @@ int RunDmmLogger(int argc, char** argv) {
     int status = 0;
     try {
         CreateForms();
+        // Once the windows are up: samples a crashed run left behind.
+        QTimer::singleShot(0, GraphicalForm, [] { GraphicalForm->OfferLeftOverFiles(); });
         status = app.exec();
     } catch (const std::exception& e) {
         Prompt().errorBox(nullptr, QString::fromLocal8Bit(e.what()));

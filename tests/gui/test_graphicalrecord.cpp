@@ -8,10 +8,12 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -24,6 +26,7 @@
 #include "logger/graphicalrecord.h"
 #include "meterlink/globalvar.h"
 #include "shell/forms.h"
+#include "shell/layout.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
@@ -387,6 +390,21 @@ TEST_F(GraphicalRecorder, ThreeHundredSamplesMakeTwoPages) {
     EXPECT_FALSE(shot.isNull());
     if (const QByteArray out = qgetenv("DMM_SCREENSHOT_DIR"); !out.isEmpty())
         shot.save(QString::fromLocal8Bit(out) + "/recorder.png");
+}
+
+TEST_F(GraphicalRecorder, TheClockShowsItsWholeTextAtTheTiledWidth) {
+    ApplyOuterGeometry(form.get(), RecorderRect(CurrentSystemMetrics()));
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form->width() + 6, 768);
+    QLabel* clock = form->StatusPanels[4];
+    const QFontMetrics metrics(clock->font());
+    for (const QString& designator : {QLocale().amText(), QLocale().pmText()}) {
+        const QString widest = "  " + designator + " 00:00:00\"";
+        EXPECT_LE(metrics.horizontalAdvance(widest), clock->contentsRect().width())
+            << widest.toStdString();
+    }
+    EXPECT_LE(clock->geometry().right(), form->statusBar()->contentsRect().right());
 }
 
 }  // namespace

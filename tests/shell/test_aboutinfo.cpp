@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/version.h"
+
 namespace dmm {
 namespace {
 
@@ -10,7 +12,7 @@ TEST(AboutBox, SevenLinesEndingWithTheSystem) {
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "Qm47-26x");
     EXPECT_EQ(lines[1], "Data Logging System");
-    EXPECT_EQ(lines[2], "Ver 5.0.0.1");
+    EXPECT_EQ(lines[2], std::string("Ver ") + kProgramVersion);
     EXPECT_EQ(lines[3], "OCT 29, 2003");
     EXPECT_FALSE(lines[4].empty());
     EXPECT_FALSE(lines[5].empty());

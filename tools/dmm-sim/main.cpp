@@ -22,6 +22,7 @@
 #include <sstream>
 #include <string>
 
+#include "resources/programinfo.h"
 #include "tools/dmm-sim/simulator.h"
 
 namespace {
@@ -98,6 +99,7 @@ Line and output:
   --link-dir DIR      folder for --link (default: the current folder)
   --verbose, -v       one line per command frame on standard error
   --help, -h          show this text
+  --version           show the version
 )";
 
 struct Options {
@@ -162,6 +164,9 @@ Options ParseOptions(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << dmm::VersionText("dmm-sim");
             std::exit(0);
         } else if (arg == "--scenario") {
             o.scenarioFile = value();

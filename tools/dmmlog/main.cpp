@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "resources/programinfo.h"
 #include "tools/dmmlog/cli.h"
 
 namespace {
@@ -19,8 +20,11 @@ const char* const kUsage =
     "  read     poll the meter's display and print one line per reading\n"
     "  log      take samples as the recorder does and write them to a logger file\n"
     "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
+    "  export   write a logger file's readings as text lines, as the recorder's export does\n"
+    "  plot     draw a logger file as the graphical viewer shows it, to a picture file\n"
+    "  recover  list the temporary files a crashed recorder left behind, or save one\n"
     "\n"
-    "Run 'dmmlog VERB --help' for the options of a verb.\n";
+    "Run 'dmmlog VERB --help' for the options of a verb, 'dmmlog --version' for the version.\n";
 
 }  // namespace
 
@@ -28,6 +32,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::fputs(dmm::VersionText("dmmlog").c_str(), stdout);
+        return 0;
     }
     // The chart needs an application object of the GUI kind, which plot makes itself.
     if (std::strcmp(argv[1], "plot") == 0) return dmm::cli::Plot(argc - 2, argv + 2);
@@ -43,6 +51,7 @@ int main(int argc, char** argv) {
     if (verb == "log") return dmm::cli::Log(verbArgc, verbArgv);
     if (verb == "decode") return dmm::cli::Decode(verbArgc, verbArgv);
     if (verb == "export") return dmm::cli::Export(verbArgc, verbArgv);
+    if (verb == "recover") return dmm::cli::Recover(verbArgc, verbArgv);
     std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
     return 2;
 }
