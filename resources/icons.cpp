@@ -296,6 +296,14 @@ QIcon ProgramIcon() {
     return WindowIcon(icon::Program);
 }
 
+void PaintProgramIcon(QPainter& painter, double size) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32, size / 32);
+    DrawMeterBody(painter, DrawLcd);
+    painter.restore();
+}
+
 QIcon WindowIcon(int resource) {
     switch (resource) {
         case icon::AnalogMeter:

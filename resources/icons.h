@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QString>
 
+class QPainter;
+
 namespace dmm {
 
 // Icon resource numbers.
@@ -17,6 +19,10 @@ constexpr int Program = 7;
 
 // The program icon: a small handheld multimeter (resource 7).
 QIcon ProgramIcon();
+
+// The program icon painted into the square (0, 0)-(size, size) of any paint device: the
+// pictures of the desktop's icon theme (PNG and SVG) come from here.
+void PaintProgramIcon(QPainter& painter, double size);
 
 // The icon of a window by resource number; an unknown number gives the program icon.
 QIcon WindowIcon(int resource);

@@ -10,7 +10,8 @@ packages=(
   libqcustomplot-dev
   fonts-liberation2
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick xdotool
+  dpkg-dev file man-db desktop-file-utils appstream lintian
 )
 
 missing=()
