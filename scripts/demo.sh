@@ -9,7 +9,9 @@ scripts/setup.sh
 
 cmake --preset default >/dev/null
 targets="dmm-sim dmmlog"
-if cmake --build --preset default --target help | grep -q '^\.\.\. dmmlogger$'; then
+# Read the whole list first: grep -q closing the pipe early fails the test under pipefail.
+help=$(cmake --build --preset default --target help)
+if grep -q '^\.\.\. dmmlogger$' <<<"$help"; then
   targets="$targets dmmlogger"
 fi
 cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target $targets
