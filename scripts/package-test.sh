@@ -52,6 +52,23 @@ sim_helps() { "$bin/dmm-sim" --help | grep -q -- '--scenario'; }
 recovers_nothing() {
   mkdir -p "$scratch/empty" && [ -z "$("$bin/dmmlog" recover "$scratch/empty")" ]
 }
+# The unpacked programs together: the simulated meter, three samples logged, the
+# file exported as text and drawn as a picture with no display.
+logs_exports_plots() {
+  local dir=$scratch/run sim rc=0
+  mkdir -p "$dir"
+  "$bin/dmm-sim" --reading "6;1.234;0" --no-pace --link COM1 --link-dir "$dir" >"$dir/sim.txt" &
+  sim=$!
+  for _ in $(seq 50); do [ -e "$dir/COM1" ] && break; sleep 0.1; done
+  (cd "$dir" && "$bin/dmmlog" log --port COM1 --out run.g26 --count 3) || rc=1
+  kill "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+  [ "$rc" -eq 0 ] && [ "$(stat -c %s "$dir/run.g26")" -eq $((3 * 68)) ] || return 1
+  "$bin/dmmlog" export "$dir/run.g26" | tee "$dir/run.csv"
+  [ "$(grep -c ',1.234' "$dir/run.csv")" -eq 3 ] || return 1
+  env -u DISPLAY -u WAYLAND_DISPLAY "$bin/dmmlog" plot "$dir/run.g26" --out "$dir/run.png" &&
+    file "$dir/run.png" | grep -q "PNG image data, 1000 x 681"
+}
 package_version() { [ "$(dpkg-deb -f "$deb" Version)" = "$version" ]; }
 library_dependencies() { dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6'; }
 icons() {
@@ -89,6 +106,7 @@ check "dmmlogger --version without a display" version_is dmmlogger
 check "dmmlog decode of a display payload" decodes
 check "dmm-sim --help" sim_helps
 check "dmmlog recover of an empty folder" recovers_nothing
+check "dmmlog log, export and plot on dmm-sim" logs_exports_plots
 check "package version" package_version
 check "computed library dependencies" library_dependencies
 check "icon theme pictures" icons
