@@ -5,16 +5,7 @@
 #   scripts/demo.sh --cli      dmmlog read in this terminal (Ctrl+C ends it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-
-cmake --preset default >/dev/null
-targets="dmm-sim dmmlog"
-# Read the whole list first: grep -q closing the pipe early fails the test under pipefail.
-help=$(cmake --build --preset default --target help)
-if grep -q '^\.\.\. dmmlogger$' <<<"$help"; then
-  targets="$targets dmmlogger"
-fi
-cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target $targets
+scripts/build-programs.sh dmm-sim dmmlog
 
 bin=$PWD/build/default/bin
 mkdir -p demo

@@ -3,16 +3,7 @@
 # build/default/package/dmmlogger_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-
-cmake --preset default >/dev/null
-targets="dmmlog dmm-sim dmm-release-files"
-# Read the whole list first: grep -q closing the pipe early fails the test under pipefail.
-help=$(cmake --build --preset default --target help)
-if grep -q '^\.\.\. dmmlogger$' <<<"$help"; then
-  targets="$targets dmmlogger"
-fi
-cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" --target $targets >&2
+scripts/build-programs.sh dmmlog dmm-sim dmm-release-files
 
 cd build/default
 rm -f package/*.deb

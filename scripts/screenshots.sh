@@ -10,10 +10,7 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 
 if [ "${1:-}" != "--inside" ]; then
-  scripts/setup.sh
-  cmake --preset default >/dev/null
-  cmake --build --preset default -j "$(nproc 2>/dev/null || echo 2)" \
-    --target dmmlogger dmm-sim >&2
+  scripts/build-programs.sh dmm-sim
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside
 fi
 
