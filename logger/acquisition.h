@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "logger/clock.h"
 #include "logger/logrecord.h"
@@ -15,6 +16,11 @@ struct AcquisitionStep {
     PollStep poll;
     bool decoded = false;             // a reading was decoded at this poll
     std::optional<LogRecord> sample;  // the sample it gave, when one was due and chartable
+    // While the adaptor is away: the port was tried again at this step; it answered
+    // (reconnected) on the device named.
+    bool reconnectTried = false;
+    bool reconnected = false;
+    std::string device;
 };
 
 class Acquisition {
@@ -32,12 +38,16 @@ public:
     // reading due, the display is polled and decoded (a low-battery frame too: there
     // is nobody to abort it), and a due reading becomes a sample. As in the
     // recorder, a reading that gives nothing to chart uses up its tick.
+    // When the adaptor went away the port is tried again every kReconnectPeriodMs from
+    // then; the sample clock runs on, so the first reading after its return is sampled
+    // when a tick fell in the gap.
     AcquisitionStep Step(SampleClock::TimePoint now);
 
 private:
     MeterLink& link_;
     SampleClock& clock_;
     const Clock& wall_;
+    SampleClock::TimePoint nextReconnect_{};
 };
 
 }  // namespace dmm

@@ -8,6 +8,14 @@ namespace {
 constexpr int kPortOpenError = 9001;
 constexpr int kPortSettingError = 9009;
 constexpr int kSelectValidPort = 8001;
+constexpr int kLowBattery = 8000;
+constexpr int kNoData = 8004;
+constexpr int kRetryIn3Seconds = 7006;
+constexpr int kCheckCable = 7007;
+constexpr int kContinueIn3Seconds = 7009;
+constexpr int kAdaptorLost = 8400;
+constexpr int kReconnectsWhenBack = 8401;
+constexpr int kAdaptorBack = 8402;
 }  // namespace
 
 FailureReport ReportOpenFailure(const OpenResult& result, const std::string& portName) {
@@ -44,6 +52,39 @@ std::vector<std::string> ReportLines(const FailureReport& report) {
 std::string LineFailureDetail(const LineResult& result) {
     if (result.ok() || (result.status == LineStatus::Timeout && result.reason.empty())) return {};
     return DescribeLineResult(result);
+}
+
+std::optional<PollNotice> NoticeOf(const PollStep& step) {
+    PollNotice notice;
+    switch (step.result) {
+        case PollResult::NoDataWarning:
+            notice = {kNoData, {kNoData, kRetryIn3Seconds, kCheckCable}, {}};
+            break;
+        case PollResult::LowBattery:
+            notice = {kLowBattery, {kLowBattery, kContinueIn3Seconds}, {}};
+            break;
+        case PollResult::AdaptorGone:
+            notice = {kAdaptorLost, {kAdaptorLost, kReconnectsWhenBack, kCheckCable}, {}};
+            break;
+        default:
+            return std::nullopt;
+    }
+    notice.detail = LineFailureDetail(step.line);
+    return notice;
+}
+
+std::string NoticeLine(const PollNotice& notice) {
+    std::string line = MessageCaption(str::WarningCaption, notice.captionNumber);
+    for (int n : notice.texts) line += " " + LoadStr(n);
+    if (!notice.detail.empty()) line += " (" + notice.detail + ")";
+    return line;
+}
+
+std::string AdaptorBackLine(const std::string& portName, const std::string& device) {
+    std::string where = portName;
+    if (!device.empty() && device != portName)
+        where = portName.empty() ? device : portName + ": " + device;
+    return LoadStr(kAdaptorBack) + (where.empty() ? "" : " (" + where + ")");
 }
 
 }  // namespace dmm

@@ -3,10 +3,12 @@
 // dmmlog's standard error.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "meterlink/meterline.h"
+#include "meterlink/meterlink.h"
 
 namespace dmm {
 
@@ -35,5 +37,24 @@ std::vector<std::string> ReportLines(const FailureReport& report);
 // The detail line of a failed query or transfer: empty for a plain time-out (the
 // message says enough), otherwise "device gone: <reason>" and the like.
 std::string LineFailureDetail(const LineResult& result);
+
+// A warning the poll calls for, told the same way in the desktop program's
+// self-closing window and on dmmlog's standard error.
+struct PollNotice {
+    int captionNumber = 0;   // fills "Warning[W%d]"
+    std::vector<int> texts;  // its lines, at most three
+    std::string detail;      // why the line failed, when it did (LineFailureDetail)
+};
+
+// The no-data warning, the low-battery warning or the lost adaptor; nothing for a
+// frame, a quiet failed poll or a poll that waited for the adaptor.
+std::optional<PollNotice> NoticeOf(const PollStep& step);
+
+// The notice on one line: "Warning[W8004] No data received. Will re-try ... (detail)".
+std::string NoticeLine(const PollNotice& notice);
+
+// The adaptor found again after it went away: the text, then the port and the device
+// in brackets ("COM1: /dev/ttyUSB0", or the device alone when it is what was given).
+std::string AdaptorBackLine(const std::string& portName, const std::string& device);
 
 }  // namespace dmm

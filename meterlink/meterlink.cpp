@@ -36,7 +36,12 @@ PollStep PollMeter(MeterLine* line, MeterReading& r) {
 }
 
 OpenResult MeterLink::OpenPort() {
-    DropPort();
+    gone_ = false;
+    return openThroughOpener();
+}
+
+OpenResult MeterLink::openThroughOpener() {
+    closeNow();
     OpenResult result;
     if (!opener_) {
         result.failure = OpenFailure::Open;
@@ -50,10 +55,16 @@ OpenResult MeterLink::OpenPort() {
 }
 
 void MeterLink::ClosePort() {
+    gone_ = false;
     CloseMeterPort(port_);
 }
 
 void MeterLink::DropPort() {
+    gone_ = false;
+    closeNow();
+}
+
+void MeterLink::closeNow() {
     if (!port_) return;
     port_->close();
     port_.reset();
@@ -73,7 +84,34 @@ void MeterLink::Unlink() {
 }
 
 PollStep MeterLink::Poll() {
-    return PollMeter(port_.get(), Reading);
+    if (gone_) {
+        PollStep away;
+        away.result = PollResult::AdaptorAway;
+        away.line = goneReason_;
+        return away;
+    }
+    PollStep step = PollMeter(port_.get(), Reading);
+    if (linked_ && port_ && opener_ && step.line.broken()) {
+        // Nothing more comes through this port: counting failures would only end in
+        // no-data warnings every few seconds, so the port is let go and opened anew later.
+        closeNow();
+        gone_ = true;
+        goneReason_ = step.line;
+        Reading.iNoDataCount = 0;
+        step.result = PollResult::AdaptorGone;
+    }
+    return step;
+}
+
+OpenResult MeterLink::Reconnect() {
+    if (!gone_) return {};
+    OpenResult result = openThroughOpener();
+    if (!port_) return result;
+    gone_ = false;
+    goneReason_ = {};
+    Reading.iNoDataCount = 0;
+    if (linked_) port_->setRts(true);  // a line without modem control goes on working
+    return result;
 }
 
 void MeterLink::AcceptReading() {

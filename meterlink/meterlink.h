@@ -18,7 +18,16 @@ enum class PollResult {
     NoDataWarning,  // third failure in a row: the count is back at 0, show the no-data warning
     LowBattery,     // the low-battery bit is set: show the warning, then decode unless aborted
     Frame,          // a frame arrived: decode it
+    // The line broke while linked (the adaptor unplugged, the device closed at the far
+    // end): the port is closed and the link waits for the adaptor. Tell the user once,
+    // then Reconnect() every kReconnectPeriodMs; the link stays as it is meanwhile.
+    AdaptorGone,
+    // Still waiting for the adaptor: nothing was polled.
+    AdaptorAway,
 };
+
+// Pause between two attempts to open the port again after the adaptor went away.
+constexpr int kReconnectPeriodMs = 2000;
 
 struct PollStep {
     PollResult result = PollResult::NoReply;
@@ -53,10 +62,14 @@ public:
     // port is open and the result says which step failed and why.
     OpenResult OpenPort();
     // Takes over a line opened elsewhere (a device path given on a command line).
-    void Attach(MeterHandle line) { port_ = std::move(line); }
+    void Attach(MeterHandle line) {
+        port_ = std::move(line);
+        gone_ = false;
+    }
     // The normal close: flush, wait 100 ms, close. Nothing without a port.
     void ClosePort();
-    // Closes at once, without the flush and the pause (before choosing another port).
+    // Closes at once, without the flush and the pause (before choosing another port);
+    // a link waiting for its adaptor stops waiting.
     void DropPort();
     bool PortOpen() const { return static_cast<bool>(port_); }
     MeterLine* Line() const { return port_.get(); }
@@ -75,6 +88,19 @@ public:
     PollStep Poll();
     // Decodes the stored frame into the reading, which is then ready for everyone.
     void AcceptReading();
+
+    // A link that can open its port again (it has an opener) treats a line that breaks
+    // while linked as an adaptor gone away: the port is closed and Poll() says
+    // AdaptorGone once, then AdaptorAway until Reconnect() finds the adaptor. A line
+    // attached without an opener only counts its failures.
+    bool AdaptorGone() const { return gone_; }
+    // How the line broke when the adaptor went.
+    const LineResult& GoneReason() const { return goneReason_; }
+    // Opens port iPort again through the opener, the port resolved anew (a COM number
+    // finds its adaptor under whatever device it came back as). On success the link
+    // goes on as it was: RTS raised again while linked, the failure count cleared, the
+    // reading and its flag kept. Does nothing unless the adaptor is gone.
+    OpenResult Reconnect();
 
     // The line lent to a transfer (the import of the meter's memory) while unlinked.
     // The loan gives the line back when it ends; linking waits for that.
@@ -101,10 +127,15 @@ public:
     bool Lent() const { return lent_; }
 
 private:
+    OpenResult openThroughOpener();
+    void closeNow();
+
     Opener opener_;
     MeterHandle port_;
     bool linked_ = false;
     bool lent_ = false;
+    bool gone_ = false;
+    LineResult goneReason_;
 };
 
 }  // namespace dmm

@@ -157,16 +157,17 @@ std::string ResolvePortDevice(int portNumber, const fs::path& programDir,
 #endif
 }
 
+bool IsPortNameArgument(const std::string& arg) {
+    return arg.size() > 3 && std::toupper(static_cast<unsigned char>(arg[0])) == 'C' &&
+           std::toupper(static_cast<unsigned char>(arg[1])) == 'O' &&
+           std::toupper(static_cast<unsigned char>(arg[2])) == 'M' &&
+           std::all_of(arg.begin() + 3, arg.end(), IsDigit);
+}
+
 std::string ResolvePortArgument(const std::string& arg, const fs::path& programDir,
                                 const PortScanRoots& roots) {
-    if (arg.size() > 3 && std::toupper(static_cast<unsigned char>(arg[0])) == 'C' &&
-        std::toupper(static_cast<unsigned char>(arg[1])) == 'O' &&
-        std::toupper(static_cast<unsigned char>(arg[2])) == 'M') {
-        std::string digits = arg.substr(3);
-        if (std::all_of(digits.begin(), digits.end(), IsDigit)) {
-            return ResolvePortDevice(SmallNumber(digits), programDir, roots);  // -1 when huge
-        }
-    }
+    if (IsPortNameArgument(arg))
+        return ResolvePortDevice(SmallNumber(arg.substr(3)), programDir, roots);  // -1 when huge
     return arg;
 }
 

@@ -31,6 +31,9 @@ std::string ResolvePortDevice(int portNumber, const std::filesystem::path& progr
 // The devices of the rule above in COM order (without the program-folder overrides).
 std::vector<std::string> ScanPortDevices(const PortScanRoots& roots = {});
 
+// Whether a port given on a command line is a COM name ("COMn", any case, n digits).
+bool IsPortNameArgument(const std::string& arg);
+
 // A port given on a command line: "COMn" (any case) resolves as above, anything
 // else is taken as a device path. "COM" with a number outside 1..10 resolves to empty.
 std::string ResolvePortArgument(const std::string& arg, const std::filesystem::path& programDir,

@@ -182,6 +182,9 @@ constexpr Entry kStrings[] = {
     {8203, "Do you want to open the newest file into the buffer ?"},
     {8204, "The files stay in the program folder until you delete them."},
     {8205, "%s : %d sample(s)"},
+    {8400, "The connection to the DMM adaptor was lost."},
+    {8401, "Will re-connect automatically when it is back."},
+    {8402, "The connection to the DMM adaptor is back."},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},
@@ -200,6 +203,9 @@ constexpr Entry kStrings[] = {
     // Export and print failures.
     {9100, "Printing failed."},
     {9101, "The picture could not be copied to the clipboard."},
+    {9400,
+     "Unable to write to the file for real time temporary storage in hard disk. The samples "
+     "stay in memory: save them to a file on another disk."},
     {9999, "Error[E%d]"},
     // Texts of the runtime's own error boxes.
     {65399, "'%s' is not a valid floating point value"},

@@ -11,6 +11,7 @@
 #include <clocale>
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include "displays/analogmeter.h"
 #include "displays/comparator.h"
@@ -102,6 +103,9 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
     TimerGetSd = new QTimer(this);
     TimerGetSd->setInterval(750);
     connect(TimerGetSd, &QTimer::timeout, this, &TFormMain::TimerGetSdTimer);
+    TimerReconnect = new QTimer(this);
+    TimerReconnect->setInterval(kReconnectPeriodMs);
+    connect(TimerReconnect, &QTimer::timeout, this, &TFormMain::TimerReconnectTimer);
 
     setFixedSize(1, 1);  // not resizable: placing the window fixes its size
     ApplyOuterGeometry(this, MainWindowRect(m));
@@ -112,6 +116,7 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
 
 TFormMain::~TFormMain() {
     TimerGetSd->stop();
+    TimerReconnect->stop();
     G().Link.ClosePort();
 }
 
@@ -246,6 +251,7 @@ void TFormMain::sbtnLinkClick() {
         QApplication::restoreOverrideCursor();
     }
     UpdateLinkControls();
+    TimerReconnect->stop();  // linked again while the adaptor is away: the poll restarts it
     if (Linked())
         TimerGetSd->start();
     else
@@ -273,6 +279,16 @@ void TFormMain::unlink() {
     sbtnLinkClick();
 }
 
+int TFormMain::showNotice(const PollStep& step) {
+    const std::optional<PollNotice> notice = NoticeOf(step);
+    if (!AutoMsgForm || !notice) return TAutoMsgForm::ResultYes;
+    QString lines[3];
+    for (std::size_t i = 0; i < notice->texts.size() && i < 3; ++i)
+        lines[i] = Str(notice->texts[i]);
+    return AutoMsgForm->ShowMessage(notice->captionNumber, lines[0], lines[1], lines[2],
+                                    QString::fromStdString(notice->detail));
+}
+
 void TFormMain::TimerGetSdTimer() {
     TimerGetSd->stop();
     const PollStep step = G().Link.Poll();
@@ -281,18 +297,27 @@ void TFormMain::TimerGetSdTimer() {
             TimerGetSd->start();
             return;
         case PollResult::NoDataWarning:
-            if (AutoMsgForm &&
-                AutoMsgForm->ShowMessage(8004, Str(8004), Str(7006), Str(7007),
-                                         QString::fromStdString(LineFailureDetail(step.line))) ==
-                    TAutoMsgForm::ResultAbort) {
+            if (showNotice(step) == TAutoMsgForm::ResultAbort) {
                 unlink();
             } else if (Linked()) {
                 TimerGetSd->start();
             }
             return;
+        case PollResult::AdaptorGone:
+            // Told once; the link, the reading and the recorder's acquisition stay as they
+            // are while the port is tried again.
+            if (showNotice(step) == TAutoMsgForm::ResultAbort)
+                unlink();
+            else if (Linked() && G().Link.AdaptorGone())
+                TimerReconnect->start();
+            else if (Linked())
+                TimerGetSd->start();
+            return;
+        case PollResult::AdaptorAway:
+            if (!TimerReconnect->isActive()) TimerReconnect->start();
+            return;
         case PollResult::LowBattery:
-            if (AutoMsgForm && AutoMsgForm->ShowMessage(8000, Str(8000), Str(7009), QString()) ==
-                                   TAutoMsgForm::ResultAbort) {
+            if (showNotice(step) == TAutoMsgForm::ResultAbort) {
                 unlink();
                 return;
             }
@@ -304,6 +329,18 @@ void TFormMain::TimerGetSdTimer() {
     G().Link.AcceptReading();
     if (DigitalMeterForm) DigitalMeterForm->ShowReading(Reading);
     handOver();
+    TimerGetSd->start();
+}
+
+void TFormMain::TimerReconnectTimer() {
+    MeterLink& link = G().Link;
+    if (!Linked() || !link.AdaptorGone()) {
+        TimerReconnect->stop();
+        return;
+    }
+    link.Reconnect();
+    if (link.AdaptorGone()) return;
+    TimerReconnect->stop();
     TimerGetSd->start();
 }
 
@@ -417,6 +454,7 @@ bool TFormMain::FormClose() {
         return false;
     }
     TimerGetSd->stop();
+    TimerReconnect->stop();
     G().Link.ClosePort();
     return true;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "meterlink/meterline.h"
+#include "meterlink/meterlink.h"
 #include "meterlink/meterreading.h"
 
 class QAction;
@@ -45,6 +46,9 @@ public:
 
     // One poll of the meter (the tick of TimerGetSd).
     void TimerGetSdTimer();
+    // While the adaptor is away: one attempt to open the port again (the tick of
+    // TimerReconnect); polling goes on when it answers.
+    void TimerReconnectTimer();
 
     // Whether the program may close (the save prompt), and what closing does.
     bool FormCloseQuery();
@@ -64,6 +68,7 @@ public:
     QToolButton* sbtnPort = nullptr;
     QToolButton* sbtnAbout = nullptr;
     QTimer* TimerGetSd = nullptr;
+    QTimer* TimerReconnect = nullptr;
     QAction* mnuLink = nullptr;
     QAction* mnuPort = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -79,6 +84,7 @@ private:
     void handOver();
     void unlink();
     void showOpenFailure(const OpenResult& result);
+    int showNotice(const PollStep& step);
 
     QFrame* Bevel1 = nullptr;
     bool closing_ = false;

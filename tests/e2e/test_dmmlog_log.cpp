@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -179,6 +181,47 @@ TEST(DmmlogLog, IntervalSpacesTheSamplesAndDurationEndsTheRun) {
     const std::size_t n = ReadRecords(out).size();
     EXPECT_GE(n, 2u);
     EXPECT_LE(n, 3u);
+}
+
+// The adaptor unplugged and plugged back: the simulator dies and a new one takes the
+// same COM1 link. Logging goes on into the same file, every sample kept.
+TEST(DmmlogLog, GoesOnIntoTheSameFileWhenTheAdaptorComesBack) {
+    TempDir dir;
+    const fs::path out = dir.path() / "replug.g26";
+    auto sim = std::make_unique<Sim>(
+        std::vector<std::string>{"--link", "COM1", "--reading", "6;1.234;0"}, dir.path().string());
+    ASSERT_FALSE(sim->device().empty());
+    Process log(DMMLOG_PATH, {"log", "--port", "COM1", "--out", out.string(), "--full-speed"},
+                dir.path().string());
+    ASSERT_TRUE(WaitForSize(out, 3 * dmm::kLogRecordSize, 15s)) << log.drainErr();
+
+    sim->process().signal(SIGKILL);
+    ASSERT_EQ(sim->process().wait(5s), 128 + SIGKILL);
+    std::optional<std::string> lost;
+    while ((lost = log.readErrLine(10s)) && lost->find("W8400") == std::string::npos) {
+    }
+    ASSERT_TRUE(lost) << "no word of the lost adaptor";
+    EXPECT_NE(lost->find("The connection to the DMM adaptor was lost."), std::string::npos);
+    EXPECT_NE(lost->find("device gone: "), std::string::npos) << *lost;
+    const std::uintmax_t before = fs::file_size(out);
+
+    sim = std::make_unique<Sim>(
+        std::vector<std::string>{"--link", "COM1", "--reading", "6;2.000;0"}, dir.path().string());
+    ASSERT_FALSE(sim->device().empty());
+    ASSERT_TRUE(WaitForSize(out, before + 3 * dmm::kLogRecordSize, 20s)) << log.drainErr();
+    log.signal(SIGTERM);
+    ASSERT_EQ(log.wait(10s), 0);
+    const std::string err = log.drainErr();
+    EXPECT_NE(err.find("The connection to the DMM adaptor is back. (COM1: "), std::string::npos)
+        << err;
+
+    const std::vector<LogRecord> r = ReadRecords(out);
+    EXPECT_NE(err.find(std::to_string(r.size()) + " samples written"), std::string::npos) << err;
+    const std::size_t first = before / dmm::kLogRecordSize;
+    ASSERT_GT(r.size(), first);
+    for (std::size_t i = 0; i < r.size(); ++i)
+        EXPECT_STREQ(r[i].szValue, i < first ? "1.234" : "2.000") << i;
+    EXPECT_NE(std::string(r[first - 1].szTime), std::string(r[first].szTime));
 }
 
 TEST(DmmlogLog, BadUsageTouchesNothing) {

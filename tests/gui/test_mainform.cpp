@@ -278,7 +278,82 @@ TEST_F(DesktopProgram, TheNoDataWarningSaysWhenTheAdaptorWentAway) {
     ASSERT_EQ(prompter_.count("dialog"), 1);
     EXPECT_EQ(detail, "device gone: Input/output error");
     EXPECT_TRUE(main->Linked());
+}
 
+TEST_F(DesktopProgram, AnUnpluggedAdaptorIsToldOnceAndFoundAgainWhileAcquisitionGoesOn) {
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    auto& recorder = dmm::GraphicalForm->recorder();
+    main->TimerGetSdTimer();
+    dmm::GraphicalForm->sbtnRecordStart->click();
+    main->TimerGetSdTimer();
+    QApplication::processEvents();  // the posted reading becomes the first sample
+    ASSERT_EQ(recorder.List().size(), 1u);
+
+    QString caption, first, detail;
+    prompter_.dialogAnswers.push_back([&](QDialog& d) {
+        caption = d.windowTitle();
+        first = dmm::AutoMsgForm->lbMsg1->text();
+        detail = dmm::AutoMsgForm->lbDetail->text();
+        return dmm::TAutoMsgForm::ResultYes;  // closed by itself
+    });
+    line_->unplug("Input/output error");
+    main->TimerGetSdTimer();
+    ASSERT_EQ(prompter_.count("dialog"), 1);
+    EXPECT_EQ(caption, "Warning[W8400]");
+    EXPECT_EQ(first, "The connection to the DMM adaptor was lost.");
+    EXPECT_EQ(detail, "device gone: Input/output error");
+    EXPECT_TRUE(main->Linked());
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+    EXPECT_TRUE(main->TimerReconnect->isActive());
+    EXPECT_EQ(main->TimerReconnect->interval(), 2000);
+    EXPECT_TRUE(recorder.bAcquiring);
+
+    // Still unplugged: tried again without a word, however often.
+    openSucceeds_ = false;
+    for (int i = 0; i < 3; ++i) main->TimerReconnectTimer();
+    main->TimerGetSdTimer();  // a tick that was already due
+    EXPECT_EQ(prompter_.count("dialog"), 1);
+    EXPECT_TRUE(main->TimerReconnect->isActive());
+
+    // Plugged back: the same COM number opens, RTS goes up and the poll takes over.
+    openSucceeds_ = true;
+    value_ = "2.000";
+    main->TimerReconnectTimer();
+    EXPECT_FALSE(main->TimerReconnect->isActive());
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+    EXPECT_EQ(opened_, (std::vector<int>{1, 1, 1, 1, 1}));
+    EXPECT_EQ(line_->sharedLog()->rtsCalls, std::vector<bool>{true});
+
+    // The acquisition went on: the tick that fell in the gap samples the next reading.
+    recorder.TimerLoggerTimer();
+    main->TimerGetSdTimer();
+    QApplication::processEvents();
+    ASSERT_EQ(recorder.List().size(), 2u);
+    EXPECT_STREQ(recorder.List()[1].szValue, "2.000");
+    EXPECT_TRUE(recorder.bAcquiring && recorder.TempFileOpen());
+    EXPECT_EQ(prompter_.count("dialog"), 1);
+}
+
+TEST_F(DesktopProgram, AbortOnTheLostAdaptorNoticeUnlinksAndStopsTrying) {
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    main->TimerGetSdTimer();
+    dmm::GraphicalForm->sbtnRecordStart->click();
+    prompter_.dialogAnswers.push_back([](QDialog&) { return dmm::TAutoMsgForm::ResultAbort; });
+    line_->unplug();
+    main->TimerGetSdTimer();
+    EXPECT_FALSE(main->Linked());
+    EXPECT_FALSE(main->TimerReconnect->isActive() || main->TimerGetSd->isActive());
+    EXPECT_FALSE(dmm::GraphicalForm->recorder().bAcquiring);
+    // Linking again goes back to waiting for the adaptor.
+    openSucceeds_ = false;
+    Link();
+    main->TimerGetSdTimer();
+    EXPECT_TRUE(main->TimerReconnect->isActive());
+    EXPECT_EQ(prompter_.count("dialog"), 1);
 }
 
 TEST_F(DesktopProgram, ContinueOrTimeOutAfterTheNoDataWarningResumesPolling) {

@@ -95,6 +95,58 @@ TEST(Acquisition, ADueTickWaitsForADecodedReadingAndAnUnchartableOneUsesItUp) {
     EXPECT_EQ(meter.link.ReadingReceived, 0);
 }
 
+TEST(Acquisition, AnAdaptorThatWentAwayIsTriedEveryTwoSecondsAndSamplingResumes) {
+    std::vector<FakeLine*> lines;
+    bool there = true;
+    MeterLink link([&](int) {
+        OpenResult r;
+        if (!there) {
+            r.failure = OpenFailure::Open;
+            return r;
+        }
+        auto owned = std::make_unique<FakeLine>();
+        owned->respondWith([](std::uint8_t) {
+            return FakeLine::ReplyFrame(FakeLine::DisplayPayload(6, "1.000", "0"));
+        });
+        lines.push_back(owned.get());
+        r.handle = std::move(owned);
+        r.device = "/dev/ttyUSB0";
+        return r;
+    });
+    link.OpenPort();
+    SampleClock clock;
+    clock.SetInterval(IntervalMsForSeconds(1));
+    FixedWall wall;
+    Acquisition acquisition(link, clock, wall);
+    const Steady t0{};
+    acquisition.Start(t0, true);
+    auto at = [&](int ms) { return acquisition.Step(t0 + std::chrono::milliseconds(ms)); };
+    ASSERT_TRUE(at(0).sample);
+
+    lines.back()->unplug();
+    there = false;
+    EXPECT_EQ(at(750).poll.result, PollResult::AdaptorGone);
+    // Polls every 750 ms; the port is tried 2 s after it went and every 2 s after that.
+    std::vector<int> tried;
+    for (int ms = 1500; ms <= 6000; ms += 750) {
+        AcquisitionStep step = at(ms);
+        EXPECT_EQ(step.poll.result, PollResult::AdaptorAway) << ms;
+        EXPECT_FALSE(step.reconnected || step.sample);
+        if (step.reconnectTried) tried.push_back(ms);
+    }
+    EXPECT_EQ(tried, (std::vector<int>{3000, 5250}));
+
+    // Back at the next try: the same step polls, and the tick that fell in the gap samples it.
+    there = true;
+    EXPECT_FALSE(at(6750).reconnectTried);
+    AcquisitionStep back = at(7500);
+    EXPECT_TRUE(back.reconnectTried && back.reconnected);
+    EXPECT_EQ(back.device, "/dev/ttyUSB0");
+    EXPECT_EQ(back.poll.result, PollResult::Frame);
+    EXPECT_TRUE(back.sample);
+    EXPECT_EQ(lines.size(), 2u);
+}
+
 TEST(SampleClockRule, IntervalsInSecondsAndTheirLimit) {
     EXPECT_EQ(IntervalMsForSeconds(0), kFullSpeedMs);
     EXPECT_EQ(IntervalMsForSeconds(7), 7000);

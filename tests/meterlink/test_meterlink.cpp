@@ -203,6 +203,137 @@ TEST(MeterLinkPort, OpensThroughItsOpenerAndClosesTheOldPortFirst) {
     EXPECT_EQ(noOpener.OpenPort().failure, OpenFailure::Open);
 }
 
+// A link that opens its own port: the adaptor can go away and come back.
+struct ReopeningLink {
+    ReopeningLink()
+        : link([this](int n) {
+              opened.push_back(n);
+              OpenResult r;
+              if (!adaptorThere) {
+                  r.failure = OpenFailure::Open;
+                  r.reason = "The device does not exist.";
+                  return r;
+              }
+              auto owned = std::make_unique<FakeLine>();
+              line = owned.get();
+              logs.push_back(owned->sharedLog());
+              owned->respondWith([this](std::uint8_t) { return DisplayReply(6, value, "0"); });
+              r.handle = std::move(owned);
+              r.device = "/dev/ttyUSB" + std::to_string(logs.size() - 1);
+              return r;
+          }) {
+        link.iPort = 3;
+        link.OpenPort();
+    }
+    MeterLink link;
+    FakeLine* line = nullptr;
+    bool adaptorThere = true;
+    std::string value = "1.234";
+    std::vector<int> opened;
+    std::vector<std::shared_ptr<FakeLineLog>> logs;
+};
+
+TEST(MeterLinkReconnect, ABrokenLineIsToldOnceThenWaitedForAndTheSamePortReopened) {
+    ReopeningLink f;
+    f.link.Link();
+    ASSERT_EQ(f.link.Poll().result, PollResult::Frame);
+    f.link.AcceptReading();
+    f.link.Reading.iNoDataCount = 2;  // a warning was near
+
+    f.line->unplug("Input/output error");
+    PollStep gone = f.link.Poll();
+    EXPECT_EQ(gone.result, PollResult::AdaptorGone);
+    EXPECT_EQ(LineFailureDetail(gone.line), "device gone: Input/output error");
+    EXPECT_TRUE(f.link.AdaptorGone());
+    EXPECT_FALSE(f.link.PortOpen());
+    EXPECT_TRUE(f.logs[0]->closed);
+    EXPECT_EQ(f.logs[0]->count("flush"), 0u);  // a dead line is not flushed
+    // The link and the last reading stay; the failure count starts afresh.
+    EXPECT_TRUE(f.link.Linked());
+    EXPECT_EQ(f.link.ReadingReceived, 1);
+    EXPECT_STREQ(f.link.Reading.szDisplay, "1.234");
+    EXPECT_EQ(f.link.Reading.iNoDataCount, 0);
+
+    // While away nothing is polled and no failure is counted, however long it takes.
+    for (int i = 0; i < 5; ++i) {
+        PollStep away = f.link.Poll();
+        EXPECT_EQ(away.result, PollResult::AdaptorAway);
+        EXPECT_EQ(away.line.status, LineStatus::DeviceGone);
+    }
+    EXPECT_EQ(f.link.Reading.iNoDataCount, 0);
+
+    f.adaptorThere = false;
+    OpenResult missing = f.link.Reconnect();
+    EXPECT_EQ(missing.reason, "The device does not exist.");
+    EXPECT_TRUE(f.link.AdaptorGone());
+    EXPECT_EQ(f.link.Poll().result, PollResult::AdaptorAway);
+
+    f.adaptorThere = true;
+    f.value = "2.000";
+    OpenResult back = f.link.Reconnect();
+    EXPECT_EQ(back.device, "/dev/ttyUSB1");
+    EXPECT_FALSE(f.link.AdaptorGone());
+    EXPECT_EQ(f.logs[1]->rtsCalls, std::vector<bool>{true});
+    ASSERT_EQ(f.link.Poll().result, PollResult::Frame);
+    f.link.AcceptReading();
+    EXPECT_STREQ(f.link.Reading.szDisplay, "2.000");
+    // Always the same COM number, resolved by the opener each time.
+    EXPECT_EQ(f.opened, (std::vector<int>{3, 3, 3}));
+    // Nothing to do once it is back.
+    f.link.Reconnect();
+    EXPECT_EQ(f.opened.size(), 3u);
+}
+
+TEST(MeterLinkReconnect, OnlyALinkedPortWithAnOpenerWaitsAndChoosingAPortStopsTheWait) {
+    ReopeningLink f;
+    // Not linked: nothing polls, so nothing is found gone.
+    f.line->unplug();
+    EXPECT_EQ(f.link.Poll().result, PollResult::NoReply);
+    EXPECT_FALSE(f.link.AdaptorGone());
+
+    // A failed line counts as broken too; unlinking and linking again keeps the wait.
+    f.link.OpenPort();
+    f.link.Link();
+    f.line->close();
+    EXPECT_EQ(f.link.Poll().result, PollResult::AdaptorGone);
+    f.link.Unlink();
+    EXPECT_TRUE(f.link.AdaptorGone());
+    f.link.Link();
+    EXPECT_EQ(f.link.Poll().result, PollResult::AdaptorAway);
+    // Another port chosen (or the port closed) ends the wait.
+    f.link.DropPort();
+    EXPECT_FALSE(f.link.AdaptorGone());
+    EXPECT_EQ(f.link.Poll().result, PollResult::NoReply);
+}
+
+TEST(LineReport, PollNoticesAreWordedOnceForBoxesAndTerminals) {
+    PollStep step;
+    EXPECT_FALSE(NoticeOf(step));  // a quiet failed poll
+    step.result = PollResult::AdaptorAway;
+    EXPECT_FALSE(NoticeOf(step));
+
+    step.result = PollResult::NoDataWarning;
+    step.line = LineResult::TimedOut(0);
+    EXPECT_EQ(NoticeLine(*NoticeOf(step)),
+              "Warning[W8004] No data received. Will re-try automatically in 3 seconds. "
+              "Check cable connection and COM port selection if required.");
+
+    step.result = PollResult::AdaptorGone;
+    step.line = LineResult::Gone(0, "The device hung up.");
+    const PollNotice gone = *NoticeOf(step);
+    EXPECT_EQ(gone.captionNumber, 8400);
+    EXPECT_EQ(gone.texts, (std::vector<int>{8400, 8401, 7007}));
+    EXPECT_EQ(NoticeLine(gone),
+              "Warning[W8400] The connection to the DMM adaptor was lost. Will re-connect "
+              "automatically when it is back. Check cable connection and COM port selection if "
+              "required. (device gone: The device hung up.)");
+
+    EXPECT_EQ(AdaptorBackLine("COM1", "/tmp/x/COM1"),
+              "The connection to the DMM adaptor is back. (COM1: /tmp/x/COM1)");
+    EXPECT_EQ(AdaptorBackLine("/dev/ttyUSB0", "/dev/ttyUSB0"),
+              "The connection to the DMM adaptor is back. (/dev/ttyUSB0)");
+}
+
 TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
     OpenResult open;
     open.failure = OpenFailure::Open;

@@ -127,37 +127,43 @@ std::string LocalTimestamp() {
     return Format("%s.%03d", buf, ms);
 }
 
+namespace {
+// A pseudo-terminal whose far end closed is gone for good (a new one is another
+// device); anything else, a USB adaptor above all, may be plugged back.
+bool CanComeBack(const std::string& port, const std::string& device) {
+    if (IsPortNameArgument(port)) return true;
+    std::error_code ec;
+    const std::string real = std::filesystem::canonical(device, ec).string();
+    return ec || real.rfind("/dev/pts/", 0) != 0;
+}
+}  // namespace
+
 bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
-    const std::string device = ResolvePortArgument(port, std::filesystem::current_path());
-    OpenResult opened;
-    if (device.empty()) {
-        opened.failure = OpenFailure::Open;
-        opened.reason = "No serial device stands for " + port + ".";
-    } else {
-        opened = OpenMeterDevice(device);
-    }
+    // The argument is resolved at every opening, so that an adaptor plugged back is
+    // found under whatever device it has now.
+    MeterLink::Opener opener = [port, folder = std::filesystem::current_path()](int) {
+        const std::string device = ResolvePortArgument(port, folder);
+        if (!device.empty()) return OpenMeterDevice(device);
+        OpenResult none;
+        none.failure = OpenFailure::Open;
+        none.reason = "No serial device stands for " + port + ".";
+        return none;
+    };
+    OpenResult opened = opener(0);
     if (!opened.handle) {
         for (const std::string& line : ReportLines(ReportOpenFailure(opened, port)))
             std::fprintf(stderr, "dmmlog %s: %s\n", verb, line.c_str());
         return false;
     }
+    const bool comesBack = CanComeBack(port, opened.device);
     link.Attach(std::move(opened.handle));
+    if (comesBack) link.SetOpener(std::move(opener));
     return true;
 }
 
 void WarnOf(const PollStep& step) {
-    std::vector<int> texts;
-    if (step.result == PollResult::NoDataWarning)
-        texts = {8004, 7006, 7007};
-    else if (step.result == PollResult::LowBattery)
-        texts = {8000, 7009};
-    else
-        return;
-    std::string line = MessageCaption(str::WarningCaption, texts.front());
-    for (int n : texts) line += " " + LoadStr(n);
-    if (const std::string detail = LineFailureDetail(step.line); !detail.empty())
-        line += " (" + detail + ")";
-    std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), line.c_str());
+    if (const std::optional<PollNotice> notice = NoticeOf(step))
+        std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(), NoticeLine(*notice).c_str());
 }
 
 bool PollLoop(Acquisition& acquisition, const PollLoopOptions& options,
@@ -169,20 +175,29 @@ bool PollLoop(Acquisition& acquisition, const PollLoopOptions& options,
     while (!StopRequested() && SteadyClock::now() < options.deadline) {
         const AcquisitionStep step = acquisition.Step(SteadyClock::now());
         if (StopRequested() || SteadyClock::now() >= options.deadline) break;
-        if (step.poll.line.broken()) {
+        if (step.reconnected) {
+            say();
+            std::fprintf(stderr, "%s %s\n", LocalTimestamp().c_str(),
+                         AdaptorBackLine(options.port, step.device).c_str());
+        }
+        const bool away = step.poll.result == PollResult::AdaptorGone ||
+                          step.poll.result == PollResult::AdaptorAway;
+        if (step.poll.line.broken() && !away) {
             say();
             std::fprintf(stderr, "%s dmmlog %s: %s\n", LocalTimestamp().c_str(), options.verb,
                          DescribeLineResult(step.poll.line).c_str());
             return false;
         }
-        if (step.poll.result == PollResult::NoDataWarning ||
-            step.poll.result == PollResult::LowBattery) {
+        if (NoticeOf(step.poll)) {
             say();
             WarnOf(step.poll);
         }
         if (!onStep(step)) break;
         const auto left = options.deadline - SteadyClock::now();
-        const auto pause = std::chrono::milliseconds(options.pauseMs);
+        // Waiting for the adaptor is no reason to spin, whatever the poll interval.
+        constexpr int kAwayPauseMs = kReconnectPeriodMs / 8;
+        const auto pause = std::chrono::milliseconds(away ? std::max(options.pauseMs, kAwayPauseMs)
+                                                          : options.pauseMs);
         SleepUnlessStopped(static_cast<int>(
             left < pause ? std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1
                          : pause.count()));

@@ -45,19 +45,23 @@ std::string LocalTimestamp();
 
 // Opens a port given as COMn or a device path for a verb and gives it to the link;
 // on failure tells why on standard error (prefixed "dmmlog VERB: ") and returns false.
+// The link can open the port again (resolved anew) when the adaptor goes away and comes
+// back; a pseudo-terminal given by its path cannot come back, so it gets no opener.
 bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link);
 
-// The warning a poll calls for (no data after three tries, low battery), on
-// standard error with the local time; nothing for the other results.
+// The warning a poll calls for (no data after three tries, low battery, the adaptor
+// gone), on standard error with the local time; nothing for the other results.
 void WarnOf(const PollStep& step);
 
 // The poll cycle of the command line: a poll, then a pause of pauseMs counted from
 // its end, until Ctrl+C, the deadline, or onStep returning false. Warnings go to
-// standard error. A line that breaks (the device gone, a failed port) ends the
-// loop after one line on standard error, "dmmlog VERB: device gone: <reason>";
-// the result is false then.
+// standard error. When the adaptor goes away that is said, the port is tried again
+// every few seconds and its return is said too; polling and sampling then go on.
+// A line that breaks and cannot be opened again ends the loop after one line on
+// standard error, "dmmlog VERB: device gone: <reason>"; the result is false then.
 struct PollLoopOptions {
     const char* verb = "";
+    std::string port;  // as given on the command line, for the message of its return
     int pauseMs = 750;
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
     // Called before each warning and the line-failure message, so a progress line can make room.

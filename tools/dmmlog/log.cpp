@@ -52,7 +52,10 @@ const char* const kHelp =
     "given; --append refuses a file that is not a whole number of records.\n"
     "Without --count or --duration logging goes on until Ctrl+C or SIGTERM, which end\n"
     "it cleanly. Progress, and the no-data and low-battery warnings, go to standard\n"
-    "error. Exit status: 0 when logging ended normally, 1 when the port or the file\n"
+    "error. An adaptor that goes away is waited for: the port is opened again every\n"
+    "2 seconds (a COMn name resolved anew) and logging goes on into the same file once\n"
+    "it answers; both are said on standard error. Exit status: 0 when logging ended normally, 1 "
+    "when the port or the file\n"
     "could not be opened or written, 2 for bad usage.\n";
 
 std::string Elapsed(SteadyClock::duration d) {
@@ -201,6 +204,7 @@ int Log(int argc, char** argv) {
 
     PollLoopOptions loop;
     loop.verb = "log";
+    loop.port = opts.value("port");
     loop.beforeMessage = [&] { progress.Interrupt(); };
     if (opts.has("duration")) {
         loop.deadline = start + std::chrono::duration_cast<SteadyClock::duration>(

@@ -25,7 +25,10 @@ const char* const kHelp =
     "\n"
     "Warnings (no data after three polls in a row, low battery) go to standard error;\n"
     "polling goes on after them. When the device goes away (an adaptor unplugged),\n"
-    "that is said on standard error with the system's reason and the exit status is 1.\n";
+    "that is said on standard error with the system's reason; the port is opened\n"
+    "again every 2 seconds (a COMn name resolved anew) and polling goes on once it\n"
+    "answers, which is said too. A pseudo-terminal given by its path cannot come back:\n"
+    "then the exit status is 1.\n";
 
 }  // namespace
 
@@ -58,6 +61,7 @@ int Read(int argc, char** argv) {
     long long printed = 0;
     PollLoopOptions loop;
     loop.verb = "read";
+    loop.port = opts.value("port");
     loop.pauseMs = static_cast<int>(interval);
     const bool lineOk = PollLoop(polls, loop, [&](const AcquisitionStep& step) {
         if (!step.decoded) return true;
