@@ -20,7 +20,8 @@ constexpr std::chrono::milliseconds kProgressPeriod{40};
 }  // namespace
 namespace {
 
-constexpr int kReadingLabel = 1311;    // "Reading"
+constexpr int kReadingLabel = 1311;  // "Reading"
+constexpr int kTempFileWriteError = 9400;
 constexpr int kReadingDataOf = 1315;   // "Reading Data : %d of %d"
 constexpr int kFileReadBarMax = 64;    // the progress window's bar
 constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
@@ -132,8 +133,11 @@ bool Recorder::TakeSample() {
     const float x = record->fValue;
     AdaptScale(x);
     list_.push_back(*record);
-    // A record that cannot be written stays in memory.
-    tempFiles_.Append(*record);
+    // A record that cannot be written stays in memory. The first failure is said and the
+    // file is let go, so that it keeps the samples before it and nothing is written after a
+    // gap; acquisition goes on in memory.
+    IoStatus written = tempFiles_.Append(*record);
+    if (!written) tempFiles_.Close();
     TrackExtremes(x);
     view_.AppendChartPoint(FieldString(record->szTime), x);
     view_.RedrawChart();
@@ -149,6 +153,8 @@ bool Recorder::TakeSample() {
     bUnsaved = true;
     UpdateToolbar();
     UpdateMenu();
+    // Last, when the sample is fully counted: the box lets other events in meanwhile.
+    if (!written) view_.ShowStringMessage(str::ErrorCaption, kTempFileWriteError, written.message);
     return true;
 }
 

@@ -25,6 +25,7 @@ public:
     int timerInterval = 0, dataListClears = 0, mainWindowRefreshes = 0, questions = 0;
     std::vector<std::size_t> dataListLines;
     std::vector<std::pair<int, int>> messages;  // caption format, text number
+    std::vector<std::string> details;           // the detail line of each message box
     bool answerOk = true;
     std::function<bool(IntervalChoice&)> intervalDialog;
     std::function<void(int)> onFileReadProgress = [](int) {};
@@ -58,8 +59,9 @@ public:
     void ClearDataList() override { ++dataListClears, dataListLines.clear(); }
     void AppendDataListLine(std::size_t i) override { dataListLines.push_back(i); }
     void RefreshMainWindowCommands() override { ++mainWindowRefreshes; }
-    void ShowStringMessage(int format, int text, const std::string&) override {
+    void ShowStringMessage(int format, int text, const std::string& detail) override {
         messages.emplace_back(format, text);
+        details.push_back(detail);
     }
     bool AskOkCancel(int format, int text) override {
         ++questions;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 #include "fakerecorderview.h"
 #include "logger/intervaloption.h"
@@ -292,6 +293,64 @@ TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
     rec->sbtnRecordStartClick();
     EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9003));
     EXPECT_FALSE(rec->bAcquiring || view.timerEnabled || view.startDown);
+}
+
+// A disk that fills up, or a folder remounted read-only, from the n-th write on.
+class DiskGoesBad : public FileOps {
+public:
+    int goodWrites = 0;
+    int error = ENOSPC;
+    std::size_t partial = 0;  // bytes the first failing write still lets through
+    int writes = 0;
+
+    ssize_t Write(int fd, const void* buf, std::size_t n) override {
+        if (writes++ < goodWrites) return FileOps::Write(fd, buf, n);
+        if (partial > 0) return FileOps::Write(fd, buf, std::exchange(partial, 0));
+        errno = error;
+        return -1;
+    }
+};
+
+TEST_F(RecorderTest, AFailedTemporaryWriteIsToldOnceAndAcquisitionGoesOnInMemory) {
+    struct Case {
+        const char* name;
+        int error;
+        std::size_t partial;
+        const char* reason;
+    } const cases[] = {{"disk full", ENOSPC, 30, "No space left on device"},
+                       {"read-only", EROFS, 0, "Read-only file system"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DiskGoesBad disk;
+        disk.goodWrites = 3;
+        disk.error = c.error;
+        disk.partial = c.partial;
+        view.messages.clear();
+        view.details.clear();
+        rec = Make(disk);
+        rec->sbtnRecordStartClick();
+        const std::string temp = rec->TempFiles().OpenPath();
+        LiveMany(10);
+
+        // Said once, with the reason; nothing is lost and nothing has stopped.
+        ASSERT_EQ(view.messages, (Messages{{9999, 9400}}));
+        EXPECT_NE(view.details.at(0).find(c.reason), std::string::npos) << view.details[0];
+        EXPECT_NE(view.details.at(0).find("~NDMDL"), std::string::npos) << view.details[0];
+        EXPECT_EQ(rec->List().size(), 10u);
+        EXPECT_TRUE(rec->bAcquiring && view.timerEnabled && rec->bUnsaved);
+        EXPECT_EQ(view.status.buffer, "Data in buffer : 10");
+        // The file keeps the whole records written before the failure, and no more.
+        EXPECT_EQ(fs::file_size(temp), 3u * 68);
+        EXPECT_FALSE(rec->TempFileOpen());
+
+        // Saved elsewhere, every sample is there.
+        disk.goodWrites = 1 << 20;
+        ASSERT_TRUE(rec->SaveFile(dir / (std::string(c.name) + ".g26")));
+        LogList back;
+        ASSERT_TRUE(ReadLoggerFile(dir / (std::string(c.name) + ".g26"), back));
+        EXPECT_EQ(back.size(), 10u);
+        rec.reset();  // before the file calls it uses go
+    }
 }
 
 TEST_F(RecorderTest, SavedFileOpensAsTheSameBuffer) {
