@@ -4,11 +4,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 
 #include "resources/strings.h"
 #include "shell/centre.h"
 #include "shell/prompter.h"
+#include "shell/ticktimer.h"
 
 namespace dmm {
 
@@ -35,7 +35,7 @@ QFont FittingFont(QFont font, const QStringList& texts, int width) {
 }
 }  // namespace
 
-TAutoMsgForm::TAutoMsgForm(QWidget* parent)
+TAutoMsgForm::TAutoMsgForm(QWidget* parent, TickTimer* timer)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint) {
     setFixedSize(kClientWidth, kClientHeight);
@@ -85,9 +85,10 @@ TAutoMsgForm::TAutoMsgForm(QWidget* parent)
     lbDetail->setPalette(grey);
     lbDetail->hide();
 
-    Timer1 = new QTimer(this);
+    Timer1 = timer ? timer : new QtTickTimer(this);
+    Timer1->setParent(this);
     Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TAutoMsgForm::Timer1Timer);
+    connect(Timer1, &TickTimer::timeout, this, &TAutoMsgForm::Timer1Timer);
 }
 
 int TAutoMsgForm::ShowMessage(int captionNumber, const QString& msg1, const QString& msg2,

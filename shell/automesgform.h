@@ -6,9 +6,10 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace dmm {
+
+class TickTimer;
 
 class TAutoMsgForm : public QDialog {
     Q_OBJECT
@@ -18,7 +19,9 @@ public:
     // Steps of 100 ms before the window closes itself.
     static constexpr int kCountdownSteps = 30;
 
-    explicit TAutoMsgForm(QWidget* parent = nullptr);
+    // The count-down runs on `timer` when one is given (the window takes it over), on a
+    // QTimer otherwise.
+    explicit TAutoMsgForm(QWidget* parent = nullptr, TickTimer* timer = nullptr);
 
     // Sets the caption ("Warning[W%d]" filled with captionNumber) and the three labels, shows
     // the window modally through Prompt().execDialog(*this) and returns its result. A detail
@@ -34,7 +37,7 @@ public:
     QProgressBar* ProgressBar;
     QPushButton* bbtnAbort;
     QPushButton* bbtnYes;
-    QTimer* Timer1;
+    TickTimer* Timer1;
 
     // Escape or a close request from the window manager counts as Continue: the window has no
     // close box, and whoever asked can only mean "go on".

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,6 +29,7 @@
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "support/examplemetrics.h"
+#include "support/manualticktimer.h"
 #include "support/scriptedprompter.h"
 
 namespace dmm {
@@ -47,17 +47,29 @@ std::function<int(QDialog&)> RealExec(std::function<void(QDialog&)> during = {})
 
 // --- self-closing warning --------------------------------------------------------------
 
-TEST(AutoMsgForm, LeftAloneClosesAfterThreeSecondsWithYes) {
+// The window with a count-down stepped by the test: a tick stands for 100 ms.
+struct CountedAutoMsgForm {
+    test::ManualTickTimer* timer = new test::ManualTickTimer;
+    TAutoMsgForm form{nullptr, timer};
+};
+
+TEST(AutoMsgForm, LeftAloneClosesAfterThirtyTicksOfAHundredMillisecondsWithYes) {
     ScriptedPrompter prompter;
-    prompter.dialogAnswers.push_back(RealExec());
-    TAutoMsgForm form;
-    QElapsedTimer clock;
-    clock.start();
+    CountedAutoMsgForm w;
+    TAutoMsgForm& form = w.form;
+    bool openAfter29 = false;
+    int ticks = 0;
+    prompter.dialogAnswers.push_back(RealExec([&](QDialog&) {
+        ticks = w.timer->fire(29);
+        openAfter29 = form.isVisible();
+        ticks += w.timer->fire(10);  // it ends at the thirtieth
+    }));
     const QString longest = "Check cable connection and COM port selection if required.";
     int result = form.ShowMessage(8004, "No data received.", "second", longest);
     EXPECT_EQ(result, TAutoMsgForm::ResultYes);
-    EXPECT_GE(clock.elapsed(), 2900);
-    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_TRUE(openAfter29);
+    EXPECT_EQ(ticks, 30);
+    EXPECT_EQ(w.timer->interval(), 100);
     EXPECT_EQ(prompter.asked.at(0).box.caption, "Warning[W8004]");
     EXPECT_EQ(form.lbMsg1->text(), "No data received.");
     EXPECT_EQ(form.lbMsg3->text(), longest);
@@ -86,35 +98,40 @@ TEST(AutoMsgForm, ButtonsAndEscapeEndAtOnce) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedPrompter prompter;
-        TAutoMsgForm form;
-        prompter.dialogAnswers.push_back(
-            RealExec([&](QDialog&) { QTimer::singleShot(200, &form, [&] { row.act(form); }); }));
-        QElapsedTimer clock;
-        clock.start();
+        CountedAutoMsgForm w;
+        TAutoMsgForm& form = w.form;
+        prompter.dialogAnswers.push_back(RealExec([&](QDialog&) {
+            w.timer->fire(2);
+            row.act(form);
+        }));
         EXPECT_EQ(form.ShowMessage(8000, "a", "b", ""), row.expected);
-        // Well before the three-second count-down would have ended it.
-        EXPECT_LT(clock.elapsed(), 2500);
+        // Well before the count-down would have ended it.
+        EXPECT_EQ(form.ProgressBar->value(), 2);
     }
 }
 
 TEST(AutoMsgForm, NextShowingCountsDownFromZeroAgain) {
     ScriptedPrompter prompter;
-    TAutoMsgForm form;
-    prompter.dialogAnswers.push_back(RealExec(
-        [&](QDialog&) { QTimer::singleShot(600, &form, [&] { form.bbtnYes->click(); }); }));
+    CountedAutoMsgForm w;
+    TAutoMsgForm& form = w.form;
+    prompter.dialogAnswers.push_back(RealExec([&](QDialog&) {
+        w.timer->fire(6);
+        form.bbtnYes->click();
+    }));
     ASSERT_EQ(form.ShowMessage(8000, "a", "b", ""), TAutoMsgForm::ResultRetry);
     // The count runs on after the button.
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_GE(form.ProgressBar->value(), 4);
 
     int startValue = -1;
-    prompter.dialogAnswers.push_back(
-        RealExec([&](QDialog&) { startValue = form.ProgressBar->value(); }));
-    QElapsedTimer clock;
-    clock.start();
+    int ticks = 0;
+    prompter.dialogAnswers.push_back(RealExec([&](QDialog&) {
+        startValue = form.ProgressBar->value();
+        ticks = w.timer->fire(100);
+    }));
     EXPECT_EQ(form.ShowMessage(8000, "a", "b", ""), TAutoMsgForm::ResultYes);
     EXPECT_EQ(startValue, 0);
-    EXPECT_GE(clock.elapsed(), 2900);
+    EXPECT_EQ(ticks, 30);
 }
 
 // --- progress window ---------------------------------------------------------------------
