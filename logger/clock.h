@@ -1,5 +1,8 @@
-// Local wall-clock time for the time labels of samples, behind a seam for tests.
+// Local wall-clock time for the time labels of samples and the pace of long reads, behind a
+// seam for tests.
 #pragma once
+
+#include <chrono>
 
 namespace dmm {
 
@@ -14,6 +17,10 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime Now() const = 0;
+    // Time that only goes forward, for pacing (how often a long read reports its progress).
+    virtual std::chrono::steady_clock::time_point Monotonic() const {
+        return std::chrono::steady_clock::now();
+    }
 };
 
 // The operating system's local time.

@@ -520,7 +520,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
             // The window is told (and handles its events, Abort among them) a few
             // times a second: often enough to react at once, rarely enough that a
             // large file is not slowed down by repainting.
-            const auto now = std::chrono::steady_clock::now();
+            const auto now = clock_.Monotonic();
             if (now - last < kProgressPeriod) return transferInProgress_;
             last = now;
             view_.FileReadProgress(BarPosition(steps++, kFileReadBarMax),

@@ -1,6 +1,5 @@
 #include "meterlink/serialline.h"
 
-#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QString>
 #include <QThread>
@@ -10,9 +9,11 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
@@ -32,10 +33,22 @@ qint64 TotalTimeoutMs(std::size_t n, int multiplier, int constant) {
     return std::min(kCap, total + perByte * count);
 }
 
-int RemainingMs(const QDeadlineTimer& deadline) {
-    return static_cast<int>(
-        std::clamp<qint64>(deadline.remainingTime(), 0, std::numeric_limits<int>::max()));
-}
+// A point in time on the line's clock, the time-outs measured from it.
+class Deadline {
+public:
+    Deadline(const LineClock& clock, qint64 ms)
+        : clock_(clock), at_(clock() + std::chrono::milliseconds(ms)) {}
+    bool hasExpired() const { return clock_() >= at_; }
+    int remainingMs() const {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(at_ - clock_()).count();
+        return static_cast<int>(std::clamp<std::int64_t>(left, 0, std::numeric_limits<int>::max()));
+    }
+
+private:
+    const LineClock& clock_;
+    LineClock::result_type at_;
+};
 
 // The meter line over a QSerialPort used in blocking mode, without an event loop.
 // Reads and writes keep the total time-outs of PortTimeouts: a read of n bytes returns
@@ -44,7 +57,7 @@ int RemainingMs(const QDeadlineTimer& deadline) {
 // n * writeTotalMultiplier + writeTotalConstant ms for the bytes to leave.
 class QSerialPortLine : public MeterLine {
 public:
-    explicit QSerialPortLine(const std::string& devicePath) {
+    QSerialPortLine(const std::string& devicePath, LineClock clock) : clock_(std::move(clock)) {
         port_.setPortName(QString::fromStdString(devicePath));
     }
     ~QSerialPortLine() override { port_.close(); }
@@ -54,8 +67,8 @@ public:
     LineResult write(const std::uint8_t* data, std::size_t n) override {
         if (!port_.isOpen()) return NotOpen();
         if (n == 0) return LineResult::Done(0);
-        QDeadlineTimer deadline(
-            TotalTimeoutMs(n, timeouts_.writeTotalMultiplier, timeouts_.writeTotalConstant));
+        const Deadline deadline(clock_, TotalTimeoutMs(n, timeouts_.writeTotalMultiplier,
+                                                       timeouts_.writeTotalConstant));
         qint64 queuedBefore = port_.bytesToWrite();
         qint64 taken = port_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(n));
         if (taken < 0) return errorResult(0);
@@ -69,8 +82,8 @@ public:
     LineResult read(std::uint8_t* buffer, std::size_t n) override {
         if (!port_.isOpen()) return NotOpen();
         if (n == 0) return LineResult::Done(0);
-        QDeadlineTimer deadline(
-            TotalTimeoutMs(n, timeouts_.readTotalMultiplier, timeouts_.readTotalConstant));
+        const Deadline deadline(
+            clock_, TotalTimeoutMs(n, timeouts_.readTotalMultiplier, timeouts_.readTotalConstant));
         std::size_t got = 0;
         for (;;) {
             qint64 r =
@@ -80,7 +93,7 @@ public:
             if (got >= n) return LineResult::Done(got);
             if (deadline.hasExpired()) return LineResult::TimedOut(got);
             port_.clearError();
-            if (!port_.waitForReadyRead(RemainingMs(deadline))) {
+            if (!port_.waitForReadyRead(deadline.remainingMs())) {
                 // A device that failed or went away will not deliver more before the
                 // deadline; a plain time-out is waited out.
                 QSerialPort::SerialPortError e = port_.error();
@@ -106,9 +119,9 @@ public:
     LineResult flush() override {
         if (!port_.isOpen()) return NotOpen();
         port_.flush();
-        QDeadlineTimer deadline(TotalTimeoutMs(static_cast<std::size_t>(port_.bytesToWrite()),
-                                               timeouts_.writeTotalMultiplier,
-                                               timeouts_.writeTotalConstant));
+        const Deadline deadline(
+            clock_, TotalTimeoutMs(static_cast<std::size_t>(port_.bytesToWrite()),
+                                   timeouts_.writeTotalMultiplier, timeouts_.writeTotalConstant));
         return drainOutput(deadline);
     }
 
@@ -166,9 +179,9 @@ private:
     }
 
     // Ok when nothing is left to write, Timeout when the deadline came first.
-    LineResult drainOutput(const QDeadlineTimer& deadline) {
+    LineResult drainOutput(const Deadline& deadline) {
         while (port_.bytesToWrite() > 0) {
-            if (!port_.waitForBytesWritten(RemainingMs(deadline)) || deadline.hasExpired()) break;
+            if (!port_.waitForBytesWritten(deadline.remainingMs()) || deadline.hasExpired()) break;
         }
         const QSerialPort::SerialPortError e = port_.error();
         if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) return errorResult(0);
@@ -176,6 +189,7 @@ private:
         return port_.bytesToWrite() > 0 ? LineResult::TimedOut(0) : LineResult::Done(0);
     }
 
+    LineClock clock_;
     QSerialPort port_;
     PortTimeouts timeouts_;
 };
@@ -211,13 +225,15 @@ std::string SystemPath(const std::string& devicePath) {
 
 }  // namespace
 
-OpenResult OpenMeterDevice(const std::string& devicePath) {
+OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
     if (devicePath.empty()) return Failed(OpenFailure::Open, devicePath, "No device was given.");
     if (!DeviceExists(devicePath)) {
         return Failed(OpenFailure::Open, devicePath, "The device does not exist.");
     }
 
-    auto line = std::make_unique<QSerialPortLine>(SystemPath(devicePath));
+    auto line = std::make_unique<QSerialPortLine>(
+        SystemPath(devicePath),
+        clock ? std::move(clock) : LineClock(&std::chrono::steady_clock::now));
     QSerialPort& port = line->port();
     // The line settings are applied by open() itself; flow control stays at the port's default.
     port.setBaudRate(QSerialPort::Baud9600);

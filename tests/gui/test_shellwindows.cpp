@@ -155,7 +155,6 @@ TEST(MsgForm, AbortAsksAndClearsTheTransferFlagOnlyOnYes) {
         EXPECT_EQ(box.defaultButton, Prompter::No);
         EXPECT_EQ(box.owner, nullptr);
     }
-    G().Link.TransferInProgress = false;
 }
 
 TEST(MsgForm, IsModelessAndEscapeDoesNotHideIt) {

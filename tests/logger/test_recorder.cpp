@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -23,9 +24,17 @@ namespace {
 namespace fs = std::filesystem;
 using Messages = std::vector<std::pair<int, int>>;
 
+// Labels every sample 10:20:30.4; its monotonic time moves by `step` at each look.
 class FixedClock : public Clock {
 public:
+    std::chrono::milliseconds step{0};
     LocalTime Now() const override { return {10, 20, 30, 400}; }
+    std::chrono::steady_clock::time_point Monotonic() const override {
+        return std::chrono::steady_clock::time_point{} + std::chrono::hours(1) + step * looks_++;
+    }
+
+private:
+    mutable int looks_ = 0;
 };
 
 class RecorderTest : public ::testing::Test {
@@ -423,6 +432,24 @@ TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     test::WriteBytes(dir / "empty.g26", "");
     ASSERT_TRUE(rec->OpenFile(dir / "empty.g26"));
     EXPECT_TRUE(!rec->bBufferEmpty && view.toolbar.sbtnSaveFile);
+}
+
+TEST_F(RecorderTest, AFileReadReportsItsProgressAtMostEveryFortyMilliseconds) {
+    ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(1000)));
+    struct Case {
+        int stepMs;
+        int reports;  // paced among 11 steps (before the first chunk and after each),
+                      // then the closing "1000 of 1000"
+    } const cases[] = {{0, 1 + 1}, {39, 6 + 1}, {40, 11 + 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stepMs);
+        clock.step = std::chrono::milliseconds(c.stepMs);
+        view.fileReadCalls = 0;
+        ASSERT_TRUE(rec->OpenFile(dir / "a.g26", 100));
+        EXPECT_EQ(view.fileReadCalls, c.reports);
+        EXPECT_EQ(rec->List().size(), 1000u);
+        ASSERT_TRUE(rec->sbtnClearClick());
+    }
 }
 
 TEST_F(RecorderTest, TransferEndedResetsTheRecorder) {

@@ -1,0 +1,23 @@
+// Puts the program's process-wide state back after every test, so that a flag one test
+// set (a transfer in progress, a reading ready, a port held by the link) cannot leak into
+// the next, even when the test stopped at a failed assertion before its own clean-up.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "meterlink/globalvar.h"
+
+namespace dmm::test {
+
+class ProcessStateReset : public ::testing::EmptyTestEventListener {
+public:
+    // After the test's own tear-down: whatever it left goes, the link's port with it.
+    void OnTestEnd(const ::testing::TestInfo&) override { G() = Globals{}; }
+};
+
+// Once in main(), after InitGoogleTest.
+inline void ResetProcessStateAfterEachTest() {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ProcessStateReset);
+}
+
+}  // namespace dmm::test
