@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick xdotool
   dpkg-dev file man-db desktop-file-utils appstream lintian
+  clang libclang-rt-dev clang-format
 )
 
 missing=()

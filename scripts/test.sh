@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build (core, window, end-to-end
-# tests), the sanitizer build (core and end-to-end tests under ASan + UBSan) and the
-# Debian package made from the normal build (unpacked, run, validated, lintian).
+# tests), the sanitizer build (the same tests under ASan + UBSan, windows offscreen),
+# every fuzz target for a bounded time with its seed corpus (DMM_FUZZ_SECONDS each,
+# 30 unless set; 0 leaves fuzzing out) and the Debian package made from the normal build
+# (unpacked, run, validated, lintian).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,6 +17,15 @@ for preset in default asan; do
   echo "=== tests: $preset ==="
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+
+fuzz_seconds=${DMM_FUZZ_SECONDS:-30}
+if [ "$fuzz_seconds" != 0 ]; then
+  echo "=== build: fuzz ==="
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz --target fuzzers -j "$jobs"
+  echo "=== fuzz: ${fuzz_seconds}s a target ==="
+  scripts/fuzz.sh "$fuzz_seconds" || status=1
+fi
 echo "=== package ==="
 scripts/package-test.sh || status=1
 exit $status
