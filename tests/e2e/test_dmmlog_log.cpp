@@ -223,6 +223,18 @@ TEST(DmmlogLog, GoesOnIntoTheSameFileWhenTheAdaptorComesBack) {
     EXPECT_NE(std::string(r[first - 1].szTime), std::string(r[first].szTime));
 }
 
+// A disk that is full: the run ends at the first sample that cannot be written, says why
+// and fails, rather than polling on as if the samples were kept.
+TEST(DmmlogLog, AFullDiskEndsTheRunWithTheReason) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    Sim sim({"--reading", "6;1.234;0"});
+    Process log = Log(sim, "/dev/full", {"--force", "--count", "3", "--full-speed"});
+    EXPECT_EQ(log.wait(20s), 1);
+    const std::string err = log.drainErr();
+    EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    EXPECT_NE(err.find("0 samples written"), std::string::npos) << err;
+}
+
 TEST(DmmlogLog, BadUsageTouchesNothing) {
     TempDir dir;
     const std::string out = (dir.path() / "never.g26").string();
