@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "meterlink/globalvar.h"
 #include "meterlink/labels.h"
 #include "meterlink/meterreading.h"
 #include "resources/icons.h"
-#include "meterlink/globalvar.h"
 #include "shell/layout.h"
 #include "shell/metrics.h"
 #include "shell/panels.h"

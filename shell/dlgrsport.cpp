@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "meterlink/globalvar.h"
 #include "meterlink/portnames.h"
 #include "resources/icons.h"
 #include "resources/strings.h"
 #include "shell/centre.h"
-#include "meterlink/globalvar.h"
 #include "shell/prompter.h"
 
 namespace dmm {

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "meterlink/globalvar.h"
 #include "resources/strings.h"
 #include "shell/centre.h"
-#include "meterlink/globalvar.h"
 #include "shell/prompter.h"
 
 namespace dmm {
