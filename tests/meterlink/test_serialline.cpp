@@ -36,11 +36,20 @@ long ElapsedMs(Clock::time_point since) {
 class SteppedClock {
 public:
     LineClock clock() const {
-        return [ms = ms_] { return Clock::time_point{} + std::chrono::milliseconds(ms->load()); };
+        return [ms = ms_, looks = looks_] {
+            ++*looks;
+            return Clock::time_point{} + std::chrono::milliseconds(ms->load());
+        };
     }
     void advance(int ms) { *ms_ += ms; }
+    // Waits until the line has read the clock more often than `n` times (a read has begun).
+    void awaitLooksBeyond(long n) const {
+        while (looks_->load() <= n) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    long looks() const { return looks_->load(); }
 
 private:
+    std::shared_ptr<std::atomic<long>> looks_ = std::make_shared<std::atomic<long>>(0);
     std::shared_ptr<std::atomic<long>> ms_ = std::make_shared<std::atomic<long>>(1000);
 };
 
@@ -148,8 +157,10 @@ TEST_F(PtyLine, ReadWithNothingArrivingWaitsTheWholeTotalThenReturnsZero) {
     ASSERT_TRUE(line);
     ASSERT_TRUE(line->setTimeouts(ShortReads(200)));
     std::atomic<bool> deadlineReached{false};
+    const long before = time.looks();
     std::thread clock([&] {
-        time.advance(249);  // 200 + 50 * 1, less one
+        time.awaitLooksBeyond(before);  // the read has taken its deadline
+        time.advance(249);              // 200 + 50 * 1, less one
         // Real time for a read that wrongly went by another clock to end.
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         deadlineReached = true;
