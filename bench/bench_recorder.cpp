@@ -37,10 +37,18 @@ public:
     void ShowStringMessage(int, int, const std::string&) override {}
     bool AskOkCancel(int, int) override { return true; }
     bool RunIntervalDialog(IntervalChoice&) override { return false; }
-    void BeginFileRead() override {}
-    void FileReadProgress(int, const std::string&) override {}
-    void BeginReplay() override {}
-    void EndFileRead() override {}
+    void SetWaitCursor(bool) override {}
+    void OpenProgressWindow(const std::string&, HeadlineColour, int) override {}
+    void SetProgressHeadline(const std::string&, HeadlineColour) override {}
+    void SetProgressDetail(const std::string&, bool) override {}
+    void SetProgressWindowBar(int, int) override {}
+    void SetProgressAbortEnabled(bool) override {}
+    void CloseProgressWindow() override {}
+    void HandlePendingEvents() override {}
+    void UnlinkMainWindow() override {}
+    bool AskYesNo(int, int, int) override { return true; }
+    void ShowTwoLineMessage(int, int, int, const std::string&) override {}
+    void Beep() override {}
 };
 
 void BM_LiveSample(benchmark::State& state) {

@@ -26,6 +26,7 @@
 #include "logger/dlgoption.h"
 #include "logger/exportcommands.h"
 #include "logger/recovery.h"
+#include "logger/memoryimport.h"
 #include "meterlink/globalvar.h"
 #include "resources/recorderglyphs.h"
 #include "resources/strings.h"
@@ -48,14 +49,11 @@ constexpr int kReadingLabel = 1311;  // "Reading"
 constexpr int kTimeLabel = 1312;     // "Time"
 constexpr int kMaxLabel = 1313;      // "Max."
 constexpr int kMinLabel = 1314;      // "Min."
-constexpr int kReadingFileText = 8005;
-constexpr int kAddingDataText = 8006;
 
 constexpr int kPanelHeight = 33;
 constexpr int kProgressHeight = 12;
 constexpr int kButtonSize = 25;
 constexpr int kGlyphSize = 18;
-constexpr int kFileReadBarMax = 64;
 constexpr int kClockPeriodMs = 1000;
 constexpr int kStatusWidths[5] = {110, 175, 175, 175, 50};
 
@@ -212,8 +210,7 @@ void TGraphicalForm::buildToolPanel(QWidget* panel) {
     connect(sbtnOpenFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnOpenFileClick);
     connect(sbtnSaveFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnSaveFileClick);
     connect(sbtnClear, &QToolButton::clicked, this, [this] { recorder_->sbtnClearClick(); });
-    // Import opens a window of its own, which is not part of the recorder window; its button
-    // only follows the enabling rules here.
+    connect(sbtnImport, &QToolButton::clicked, this, &TGraphicalForm::sbtnImportClick);
     connect(sbtnExport, &QToolButton::clicked, this, &TGraphicalForm::sbtnExportClick);
     connect(sbtnPrintGraphic, &QToolButton::clicked, this, &TGraphicalForm::sbtnPrintGraphicClick);
     connect(sbtnFitView, &QToolButton::clicked, this, &TGraphicalForm::sbtnFitViewClick);
@@ -304,8 +301,7 @@ void TGraphicalForm::buildMenu() {
     mnuSaveAs = item(file, 1202, [this] { sbtnSaveFileClick(); });
     mnuClear = item(file, 1203, [this] { recorder_->sbtnClearClick(); });
     file->addSeparator();
-    // The command of Import, like that of its button, is not the recorder window's own.
-    mnuImport = item(file, 1204, nullptr);
+    mnuImport = item(file, 1204, [this] { sbtnImportClick(); });
     mnuExport = item(file, 1205, [this] { sbtnExportClick(); });
     mnuPrintPage = item(file, 1206, [this] { sbtnPrintGraphicClick(); });
     mnuPrinterSetup = item(file, 1207, [this] { PrinterSetupClick(); });
@@ -461,6 +457,10 @@ bool TGraphicalForm::OfferLeftOverFiles() {
     if (Prompt().messageBox(box) != Prompter::Yes) return false;
     QCoreApplication::processEvents();
     return recorder_->OpenFile(question->newest.string()).ok();
+}
+
+void TGraphicalForm::sbtnImportClick() {
+    MemoryImport(*recorder_, *this, G().Link).sbtnImportClick();
 }
 
 void TGraphicalForm::PrinterSetupClick() {
@@ -674,47 +674,87 @@ bool TGraphicalForm::RunIntervalDialog(IntervalChoice& choice) {
     return true;
 }
 
-void TGraphicalForm::BeginFileRead() {
-    if (!waitCursor_) QApplication::setOverrideCursor(Qt::WaitCursor);
-    waitCursor_ = true;
+void TGraphicalForm::SetWaitCursor(bool on) {
+    if (on == waitCursor_) return;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    waitCursor_ = on;
+}
+
+void TGraphicalForm::OpenProgressWindow(const std::string& headline, HeadlineColour colour,
+                                        int barMax) {
     if (!MsgForm) return;
-    MsgForm->SetHeadline(QStringLiteral("[W%1] ").arg(kReadingFileText) + Str(kReadingFileText),
-                         Qt::red);
+    SetProgressHeadline(headline, colour);
+    MsgForm->Label1->setUpdatesEnabled(true);
     MsgForm->Label1->setText(QString());
-    MsgForm->ProgressBar->setRange(0, kFileReadBarMax);
+    MsgForm->ProgressBar->setRange(0, barMax);
     MsgForm->ProgressBar->setValue(0);
     MsgForm->bbtnAbort->setEnabled(true);
     MsgForm->show();
     MsgForm->raise();
+    MsgForm->repaint();
 }
 
-void TGraphicalForm::FileReadProgress(int barPosition, const std::string& detail) {
-    if (MsgForm) {
-        MsgForm->ProgressBar->setValue(barPosition);
-        MsgForm->Label1->setText(QString::fromStdString(detail));
-    }
-    // Lets the progress window's Abort act between chunks.
-    QCoreApplication::processEvents();
-}
-
-void TGraphicalForm::BeginReplay() {
-    if (MsgForm) {
-        MsgForm->ProgressBar->setValue(MsgForm->ProgressBar->maximum());
-        MsgForm->bbtnAbort->setEnabled(false);
-    }
-    QCoreApplication::processEvents();
+void TGraphicalForm::SetProgressHeadline(const std::string& headline, HeadlineColour colour) {
     if (MsgForm)
-        MsgForm->SetHeadline(QStringLiteral("[W%1] ").arg(kAddingDataText) + Str(kAddingDataText),
-                             Qt::blue);
+        MsgForm->SetHeadline(QString::fromStdString(headline),
+                             colour == HeadlineColour::Red ? Qt::red : Qt::blue);
 }
 
-void TGraphicalForm::EndFileRead() {
-    if (MsgForm) {
-        MsgForm->bbtnAbort->setEnabled(true);
-        MsgForm->hide();
-    }
-    if (waitCursor_) QApplication::restoreOverrideCursor();
-    waitCursor_ = false;
+void TGraphicalForm::SetProgressDetail(const std::string& text, bool paintNow) {
+    if (!MsgForm) return;
+    QLabel* label = MsgForm->Label1;
+    // The text is always current; with updates off, setting it schedules no painting.
+    label->setUpdatesEnabled(paintNow);
+    label->setText(QString::fromStdString(text));
+    if (paintNow) label->repaint();
+}
+
+void TGraphicalForm::SetProgressWindowBar(int max, int position) {
+    if (!MsgForm) return;
+    MsgForm->ProgressBar->setRange(0, max);
+    MsgForm->ProgressBar->setValue(position);
+}
+
+void TGraphicalForm::SetProgressAbortEnabled(bool enabled) {
+    if (MsgForm) MsgForm->bbtnAbort->setEnabled(enabled);
+}
+
+void TGraphicalForm::CloseProgressWindow() {
+    if (!MsgForm) return;
+    MsgForm->Label1->setUpdatesEnabled(true);
+    MsgForm->hide();
+}
+
+void TGraphicalForm::HandlePendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TGraphicalForm::UnlinkMainWindow() {
+    SendWindowMessage(MainWindowTarget, msg::Unlink);
+}
+
+bool TGraphicalForm::AskYesNo(int captionFormat, int textNumber, int secondTextNumber) {
+    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
+    if (secondTextNumber != 0) box.text += QLatin1Char('\n') + Str(secondTextNumber);
+    box.icon = Prompter::Icon::Question;
+    box.buttons = Prompter::Yes | Prompter::No;
+    box.defaultButton = Prompter::No;
+    return Prompt().messageBox(box) == Prompter::Yes;
+}
+
+void TGraphicalForm::ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,
+                                        const std::string& detail) {
+    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
+    box.text += QLatin1Char('\n') + Str(secondTextNumber);
+    box.detail = QString::fromStdString(detail);
+    Prompt().messageBox(box);
+}
+
+void TGraphicalForm::Beep() {
+    QApplication::beep();
 }
 
 }  // namespace dmm

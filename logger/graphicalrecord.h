@@ -44,6 +44,9 @@ public:
     // Offers the newest temporary file left by a run that did not end normally, the way
     // Open reads a file; true when it was read into the buffer.
     bool OfferLeftOverFiles();
+    // Import: the meter's stored log replaces the buffer, over the line borrowed from the
+    // link owner.
+    void sbtnImportClick();
     // "Printer Set&up..." and "Graph Line &Color".
     void PrinterSetupClick();
     void GraphLineColorClick();
@@ -148,10 +151,20 @@ public:
     void ShowStringMessage(int captionFormat, int textNumber, const std::string& detail) override;
     bool AskOkCancel(int captionFormat, int textNumber) override;
     bool RunIntervalDialog(IntervalChoice& choice) override;
-    void BeginFileRead() override;
-    void FileReadProgress(int barPosition, const std::string& detail) override;
-    void BeginReplay() override;
-    void EndFileRead() override;
+    void SetWaitCursor(bool on) override;
+    void OpenProgressWindow(const std::string& headline, HeadlineColour colour,
+                            int barMax) override;
+    void SetProgressHeadline(const std::string& headline, HeadlineColour colour) override;
+    void SetProgressDetail(const std::string& text, bool paintNow) override;
+    void SetProgressWindowBar(int max, int position) override;
+    void SetProgressAbortEnabled(bool enabled) override;
+    void CloseProgressWindow() override;
+    void HandlePendingEvents() override;
+    void UnlinkMainWindow() override;
+    bool AskYesNo(int captionFormat, int textNumber, int secondTextNumber) override;
+    void ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,
+                            const std::string& detail) override;
+    void Beep() override;
 
 protected:
     void customEvent(QEvent* event) override;
@@ -179,7 +192,7 @@ private:
     TFormViewGraphic* ownViewer_ = nullptr;
     std::unique_ptr<Recorder> recorder_;
     std::filesystem::path programDir_;
-    bool waitCursor_ = false;  // a file read holds the hourglass
+    bool waitCursor_ = false;  // a long operation holds the hourglass
 };
 
 }  // namespace dmm

@@ -22,7 +22,9 @@ namespace {
 
 constexpr int kReadingLabel = 1311;  // "Reading"
 constexpr int kTempFileWriteError = 9400;
-constexpr int kReadingDataOf = 1315;   // "Reading Data : %d of %d"
+constexpr int kReadingDataOf = 1315;  // "Reading Data : %d of %d"
+constexpr int kReadingFileText = 8005;
+constexpr int kAddingDataText = 8006;
 constexpr int kFileReadBarMax = 64;    // the progress window's bar
 constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
 
@@ -33,6 +35,10 @@ int BarPosition(std::size_t steps, int max) {
 }
 
 }  // namespace
+
+std::string ProgressHeadline(int textNumber) {
+    return "[W" + std::to_string(textNumber) + "] " + LoadStr(textNumber);
+}
 
 PanelGroup PanelGroupOf(const LogRecord& r) {
     PanelGroup g;
@@ -507,7 +513,9 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
         return status;
     }
-    view_.BeginFileRead();
+    view_.SetWaitCursor(true);
+    view_.OpenProgressWindow(ProgressHeadline(kReadingFileText), HeadlineColour::Red,
+                             kFileReadBarMax);
     transferInProgress_ = true;
     UpdateToolbar();
     UpdateMenu();
@@ -523,9 +531,9 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
             const auto now = clock_.Monotonic();
             if (now - last < kProgressPeriod) return transferInProgress_;
             last = now;
-            view_.FileReadProgress(BarPosition(steps++, kFileReadBarMax),
-                                   Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
-                                          static_cast<int>(total)));
+            FileReadProgress(BarPosition(steps++, kFileReadBarMax),
+                             Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
+                                    static_cast<int>(total)));
             // Abort in the progress window clears the flag while events are handled.
             return transferInProgress_;
         },
@@ -533,7 +541,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     reader.Close();
     auto endRead = [&](const IoStatus& failed) {
         list_.clear();
-        view_.EndFileRead();
+        EndFileRead();
         transferInProgress_ = false;
         if (failed.error != ECANCELED)
             view_.ShowStringMessage(str::ErrorCaption, 9004, failed.message);
@@ -542,16 +550,32 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         return failed;
     };
     if (!status) return endRead(status);
-    view_.FileReadProgress(kFileReadBarMax,
-                           Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
-                                  static_cast<int>(list_.size())));
+    FileReadProgress(kFileReadBarMax,
+                     Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
+                            static_cast<int>(list_.size())));
     // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
     if (!transferInProgress_) return endRead(IoStatus::Fail(ECANCELED, "read", path));
-    view_.BeginReplay();
+    // The replay cannot be aborted.
+    view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
+    view_.SetProgressAbortEnabled(false);
+    view_.HandlePendingEvents();
+    view_.SetProgressHeadline(ProgressHeadline(kAddingDataText), HeadlineColour::Blue);
     ReplayList();
-    view_.EndFileRead();
+    EndFileRead();
     FinishBulkLoad();
     return status;
+}
+
+void Recorder::FileReadProgress(int barPosition, const std::string& detail) {
+    view_.SetProgressWindowBar(kFileReadBarMax, barPosition);
+    view_.SetProgressDetail(detail, true);
+    view_.HandlePendingEvents();
+}
+
+void Recorder::EndFileRead() {
+    view_.SetProgressAbortEnabled(true);
+    view_.CloseProgressWindow();
+    view_.SetWaitCursor(false);
 }
 
 // ---- command states ----

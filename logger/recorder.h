@@ -14,6 +14,7 @@
 #include "logger/sampleclock.h"
 #include "logger/tempfiles.h"
 #include "meterlink/meterreading.h"
+#include "meterlink/protocol.h"
 
 namespace dmm {
 
@@ -41,6 +42,8 @@ struct RecordsSummary {
     int iMinIndex = 0;
 };
 RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count);
+// A progress window's headline: "[W8005] " and the text of that number.
+std::string ProgressHeadline(int textNumber);
 
 class Recorder {
 public:
@@ -66,9 +69,15 @@ public:
     int iMinIndex = 0;               // record with the smallest value
     float fScaleMax = 100;           // the chart's Y range
     float fScaleMin = -100;
-    int iTempFileCount = 0;  // Start presses that made a temporary file
+    int iTempFileCount = 0;                   // Start presses that made a temporary file
+    MeterKind DmmKind = MeterKind::KindNone;  // the meter kind the last import found
     // TimerLogger's hand-shake with the poll: its bSampleDue marks the next reading.
     SampleClock Sampling;
+
+    // The process-wide transfer-in-progress flag: set while a file is read in or the
+    // meter's memory imported; the progress window's Abort clears it.
+    bool TransferInProgress() const { return transferInProgress_; }
+    void SetTransferInProgress(bool on) { transferInProgress_ = on; }
 
     LogList& List() { return list_; }
     const LogList& List() const { return list_; }
@@ -137,6 +146,8 @@ public:
     StatusTexts StatusBarTexts() const;
 
 private:
+    void FileReadProgress(int barPosition, const std::string& detail);
+    void EndFileRead();
     void StepProgress();
     void SetPagingEnabled(bool back, bool forward);
     void ShowExtremePanels();

@@ -73,6 +73,9 @@ struct StatusTexts {
     bool operator==(const StatusTexts&) const = default;
 };
 
+// Colour of a progress window's headline.
+enum class HeadlineColour { Red, Blue };
+
 // What the interval option dialog edits.
 struct IntervalChoice {
     bool bOptManual = false;
@@ -130,14 +133,32 @@ public:
     // The interval option dialog, modal; true when closed with OK.
     virtual bool RunIntervalDialog(IntervalChoice& choice) = 0;
 
-    // Reading a logger file: the progress window with the "reading" headline,
-    // one call per chunk (step its bar, show the detail line, handle pending
-    // events so Abort can act), the "adding" headline with Abort disabled, and
-    // the end (progress window closed, normal cursor).
-    virtual void BeginFileRead() = 0;
-    virtual void FileReadProgress(int barPosition, const std::string& detail) = 0;
-    virtual void BeginReplay() = 0;
-    virtual void EndFileRead() = 0;
+    // The hourglass cursor of long operations.
+    virtual void SetWaitCursor(bool on) = 0;
+    // The progress window of long transfers (reading a logger file, importing the
+    // meter's memory): shown with the headline, an empty detail line, its bar at 0
+    // of barMax and Abort enabled; closing only hides it.
+    virtual void OpenProgressWindow(const std::string& headline, HeadlineColour colour,
+                                    int barMax) = 0;
+    virtual void SetProgressHeadline(const std::string& headline, HeadlineColour colour) = 0;
+    // The detail line takes the text at once. paintNow repaints it at once; without
+    // it the painting may wait for the next call that paints, so that a line rewritten
+    // after every byte is not painted after every byte.
+    virtual void SetProgressDetail(const std::string& text, bool paintNow) = 0;
+    virtual void SetProgressWindowBar(int max, int position) = 0;
+    virtual void SetProgressAbortEnabled(bool enabled) = 0;
+    virtual void CloseProgressWindow() = 0;
+    // Lets pending window events run, the progress window's Abort among them.
+    virtual void HandlePendingEvents() = 0;
+
+    // The import of the meter's memory: message 1030 to the main window (unlink), a
+    // Yes/No question (No the default; a second text number of 0 means one line),
+    // a message of two lines with a detail, and the simple beep after each block.
+    virtual void UnlinkMainWindow() = 0;
+    virtual bool AskYesNo(int captionFormat, int textNumber, int secondTextNumber) = 0;
+    virtual void ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,
+                                    const std::string& detail) = 0;
+    virtual void Beep() = 0;
 };
 
 }  // namespace dmm

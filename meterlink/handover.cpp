@@ -113,16 +113,7 @@ bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLi
     return true;
 }
 
-std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText,
-                                  int funcCode) {
-    if (std::optional<long double> v = ParseNumber(valueText + "E" + rangeText)) {
-        return ToFloat(*v);
-    }
-    if (!Contains(valueText, 'L')) return std::nullopt;
-
-    // Overload: a level just beyond the range, by function.
-    long double level = 0;
-    bool perRange = false;
+std::optional<OverloadLevel> LiveOverloadLevel(int funcCode) {
     switch (funcCode) {
         case func::VoltsAc:
         case func::VoltsDc:
@@ -133,29 +124,35 @@ std::optional<float> ChartedValue(const std::string& valueText, const std::strin
         case func::AmpsDc:
         case func::AmpsAcDc:
         case func::Frequency:
-            level = 5.5L;
-            perRange = true;
-            break;
+            return OverloadLevel{5.5L, true};
         case func::Volts20:
-            level = 2.2L;
-            perRange = true;
-            break;
+            return OverloadLevel{2.2L, true};
         case func::Celsius:
         case func::Fahrenheit:
         case func::DecibelMilliwatt:
-            level = 1100;
-            break;
+            return OverloadLevel{1100, false};
         case func::Ohms384:
-            level = 500;
-            break;
+            return OverloadLevel{500, false};
         case func::Percent:
         case func::Percent2050:
-            level = 110;
-            break;
+            return OverloadLevel{110, false};
         default:
             return std::nullopt;
     }
-    if (perRange) {
+}
+
+std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText,
+                                  int funcCode, OverloadLevels levels) {
+    if (std::optional<long double> v = ParseNumber(valueText + "E" + rangeText)) {
+        return ToFloat(*v);
+    }
+    if (!Contains(valueText, 'L')) return std::nullopt;
+
+    // Overload: a level just beyond the range, by function.
+    const std::optional<OverloadLevel> found = levels ? levels(funcCode) : std::nullopt;
+    if (!found) return std::nullopt;
+    long double level = found->mantissa;
+    if (found->perRange) {
         std::optional<int> n = ParseInteger(rangeText);
         if (!n) return std::nullopt;
         const long long k = *n;

@@ -41,11 +41,22 @@ struct ComparatorValues {
 bool PrepareComparatorValues(const MeterReading& r, double hiLimit, double lowLimit,
                              ComparatorValues& c);
 
+// The level an overload of a function code is charted at: mantissa, times ten to
+// the range text when perRange is set. Empty: the function has no level.
+struct OverloadLevel {
+    long double mantissa = 0;
+    bool perRange = false;
+};
+using OverloadLevels = std::optional<OverloadLevel> (*)(int funcCode);
+
+// The levels of a live sample.
+std::optional<OverloadLevel> LiveOverloadLevel(int funcCode);
+
 // The value the recorder charts for a reading: value text + "E" + range text in
-// single precision, or the overload substitute of the function code (negated for
+// single precision, or the overload level of the function code (negated for
 // "-"); empty when the recorder drops the sample, which includes a value that
 // single precision cannot hold.
 std::optional<float> ChartedValue(const std::string& valueText, const std::string& rangeText,
-                                  int funcCode);
+                                  int funcCode, OverloadLevels levels = LiveOverloadLevel);
 
 }  // namespace dmm

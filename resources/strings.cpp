@@ -185,6 +185,10 @@ constexpr Entry kStrings[] = {
     {8400, "The connection to the DMM adaptor was lost."},
     {8401, "Will re-connect automatically when it is back."},
     {8402, "The connection to the DMM adaptor is back."},
+    // The import's progress lines and its warning about records it could not decode.
+    {8300, "Bytes read : %d of %d"},
+    {8301, "Translating..."},
+    {8302, "Some stored readings could not be decoded and were left out."},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},
@@ -206,6 +210,18 @@ constexpr Entry kStrings[] = {
     {9400,
      "Unable to write to the file for real time temporary storage in hard disk. The samples "
      "stay in memory: save them to a file on another disk."},
+    // Detail lines of the import: what is wrong with a log's header, a record or the line.
+    {9300, "The header puts the last record into bank %d; the memory has banks 0 to 3."},
+    {9301, "The last-record address %d lies before the first record of bank %d."},
+    {9302, "The header counts %lld records; a log holds at least one."},
+    {9303, "The header puts %lld records into bank 0, which holds at most 10885."},
+    {9304, "The last record at address %d runs past the end of bank %d."},
+    {9305, "Stored record %d: range nibble %d gives no range in mode 3."},
+    {9306, "Stored record %d: an overload of function code %d has no chart value."},
+    {9307, "Stored record %d: the value %s with range %s gives no chart value."},
+    {9308, "%d of %d stored records left out."},
+    {9309, "The image holds %lld bytes; its header describes %lld."},
+    {9310, "Byte %d of %d did not arrive."},
     {9999, "Error[E%d]"},
     // Texts of the runtime's own error boxes.
     {65399, "'%s' is not a valid floating point value"},

@@ -1,6 +1,7 @@
 // A recorder window that remembers what it was told.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
@@ -25,11 +26,17 @@ public:
     int timerInterval = 0, dataListClears = 0, mainWindowRefreshes = 0, questions = 0;
     std::vector<std::size_t> dataListLines;
     std::vector<std::pair<int, int>> messages;  // caption format, text number
-    std::vector<std::string> details;           // the detail line of each message box
     bool answerOk = true;
     std::function<bool(IntervalChoice&)> intervalDialog;
-    std::function<void(int)> onFileReadProgress = [](int) {};
-    int fileReadCalls = 0;
+    // Called each time the recorder lets pending events run, with the number of the call.
+    std::function<void(int)> onPendingEvents = [](int) {};
+    int pendingEventCalls = 0;
+    bool waitCursor = false;
+    std::string headline, detail;
+    int barMax = 0, barPosition = 0, detailTexts = 0, detailPaints = 0, beeps = 0, unlinks = 0;
+    bool abortEnabled = true;
+    std::deque<bool> yesNoAnswers;     // No once they run out, like the default button
+    std::vector<std::string> details;  // the detail line of each message, in order
 
     void SetChartPointCount(int n) override { points.assign(static_cast<std::size_t>(n), {}); }
     void SetChartPoint(int k, const std::string& l, float v) override {
@@ -59,20 +66,44 @@ public:
     void ClearDataList() override { ++dataListClears, dataListLines.clear(); }
     void AppendDataListLine(std::size_t i) override { dataListLines.push_back(i); }
     void RefreshMainWindowCommands() override { ++mainWindowRefreshes; }
-    void ShowStringMessage(int format, int text, const std::string& detail) override {
+    void ShowStringMessage(int format, int text, const std::string& d) override {
         messages.emplace_back(format, text);
-        details.push_back(detail);
+        details.push_back(d);
     }
     bool AskOkCancel(int format, int text) override {
         ++questions;
         messages.emplace_back(format, text);
+        details.emplace_back();
         return answerOk;
     }
     bool RunIntervalDialog(IntervalChoice& c) override { return intervalDialog(c); }
-    void BeginFileRead() override { progressWindowOpen = true; }
-    void FileReadProgress(int, const std::string&) override { onFileReadProgress(++fileReadCalls); }
-    void BeginReplay() override {}
-    void EndFileRead() override { progressWindowOpen = false; }
+    void SetWaitCursor(bool on) override { waitCursor = on; }
+    void OpenProgressWindow(const std::string& h, HeadlineColour, int top) override {
+        progressWindowOpen = true, headline = h, detail.clear(), barMax = top, barPosition = 0;
+    }
+    void SetProgressHeadline(const std::string& h, HeadlineColour) override { headline = h; }
+    void SetProgressDetail(const std::string& t, bool paint) override {
+        detail = t, ++detailTexts, detailPaints += paint;
+    }
+    void SetProgressWindowBar(int top, int pos) override { barMax = top, barPosition = pos; }
+    void SetProgressAbortEnabled(bool on) override { abortEnabled = on; }
+    void CloseProgressWindow() override { progressWindowOpen = false; }
+    void HandlePendingEvents() override { onPendingEvents(++pendingEventCalls); }
+    void UnlinkMainWindow() override { ++unlinks; }
+    bool AskYesNo(int format, int text, int) override {
+        ++questions;
+        messages.emplace_back(format, text);
+        details.emplace_back();
+        if (yesNoAnswers.empty()) return false;
+        const bool yes = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return yes;
+    }
+    void ShowTwoLineMessage(int format, int text, int, const std::string& d) override {
+        messages.emplace_back(format, text);
+        details.push_back(d);
+    }
+    void Beep() override { ++beeps; }
 };
 
 }  // namespace dmm::test

@@ -412,19 +412,19 @@ TEST_F(RecorderTest, AnEmptyFileGivesAnEmptyBufferThatCountsAsUnsavedData) {
 
 TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(500)));
-    view.onFileReadProgress = [&](int) { transfer = false; };  // Abort at the first report
+    view.onPendingEvents = [&](int) { transfer = false; };  // Abort at the first report
     EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
     EXPECT_TRUE(rec->List().empty() && view.messages.empty() && !view.progressWindowOpen);
     EXPECT_EQ(rec->iPageCount, 1);
     EXPECT_TRUE(view.toolbar.sbtnOpenFile);
 
     // Abort pressed while the last report ("500 of 500") is shown.
-    view.onFileReadProgress = [&](int) { transfer = rec->List().size() < 500; };
+    view.onPendingEvents = [&](int) { transfer = rec->List().size() < 500; };
     EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
     EXPECT_TRUE(rec->List().empty() && rec->bBufferEmpty && view.messages.empty());
     EXPECT_TRUE(!transfer && !view.progressWindowOpen && view.toolbar.sbtnOpenFile);
 
-    view.onFileReadProgress = [](int) {};
+    view.onPendingEvents = [](int) {};
     EXPECT_FALSE(rec->OpenFile(dir / "none.g26"));
     EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9004));
 
