@@ -18,12 +18,14 @@
 #include <deque>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 
 #include "resources/programinfo.h"
 #include "tools/dmm-sim/simulator.h"
+#include "tools/dmm-sim/storedlog.h"
 
 namespace {
 
@@ -59,6 +61,8 @@ port (9600 8N1). Runs until SIGINT or SIGTERM.
 The adaptor answers the command frames DLE STX <cmd> 0 0 0 DLE ETX:
   B  display reply: status word, value text, range text (15 payload bytes)
   F  identity reply: one identity byte
+  N  with a stored log: its first 512-byte block, raw; the next R starts after it
+  R  with a stored log: its next 512-byte block; past the last block no answer
 Other commands get no answer.
 
 Readings (the "B" replies cycle through them, one per request):
@@ -76,6 +80,21 @@ Readings (the "B" replies cycle through them, one per request):
 Identity:
   --identity N        identity byte of the "F" reply, 0..255 (default 1)
   --identity-empty    answer "F" with an empty payload
+
+Stored log (the meter's own memory, read by the logger's Import):
+  --memory FILE       serve FILE as the stream: the bytes exactly as the meter
+                      sends them (only the low nibble of each byte carries
+                      data), a whole number of 512-byte blocks, header first
+  --memory-log K[:MODE[:FLAGS]]
+                      generate a log of K readings (1..43651, all four banks
+                      at most) in logging MODE 0..15 (default 2, DC volts) with
+                      the mode FLAGS 0..15 (default 0; 1 = the mode's alternate
+                      function, 8 = frequency): a slow wave with a ripple, both
+                      signs, an overload every 97 readings, the range stepping
+                      every 500 readings, every interval code in each hundred
+  --memory-stall-after BYTES
+                      send BYTES bytes of memory blocks in all, then stop
+                      answering N and R (a transfer that breaks off midway)
 
 Faults:
   --silent            answer nothing (SIGUSR1 toggles this at run time)
@@ -109,6 +128,8 @@ struct Options {
     bool identityEmpty = false;
     dmm::sim::SimModes modes;
     std::optional<std::uint32_t> seed;
+    std::optional<std::string> memoryFile;
+    std::optional<std::string> memoryLog;
     bool pace = true;
     std::string link;
     std::string linkDir;
@@ -192,6 +213,12 @@ Options ParseOptions(int argc, char** argv) {
             silentFor = count(UINT64_MAX / 2);
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint32_t>(count(0xFFFFFFFFu));
+        } else if (arg == "--memory") {
+            o.memoryFile = value();
+        } else if (arg == "--memory-log") {
+            o.memoryLog = value();
+        } else if (arg == "--memory-stall-after") {
+            o.modes.memoryStallAfter = count(UINT64_MAX / 2);
         } else if (arg == "--pace") {
             o.pace = flag();
         } else if (arg == "--no-pace") {
@@ -207,6 +234,9 @@ Options ParseOptions(int argc, char** argv) {
         }
     }
     if (o.scenarioFile && o.reading) Fail("--scenario and --reading exclude each other");
+    if (o.memoryFile && o.memoryLog) Fail("--memory and --memory-log exclude each other");
+    if (o.modes.memoryStallAfter && !o.memoryFile && !o.memoryLog)
+        Fail("--memory-stall-after needs --memory or --memory-log");
     if (o.identity && o.identityEmpty) Fail("--identity and --identity-empty exclude each other");
     if (silentFor) {
         if (!o.modes.silentAfter) Fail("--silent-for needs --silent-after");
@@ -238,6 +268,35 @@ std::vector<dmm::sim::SimReading> LoadReadings(const Options& o) {
         }
     }
     return readings;  // empty: the simulator plays its default scenario
+}
+
+// The stored log of --memory or --memory-log; null without either.
+std::shared_ptr<const dmm::sim::MemoryImage> LoadMemory(const Options& o) {
+    // The largest stream a meter holds is 512 blocks; a file far beyond that is no image.
+    constexpr std::size_t kMaxImageBytes = 64u << 20;
+    std::vector<std::uint8_t> bytes;
+    if (o.memoryLog) {
+        int count = 0, mode = 0, flags = 0;
+        std::string error;
+        if (!dmm::sim::ParseMemoryLogSpec(*o.memoryLog, count, mode, flags, error))
+            Fail("--memory-log " + error);
+        bytes = dmm::sim::BuildStreamImage(dmm::sim::PatternLog(count, mode, flags), mode, flags);
+    } else if (o.memoryFile) {
+        std::ifstream in(*o.memoryFile, std::ios::binary);
+        if (!in) Fail("cannot open memory image " + *o.memoryFile + ": " + std::strerror(errno));
+        char buffer[65536];
+        while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+            bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+            if (bytes.size() > kMaxImageBytes) Fail(*o.memoryFile + ": larger than 64 MiB");
+        }
+        if (bytes.empty() || bytes.size() % dmm::sim::MemoryImage::kBlockSize != 0) {
+            Fail(*o.memoryFile + ": " + std::to_string(bytes.size()) +
+                 " bytes is not a whole number of 512-byte blocks");
+        }
+    } else {
+        return nullptr;
+    }
+    return std::make_shared<dmm::sim::StreamImage>(std::move(bytes));
 }
 
 // The pseudo-terminal: master side for us, slave side for the client. We keep a
@@ -464,6 +523,7 @@ int main(int argc, char** argv) {
     if (options.identityEmpty) sim.setEmptyIdentity();
     if (options.identity) sim.setIdentity(static_cast<std::uint8_t>(*options.identity));
     if (options.seed) sim.setSeed(*options.seed);
+    sim.setMemoryImage(LoadMemory(options));
 
     InstallSignals();
     Terminal terminal = OpenTerminal();

@@ -277,6 +277,40 @@ std::optional<SimReply> Simulator::answerIdentity() {
     return SimReply{frame(kCmdIdentify, identityPayload_), note};
 }
 
+void Simulator::setMemoryImage(std::shared_ptr<const MemoryImage> image) {
+    memory_ = std::move(image);
+    nextBlock_ = 0;
+    if (!memory_) {
+        handlers_.erase(kCmdFirstBlock);
+        handlers_.erase(kCmdNextBlock);
+        return;
+    }
+    handlers_[kCmdFirstBlock] = [](Simulator& s) {
+        s.nextBlock_ = 0;
+        return s.answerBlock();
+    };
+    handlers_[kCmdNextBlock] = [](Simulator& s) { return s.answerBlock(); };
+}
+
+std::optional<SimReply> Simulator::answerBlock() {
+    if (!memory_ || nextBlock_ >= memory_->blockCount()) return std::nullopt;
+    const std::size_t index = nextBlock_++;
+    std::vector<std::uint8_t> bytes = memory_->block(index);
+    std::string note =
+        "memory block " + std::to_string(index) + " of " + std::to_string(memory_->blockCount());
+    if (modes_.memoryStallAfter) {
+        const std::uint64_t budget =
+            *modes_.memoryStallAfter > memorySent_ ? *modes_.memoryStallAfter - memorySent_ : 0;
+        if (budget == 0) return std::nullopt;
+        if (bytes.size() > budget) {
+            bytes.resize(static_cast<std::size_t>(budget));
+            note += ", stalled after " + std::to_string(*modes_.memoryStallAfter) + " bytes";
+        }
+    }
+    memorySent_ += bytes.size();
+    return SimReply{std::move(bytes), note};
+}
+
 bool ParseReadingLine(std::string_view line, SimReading& out, std::string& error) {
     std::vector<std::string> fields;
     if (!SplitFields(line, fields, error)) return false;

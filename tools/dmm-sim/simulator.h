@@ -64,9 +64,7 @@ std::vector<std::uint8_t> BuildReplyFrame(std::uint8_t unused,
 std::vector<std::uint8_t> BuildDisplayPayload(const SimReading& reading);
 
 // The meter's stored log, as the block commands "N" (first block) and "R"
-// (next block) will send it: raw 512-byte blocks without framing. Nothing
-// answers those commands yet; a handler registered with Simulator::setHandler
-// will read the blocks from here.
+// (next block) send it: raw 512-byte blocks without framing.
 class MemoryImage {
 public:
     static constexpr std::size_t kBlockSize = 512;
@@ -87,6 +85,9 @@ struct SimModes {
     // Answer this many frames, then fall silent for silentFor frames (0: for good).
     std::optional<std::uint64_t> silentAfter;
     std::uint64_t silentFor = 0;
+    // Send this many bytes of memory blocks in all, then answer no block command
+    // again (the last block sent may be cut short).
+    std::optional<std::uint64_t> memoryStallAfter;
 };
 
 // What the adaptor does with one command frame.
@@ -141,14 +142,19 @@ public:
     std::vector<std::uint8_t> frame(std::uint8_t command,
                                     const std::vector<std::uint8_t>& payload) const;
 
-    // Stored log for the block commands; unused until they are answered.
-    void setMemoryImage(std::shared_ptr<const MemoryImage> image) { memory_ = std::move(image); }
+    // The stored log the block commands send: "N" sends block 0 and starts over,
+    // "R" sends the next block, and past the last block nothing answers. Without a
+    // log (null) the block commands get no answer.
+    void setMemoryImage(std::shared_ptr<const MemoryImage> image);
     const MemoryImage* memoryImage() const { return memory_.get(); }
+    // Bytes of memory blocks sent so far.
+    std::uint64_t memoryBytesSent() const { return memorySent_; }
 
 private:
     bool silencedNow() const;
     std::optional<SimReply> answerDisplay();
     std::optional<SimReply> answerIdentity();
+    std::optional<SimReply> answerBlock();
 
     CommandFrameReader reader_;
     std::map<std::uint8_t, Handler> handlers_;
@@ -159,6 +165,8 @@ private:
     std::uint64_t frames_ = 0;
     std::mt19937 rng_{0x5eed};
     std::shared_ptr<const MemoryImage> memory_;
+    std::size_t nextBlock_ = 0;
+    std::uint64_t memorySent_ = 0;
 };
 
 // Reads one reading "code;value;range": a decimal function code or a 0x status

@@ -78,5 +78,6 @@ int Export(int argc, char** argv);
 // Makes its own application object: call it before any other is made.
 int Plot(int argc, char** argv);
 int Recover(int argc, char** argv);
+int Import(int argc, char** argv);
 
 }  // namespace dmm::cli

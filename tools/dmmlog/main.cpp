@@ -20,6 +20,7 @@ const char* const kUsage =
     "  read     poll the meter's display and print one line per reading\n"
     "  log      take samples as the recorder does and write them to a logger file\n"
     "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
+    "  import   read the log the meter keeps in its own memory into a logger file\n"
     "  export   write a logger file's readings as text lines, as the recorder's export does\n"
     "  plot     draw a logger file as the graphical viewer shows it, to a picture file\n"
     "  recover  list the temporary files a crashed recorder left behind, or save one\n"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     if (verb == "decode") return dmm::cli::Decode(verbArgc, verbArgv);
     if (verb == "export") return dmm::cli::Export(verbArgc, verbArgv);
     if (verb == "recover") return dmm::cli::Recover(verbArgc, verbArgv);
+    if (verb == "import") return dmm::cli::Import(verbArgc, verbArgv);
     std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
     return 2;
 }
