@@ -278,7 +278,7 @@ std::shared_ptr<const dmm::sim::MemoryImage> LoadMemory(const Options& o) {
     if (o.memoryLog) {
         int count = 0, mode = 0, flags = 0;
         std::string error;
-        if (!dmm::sim::ParseMemoryLogSpec(*o.memoryLog, count, mode, flags, error))
+        if (!dmm::sim::ParseMemoryLogOption(*o.memoryLog, count, mode, flags, error))
             Fail("--memory-log " + error);
         bytes = dmm::sim::BuildStreamImage(dmm::sim::PatternLog(count, mode, flags), mode, flags);
     } else if (o.memoryFile) {

@@ -107,7 +107,7 @@ std::vector<std::uint8_t> StreamImage::block(std::size_t index) const {
     return std::vector<std::uint8_t>(at, at + static_cast<std::ptrdiff_t>(kBlockSize));
 }
 
-bool ParseMemoryLogSpec(const std::string& text, int& count, int& mode, int& modeFlags,
+bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& modeFlags,
                         std::string& error) {
     std::string parts[3];
     int n = 0;
