@@ -1,0 +1,330 @@
+// The recorder's Import against a scripted meter: every way it can end, and what
+// the recorder, the progress window and the line see on the way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fakerecorderview.h"
+#include "logger/memoryimport.h"
+#include "logger/memorylog.h"
+#include "logger/recorder.h"
+#include "meterlink/meterlink.h"
+#include "meterlink/protocol.h"
+#include "resources/strings.h"
+#include "support/fakeline.h"
+#include "support/tempdir.h"
+#include "tools/dmm-sim/storedlog.h"
+
+namespace dmm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Messages = std::vector<std::pair<int, int>>;
+using sim::StoredReading;
+
+std::vector<StoredReading> Pattern(int count, int mode = 2, int flags = 0) {
+    return sim::PatternLog(count, mode, flags);
+}
+
+class MemoryImportTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    test::FakeRecorderView view;
+    MeterReading reading;
+    int readingReceived = 0;
+    MeterLink link;
+    FakeLine* line = nullptr;
+    std::unique_ptr<Recorder> rec;
+    // The meter: its identity byte, its memory and where it stops answering.
+    int identity = 1;
+    Bytes image;
+    std::size_t stallAfter = SIZE_MAX;  // memory bytes sent before the meter falls silent
+    std::size_t sent = 0, nextBlock = 0;
+    // The clock the import paints by: each call moves it on by step.
+    std::chrono::steady_clock::time_point now{};
+    std::chrono::milliseconds step{0};
+
+    void SetUp() override {
+        auto owned = std::make_unique<FakeLine>();
+        line = owned.get();
+        line->replyPause = 250;
+        line->respondWith([this](std::uint8_t command) { return Answer(command); });
+        link.Attach(std::move(owned));
+        rec = std::make_unique<Recorder>(view, reading, readingReceived, link.TransferInProgress,
+                                         dir.path());
+        rec->FormCreate();
+        view.yesNoAnswers = {true};
+    }
+
+    Bytes Answer(std::uint8_t command) {
+        if (command == kCmdIdentify)
+            return identity < 0 ? Bytes{}
+                                : FakeLine::ReplyFrame({static_cast<std::uint8_t>(identity)});
+        if (command != kCmdFirstBlock && command != kCmdNextBlock) return {};
+        if (command == kCmdFirstBlock) nextBlock = 0;
+        const std::size_t at = nextBlock++ * kStreamBlockSize;
+        if (at >= image.size()) return {};
+        std::size_t n = std::min<std::size_t>(kStreamBlockSize, stallAfter - sent);
+        sent += n;
+        return Bytes(image.begin() + static_cast<std::ptrdiff_t>(at),
+                     image.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+
+    ImportEnd Run() {
+        MemoryImport import(*rec, view, link, [this] {
+            now += step;
+            return now;
+        });
+        const ImportEnd end = import.sbtnImportClick();
+        // Whatever the end, the line is back with its owner and nothing is left running.
+        EXPECT_FALSE(link.Lent());
+        EXPECT_FALSE(link.TransferInProgress);
+        EXPECT_FALSE(view.progressWindowOpen);
+        EXPECT_FALSE(view.waitCursor);
+        EXPECT_FALSE(link.Linked());
+        return end;
+    }
+
+    // The command letters written, in order.
+    std::string Commands() const {
+        // The adaptor is fed one byte a write: 8 writes make a frame.
+        const Bytes all = line->log().written();
+        std::string out;
+        for (std::size_t at = 0; at + 8 <= all.size(); at += 8)
+            out += static_cast<char>(all[at + 2]);
+        return out;
+    }
+
+    // A buffer holding one unsaved record.
+    void HoldUnsavedRecord() {
+        rec->List().push_back(LogRecord("1.000", "0", 6, "10:00:00", "1.000", "", "V", 1));
+        rec->bBufferEmpty = false;
+        rec->bUnsaved = true;
+    }
+
+    void ExpectRecorderReset() {
+        EXPECT_TRUE(rec->List().empty());
+        EXPECT_TRUE(rec->bBufferEmpty);
+        EXPECT_FALSE(rec->bUnsaved);
+        EXPECT_GE(view.dataListClears, 2);  // ClearRecorder, then the end of the transfer
+    }
+};
+
+std::string Field(const char* s) {
+    return std::string(s, strnlen(s, 16));
+}
+
+TEST_F(MemoryImportTest, ImportsTheWholeLogAsTheImageDecodes) {
+    image = sim::BuildStreamImage(Pattern(300), 2, 0);
+    const MemoryImageDecode expected = DecodeMemoryImage(image.data(), image.size());
+    ASSERT_EQ(expected.log.records.size(), 300u);
+    HoldUnsavedRecord();
+    view.answerOk = true;
+
+    ASSERT_EQ(Run(), ImportEnd::Imported);
+
+    ASSERT_EQ(rec->List().size(), 300u);
+    for (std::size_t i = 0; i < 300; ++i) {
+        EXPECT_EQ(std::memcmp(&rec->List()[i], &expected.log.records[i], sizeof(LogRecord)), 0)
+            << i;
+    }
+    // 8010, then 8002 for the unsaved record; nothing else.
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}, {str::WarningCaption, 8002}}));
+    // Identify, the header, then the blocks: "N" for the first, "R" after.
+    const std::size_t blocks = image.size() / kStreamBlockSize;
+    EXPECT_EQ(Commands(), "FNN" + std::string(blocks - 1, 'R'));
+    // The pause after each block command comes before its first read.
+    const std::vector<std::string>& calls = line->log().calls;
+    int blockCommands = 0;
+    const Bytes written = line->log().written();
+    for (std::size_t i = 0, w = 0; i < calls.size(); ++i) {
+        if (calls[i] != "write" || ++w % 8 != 0) continue;
+        if (written[w - 8 + 2] == kCmdIdentify) continue;
+        ++blockCommands;
+        ASSERT_LT(i + 1, calls.size());
+        EXPECT_EQ(calls[i + 1], "sleep") << i;
+    }
+    EXPECT_EQ(blockCommands, static_cast<int>(blocks) + 1);
+    EXPECT_EQ(line->log().sleeps.back(), 250);
+    EXPECT_EQ(view.beeps, static_cast<int>(blocks));
+    EXPECT_EQ(view.unlinks, 2);
+    EXPECT_EQ(view.headline, "[W8013] Processing data ... please wait ...");
+    EXPECT_EQ(view.detail, "Translating...");
+    EXPECT_EQ(view.barMax, 32);
+    // The buffer is the log, unsaved, and the main window was told.
+    EXPECT_FALSE(rec->bBufferEmpty);
+    EXPECT_TRUE(rec->bUnsaved);
+    EXPECT_GE(view.mainWindowRefreshes, 1);
+    ASSERT_FALSE(view.dataListLines.empty());
+    EXPECT_EQ(view.dataListLines.back(), 299u);
+    EXPECT_EQ(rec->iPageCount, 300 / rec->iPointsPerPage + 1);
+    EXPECT_EQ(Field(rec->List()[0].szTime), "0:00'0.000\"");
+}
+
+TEST_F(MemoryImportTest, ProgressLabelIsExactButPaintedAFewTimesASecond) {
+    image = sim::BuildStreamImage(Pattern(1000), 2, 0);  // 13 blocks
+    const std::size_t total = image.size();
+    std::string lastCount;
+    view.onPendingEvents = [&](int) {
+        if (lastCount.empty() && view.headline.rfind("[W8013]", 0) == 0) lastCount = view.detail;
+    };
+    step = std::chrono::milliseconds(1);  // 1 ms a byte: about one paint every 40 bytes
+    ASSERT_EQ(Run(), ImportEnd::Imported);
+    EXPECT_EQ(lastCount, "Bytes read : 6656 of 6656");
+    // Every byte rewrote the label, and the last count is exact.
+    EXPECT_EQ(view.detailTexts, static_cast<int>(total) + 1);
+    EXPECT_GT(view.detailPaints, static_cast<int>(total) / 60);
+    EXPECT_LT(view.detailPaints, static_cast<int>(total) / 20);
+}
+
+TEST_F(MemoryImportTest, NoAnswerToTheIdentifyQuery) {
+    identity = -1;
+    HoldUnsavedRecord();
+    EXPECT_EQ(Run(), ImportEnd::NoAnswer);
+    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9010}}));
+    EXPECT_EQ(rec->List().size(), 1u);  // unchanged
+    EXPECT_EQ(view.unlinks, 1);
+    EXPECT_EQ(Commands(), "F");
+}
+
+TEST_F(MemoryImportTest, KindsWithoutLoggingAreRefused) {
+    for (int id : {4, 5, 6, 7, 12, 13, 14, 15}) {
+        identity = id;
+        view.messages.clear();
+        EXPECT_EQ(Run(), ImportEnd::NoLogging) << id;
+        EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9014}})) << id;
+    }
+    EXPECT_EQ(Commands(), "FFFFFFFF");
+    // An unknown meter goes on to the question.
+    identity = 0;
+    view.messages.clear();
+    view.yesNoAnswers = {false};
+    EXPECT_EQ(Run(), ImportEnd::Declined);
+    EXPECT_EQ(rec->DmmKind, MeterKind::KindNone);
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}}));
+}
+
+TEST_F(MemoryImportTest, NoToTheFirstQuestionOrCancelToTheSecondLeavesTheBuffer) {
+    image = sim::BuildStreamImage(Pattern(20), 2, 0);
+    HoldUnsavedRecord();
+    view.yesNoAnswers = {false};
+    EXPECT_EQ(Run(), ImportEnd::Declined);
+    EXPECT_EQ(rec->List().size(), 1u);
+    EXPECT_TRUE(rec->bUnsaved);
+    EXPECT_EQ(view.unlinks, 1);  // unlinking came first and stays
+
+    view.yesNoAnswers = {true};
+    view.answerOk = false;
+    EXPECT_EQ(Run(), ImportEnd::Declined);
+    EXPECT_EQ(rec->List().size(), 1u);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::WarningCaption, 8002}));
+    EXPECT_EQ(Commands(), "FF");
+}
+
+TEST_F(MemoryImportTest, SilenceInTheHeader) {
+    image = sim::BuildStreamImage(Pattern(20), 2, 0);
+    stallAfter = 100;
+    HoldUnsavedRecord();
+    EXPECT_EQ(Run(), ImportEnd::HeaderMissing);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9010}));
+    EXPECT_NE(view.details.back().find("Byte 101 of 512"), std::string::npos)
+        << view.details.back();
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, HeaderOutsideTheMemoryIsRefusedBeforeAnyBlockIsAskedFor) {
+    image = Bytes(kStreamBlockSize, 0);
+    image[kLastBankOffset] = 4;
+    image[kLastAddressOffset] = 1;
+    EXPECT_EQ(Run(), ImportEnd::HeaderRefused);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_NE(view.details.back().find("bank 4"), std::string::npos) << view.details.back();
+    EXPECT_EQ(Commands(), "FN");
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, StallInTheMiddleOfABlock) {
+    image = sim::BuildStreamImage(Pattern(300), 2, 0);  // 4 blocks
+    stallAfter = 512 + 700;                             // the header, then 700 bytes
+    EXPECT_EQ(Run(), ImportEnd::BlockMissing);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_NE(view.details.back().find("Byte 701 of 2048"), std::string::npos)
+        << view.details.back();
+    EXPECT_EQ(view.beeps, 1);
+    EXPECT_EQ(Commands(), "FNNR");
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, AbortDuringTheHeaderActsAtTheFirstByteOfTheBlocks) {
+    image = sim::BuildStreamImage(Pattern(300), 2, 0);
+    view.onPendingEvents = [this](int call) {
+        if (call == 10) link.TransferInProgress = false;  // Abort confirmed in the header
+    };
+    EXPECT_EQ(Run(), ImportEnd::Aborted);
+    // The header was read to its end, the first block asked for, and no byte of it read.
+    EXPECT_EQ(Commands(), "FNN");
+    const std::vector<std::string>& calls = line->log().calls;
+    const auto lastWrite = std::find(calls.rbegin(), calls.rend(), "write");
+    EXPECT_EQ(std::count(calls.rbegin(), lastWrite, "read"), 0);
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}}));
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, AbortDuringTheBlocks) {
+    image = sim::BuildStreamImage(Pattern(300), 2, 0);
+    view.onPendingEvents = [this](int call) {
+        if (call == 512 + 900) link.TransferInProgress = false;
+    };
+    EXPECT_EQ(Run(), ImportEnd::Aborted);
+    EXPECT_EQ(Commands(), "FNNR");
+    EXPECT_EQ(view.messages.size(), 1u);
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, AbortDuringTheDecoding) {
+    image = sim::BuildStreamImage(Pattern(2000), 2, 0);
+    step = std::chrono::milliseconds(50);  // every record lets events run
+    int decoding = 0;
+    view.onPendingEvents = [&](int) {
+        if (view.headline.rfind("[W8013]", 0) == 0 && ++decoding == 500)
+            link.TransferInProgress = false;
+    };
+    EXPECT_EQ(Run(), ImportEnd::Aborted);
+    EXPECT_EQ(view.messages.size(), 1u);
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, UndecodableRecordsAreLeftOutWithAWarning) {
+    std::vector<StoredReading> readings = Pattern(50, 3, 0);
+    readings[7].rangeNibble = 5;  // mode 3 has no such range
+    image = sim::BuildStreamImage(readings, 3, 0);
+    EXPECT_EQ(Run(), ImportEnd::Imported);
+    EXPECT_EQ(rec->List().size(), 49u);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::WarningCaption, 8302}));
+    EXPECT_NE(view.details.back().find("record 8"), std::string::npos) << view.details.back();
+    EXPECT_TRUE(rec->bUnsaved);
+}
+
+TEST_F(MemoryImportTest, NothingDecodableEndsAsATransmissionError) {
+    std::vector<StoredReading> readings = Pattern(5, 3, 0);
+    for (StoredReading& r : readings) r.rangeNibble = 9;
+    image = sim::BuildStreamImage(readings, 3, 0);
+    EXPECT_EQ(Run(), ImportEnd::NothingDecoded);
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_NE(view.details.back().find("5 of 5"), std::string::npos) << view.details.back();
+    ExpectRecorderReset();
+}
+
+TEST_F(MemoryImportTest, NoPortOpen) {
+    link.DropPort();
+    EXPECT_EQ(Run(), ImportEnd::NoAnswer);
+    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9010}}));
+}
+
+}  // namespace
+}  // namespace dmm
