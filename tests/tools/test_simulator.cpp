@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "logger/memorylog.h"
+#include "tools/dmm-sim/storedlog.h"
+
 namespace dmm::sim {
 namespace {
 
@@ -282,6 +285,74 @@ TEST(Simulator, CommandsWithoutHandlerGetNoAnswerUntilOneIsInstalled) {
     sim.setHandler('N', nullptr);
     EXPECT_FALSE(sim.hasHandler('N'));
     EXPECT_TRUE(OnlyAnswer(sim, 'N').empty());
+}
+
+TEST(StoredLog, FirstBlockStartsOverNextBlockRunsOutIntoSilence) {
+    Simulator sim;
+    sim.setMemoryImage(std::make_shared<NumberedBlocks>());
+    const std::size_t blocks = NumberedBlocks().blockCount();
+    EXPECT_EQ(OnlyAnswer(sim, 'N'), Bytes(512, 0));
+    EXPECT_EQ(OnlyAnswer(sim, 'R'), Bytes(512, 1));
+    EXPECT_EQ(OnlyAnswer(sim, 'N'), Bytes(512, 0));
+    for (std::size_t i = 1; i < blocks; ++i)
+        EXPECT_EQ(OnlyAnswer(sim, 'R'), Bytes(512, static_cast<std::uint8_t>(i)));
+    EXPECT_TRUE(OnlyAnswer(sim, 'R').empty());
+    EXPECT_EQ(OnlyAnswer(sim, 'N'), Bytes(512, 0));
+    // Without a log the block commands are unknown again.
+    sim.setMemoryImage(nullptr);
+    EXPECT_TRUE(OnlyAnswer(sim, 'N').empty());
+}
+
+TEST(StoredLog, StallCutsTheBlockAndThenAnswersNothing) {
+    Simulator sim;
+    sim.setMemoryImage(std::make_shared<NumberedBlocks>());
+    sim.modes().memoryStallAfter = 700;
+    EXPECT_EQ(OnlyAnswer(sim, 'N').size(), 512u);
+    EXPECT_EQ(OnlyAnswer(sim, 'R').size(), 188u);
+    EXPECT_TRUE(OnlyAnswer(sim, 'R').empty());
+    EXPECT_TRUE(OnlyAnswer(sim, 'N').empty());
+    EXPECT_EQ(sim.memoryBytesSent(), 700u);
+}
+
+TEST(StoredLog, PatternLogDecodesWithEveryFeatureAndNothingLeftOut) {
+    for (int mode = 1; mode <= 9; ++mode) {
+        const std::vector<StoredReading> log = PatternLog(1000, mode, 0);
+        std::set<int> codes;
+        int negative = 0, overload = 0;
+        for (const StoredReading& r : log) {
+            codes.insert(r.intervalCode);
+            negative += r.negative;
+            overload += r.overload;
+        }
+        EXPECT_EQ(codes.size(), 16u) << mode;
+        EXPECT_GT(negative, 100) << mode;
+        EXPECT_GT(overload, 5) << mode;
+        const Bytes image = BuildStreamImage(log, mode, 0);
+        const MemoryImageDecode d = DecodeMemoryImage(image.data(), image.size());
+        EXPECT_EQ(d.refusal, "") << mode;
+        EXPECT_EQ(d.log.records.size(), 1000u) << mode << ": " << d.log.firstProblem;
+    }
+    // A full memory fills all four banks exactly.
+    const Bytes full = BuildStreamImage(PatternLog(kMaxStoredRecords, 2, 0), 2, 0);
+    EXPECT_EQ(full.size(), kMaxStreamSize);
+    EXPECT_THROW(BuildStreamImage({}, 2, 0), std::invalid_argument);
+}
+
+TEST(StoredLog, MemoryLogOption) {
+    int count = 0, mode = 0, flags = 0;
+    std::string error;
+    ASSERT_TRUE(ParseMemoryLogOption("20000", count, mode, flags, error));
+    EXPECT_EQ(count, 20000);
+    EXPECT_EQ(mode, 2);
+    EXPECT_EQ(flags, 0);
+    ASSERT_TRUE(ParseMemoryLogOption("5:6:1", count, mode, flags, error));
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(mode, 6);
+    EXPECT_EQ(flags, 1);
+    for (const char* bad : {"", "0", "43652", "5:16", "5:2:16", "5:2:1:0", "x", "5:", "-1"}) {
+        EXPECT_FALSE(ParseMemoryLogOption(bad, count, mode, flags, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
 }
 
 TEST(ScenarioFile, ReadsEveryKindOfLine) {
