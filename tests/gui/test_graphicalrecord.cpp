@@ -24,14 +24,19 @@
 
 #include "logger/dlgoption.h"
 #include "logger/graphicalrecord.h"
+#include "logger/loggerfile.h"
+#include "logger/memorylog.h"
 #include "meterlink/globalvar.h"
+#include "meterlink/protocol.h"
 #include "shell/forms.h"
 #include "shell/layout.h"
 #include "shell/mesgform.h"
 #include "shell/metrics.h"
 #include "shell/winmsg.h"
 #include "support/examplemetrics.h"
+#include "support/fakeline.h"
 #include "support/scriptedprompter.h"
+#include "tools/dmm-sim/storedlog.h"
 
 namespace fs = std::filesystem;
 
@@ -263,6 +268,119 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->sbtnOpenFile->isEnabled());
+}
+
+// The meter's stored log served to the Import over a scripted line.
+class GraphicalRecorderImport : public GraphicalRecorder {
+protected:
+    void SetUp() override {
+        GraphicalRecorder::SetUp();
+        image = sim::BuildStreamImage(sim::PatternLog(450, 2, 0), 2, 0);
+        auto owned = std::make_unique<FakeLine>();
+        line = owned.get();
+        line->respondWith([this](std::uint8_t command) -> FakeLine::Bytes {
+            if (command == kCmdIdentify) return FakeLine::ReplyFrame({1});
+            if (command == kCmdFirstBlock) next = 0;
+            const std::size_t at = next++ * kStreamBlockSize;
+            if (at >= image.size()) return {};
+            return FakeLine::Bytes(image.begin() + static_cast<std::ptrdiff_t>(at),
+                                   image.begin() + static_cast<std::ptrdiff_t>(at + 512));
+        });
+        G().Link.Attach(std::move(owned));
+        MsgForm = &progress;
+    }
+    std::vector<std::uint8_t> image;
+    std::size_t next = 0;
+    FakeLine* line = nullptr;
+    TMsgForm progress;
+};
+
+TEST_F(GraphicalRecorderImport, FillsTheChartReadOutsAndBufferAndSavesIt) {
+    const std::vector<LogRecord> expected =
+        DecodeMemoryImage(image.data(), image.size()).log.records;
+    ASSERT_EQ(expected.size(), 450u);
+    prompter.boxAnswers = {Prompter::Yes};
+    form->sbtnImport->click();
+
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    const Prompter::Box question = prompter.boxes()[0];
+    EXPECT_EQ(question.caption, "Warning[W8010]");
+    EXPECT_EQ(question.text,
+              "All existing data in buffer will be destroyed.\nDo you really want to proceed?");
+    EXPECT_EQ(question.buttons, Prompter::Yes | Prompter::No);
+    EXPECT_EQ(question.defaultButton, Prompter::No);
+    EXPECT_EQ(question.icon, Prompter::Icon::Question);
+
+    ASSERT_EQ(form->recorder().List().size(), 450u);
+    EXPECT_FALSE(G().Link.TransferInProgress);
+    EXPECT_FALSE(G().Link.Linked());
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(Status(1), "Data in buffer : 450");
+    EXPECT_EQ(Status(2), "Page : 3 of 3");
+    // The last record is under the cursor on the last point of the last page.
+    EXPECT_EQ(form->PEGraph->CursorPoint(), 199);
+    EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 199), expected.back().fValue);
+    EXPECT_EQ(form->ReadingDataPanel->text().toStdString(), std::string(expected.back().szDisplay));
+    EXPECT_TRUE(form->sbtnSaveFile->isEnabled());
+    EXPECT_TRUE(form->sbtnImport->isEnabled());
+    EXPECT_TRUE(form->recorder().bUnsaved);
+
+    // Save writes exactly the decoded records.
+    const QString file = PathIn("imported.g26");
+    prompter.fileAnswers.push_back(file);
+    form->sbtnSaveFileClick();
+    LogList saved;
+    ASSERT_TRUE(ReadLoggerFile(file.toStdString(), saved)) << file.toStdString();
+    ASSERT_EQ(saved.size(), expected.size());
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        ASSERT_EQ(std::memcmp(&saved[i], &expected[i], sizeof(LogRecord)), 0) << i;
+    EXPECT_FALSE(form->recorder().bUnsaved);
+}
+
+TEST_F(GraphicalRecorderImport, MenuEntryRunsTheSameCommandAndNoLeavesTheBuffer) {
+    AcquireThree();
+    prompter.boxAnswers = {Prompter::No};
+    form->mnuImport->trigger();
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].caption, "Warning[W8010]");
+    EXPECT_EQ(form->recorder().List().size(), 3u);
+}
+
+TEST_F(GraphicalRecorderImport, AbortInTheProgressWindowLeavesAnEmptyRecorder) {
+    AcquireThree();
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!G().Link.TransferInProgress) return;
+        user.stop();
+        EXPECT_TRUE(progress.isVisible());
+        EXPECT_EQ(progress.MsgPanel->text(),
+                  "[W8012] Acquiring  data from DMM ... please wait ...");
+        progress.bbtnAbort->click();
+    });
+    user.start(0);
+    // Yes to 8010, OK to 8002 (the three records are unsaved), Yes to the abort question.
+    prompter.boxAnswers = {Prompter::Yes, Prompter::Ok, Prompter::Yes};
+    form->sbtnImport->click();
+    ASSERT_EQ(prompter.boxes().size(), 3u);
+    EXPECT_EQ(prompter.boxes()[1].caption, "Warning[W8002]");
+    EXPECT_EQ(prompter.boxes()[2].caption, "Warning[W8014]");
+    EXPECT_TRUE(form->recorder().List().empty());
+    EXPECT_TRUE(form->recorder().bBufferEmpty);
+    EXPECT_FALSE(G().Link.TransferInProgress);
+    EXPECT_FALSE(progress.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(form->sbtnImport->isEnabled());
+}
+
+TEST_F(GraphicalRecorderImport, MeterThatDoesNotAnswerGivesTheTwoLineError) {
+    line->respondWith([](std::uint8_t) { return FakeLine::Bytes{}; });
+    form->sbtnImport->click();
+    ASSERT_EQ(prompter.boxes().size(), 1u);
+    EXPECT_EQ(prompter.boxes()[0].caption, "Error[E9010]");
+    EXPECT_EQ(prompter.boxes()[0].text,
+              "No data received.\nPlease check communication port selection and wire connection.");
+    EXPECT_EQ(prompter.boxes()[0].icon, Prompter::Icon::Error);
 }
 
 TEST_F(GraphicalRecorder, PageKeysOnTheChartRunThePagingCommands) {
