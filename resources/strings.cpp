@@ -182,13 +182,13 @@ constexpr Entry kStrings[] = {
     {8203, "Do you want to open the newest file into the buffer ?"},
     {8204, "The files stay in the program folder until you delete them."},
     {8205, "%s : %d sample(s)"},
-    {8400, "The connection to the DMM adaptor was lost."},
-    {8401, "Will re-connect automatically when it is back."},
-    {8402, "The connection to the DMM adaptor is back."},
     // The import's progress lines and its warning about records it could not decode.
     {8300, "Bytes read : %d of %d"},
     {8301, "Translating..."},
     {8302, "Some stored readings could not be decoded and were left out."},
+    {8400, "The connection to the DMM adaptor was lost."},
+    {8401, "Will re-connect automatically when it is back."},
+    {8402, "The connection to the DMM adaptor is back."},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},
@@ -207,9 +207,6 @@ constexpr Entry kStrings[] = {
     // Export and print failures.
     {9100, "Printing failed."},
     {9101, "The picture could not be copied to the clipboard."},
-    {9400,
-     "Unable to write to the file for real time temporary storage in hard disk. The samples "
-     "stay in memory: save them to a file on another disk."},
     // Detail lines of the import: what is wrong with a log's header, a record or the line.
     {9300, "The header puts the last record into bank %d; the memory has banks 0 to 3."},
     {9301, "The last-record address %d lies before the first record of bank %d."},
@@ -222,6 +219,9 @@ constexpr Entry kStrings[] = {
     {9308, "%d of %d stored records left out."},
     {9309, "The image holds %lld bytes; its header describes %lld."},
     {9310, "Byte %d of %d did not arrive."},
+    {9400,
+     "Unable to write to the file for real time temporary storage in hard disk. The samples "
+     "stay in memory: save them to a file on another disk."},
     {9999, "Error[E%d]"},
     // Texts of the runtime's own error boxes.
     {65399, "'%s' is not a valid floating point value"},
@@ -229,6 +229,10 @@ constexpr Entry kStrings[] = {
     {65521, "Cannot create file %s"},
     {65522, "Cannot open file %s"},
 };
+
+// Lookup is a binary search: a number out of order would quietly load as an empty text.
+static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
+                             [](const Entry& a, const Entry& b) { return a.number < b.number; }));
 
 }  // namespace
 

@@ -444,9 +444,9 @@ TEST_F(RecorderTest, AFileReadReportsItsProgressAtMostEveryFortyMilliseconds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stepMs);
         clock.step = std::chrono::milliseconds(c.stepMs);
-        view.fileReadCalls = 0;
+        view.detailPaints = 0;
         ASSERT_TRUE(rec->OpenFile(dir / "a.g26", 100));
-        EXPECT_EQ(view.fileReadCalls, c.reports);
+        EXPECT_EQ(view.detailPaints, c.reports);
         EXPECT_EQ(rec->List().size(), 1000u);
         ASSERT_TRUE(rec->sbtnClearClick());
     }

@@ -108,7 +108,7 @@ std::vector<std::uint8_t> StreamImage::block(std::size_t index) const {
 }
 
 bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& modeFlags,
-                        std::string& error) {
+                          std::string& error) {
     std::string parts[3];
     int n = 0;
     for (char c : text) {

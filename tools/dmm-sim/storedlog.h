@@ -52,6 +52,6 @@ private:
 // Reads "K[:MODE[:FLAGS]]": 1..43651 readings, mode 0..15 (default 2, DC volts),
 // mode flags 0..15 (default 0). False with error set otherwise.
 bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& modeFlags,
-                        std::string& error);
+                          std::string& error);
 
 }  // namespace dmm::sim
