@@ -66,7 +66,7 @@ TEST_F(Recovery, YesOpensTheNewestLeftOverWithEveryRecordAndKeepsTheFile) {
     EXPECT_TRUE(form->OfferLeftOverFiles());
 
     ASSERT_EQ(prompter.boxes().size(), 1u);
-    const Prompter::Box& box = prompter.boxes()[0];
+    const Prompter::Box box = prompter.boxes()[0];  // boxes() returns a copy
     EXPECT_EQ(box.caption, "Warning[W8200]");
     EXPECT_EQ(box.icon, Prompter::Icon::Question);
     EXPECT_EQ(box.buttons, Prompter::Yes | Prompter::No);
