@@ -12,6 +12,7 @@
 
 #include "logger/logrecord.h"
 #include "logger/memorylog.h"
+#include "support/loggerrecords.h"
 #include "support/process.h"
 #include "support/sim.h"
 #include "tools/dmm-sim/storedlog.h"
@@ -19,26 +20,13 @@
 using namespace std::chrono_literals;
 using dmm::LogRecord;
 using dmm::test::Process;
+using dmm::test::ReadBytes;
+using dmm::test::ReadRecords;
 using dmm::test::Sim;
 using dmm::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<LogRecord> ReadRecords(const fs::path& path) {
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(bytes.size() % dmm::kLogRecordSize, 0u) << bytes.size() << " bytes";
-    std::vector<LogRecord> records;
-    for (std::size_t at = 0; at + dmm::kLogRecordSize <= bytes.size(); at += dmm::kLogRecordSize)
-        records.push_back(
-            dmm::DecodeLogRecord(reinterpret_cast<const unsigned char*>(bytes.data() + at)));
-    return records;
-}
 
 Process Import(std::vector<std::string> args) {
     args.insert(args.begin(), "import");
@@ -80,7 +68,7 @@ TEST(DmmlogImport, WritesTheStoredLogAndItsImage) {
     const fs::path again = dir.path() / "again.g26";
     Process offline = Import({"--image", image.string(), "--out", again.string()});
     ASSERT_EQ(offline.wait(30s), 0) << offline.drainErr();
-    EXPECT_EQ(ReadFile(again), ReadFile(out));
+    EXPECT_EQ(ReadBytes(again), ReadBytes(out));
     // No temporary file is left beside the output.
     int files = 0;
     for (const auto& e : fs::directory_iterator(dir.path())) files += e.is_regular_file();
@@ -95,7 +83,7 @@ TEST(DmmlogImport, ExistingOutputIsKeptUnlessForced) {
     Process refused = Import({"--port", sim.device(), "--out", out.string()});
     EXPECT_EQ(refused.wait(30s), 1);
     EXPECT_NE(refused.drainErr().find("--force"), std::string::npos);
-    EXPECT_EQ(ReadFile(out), "mine");
+    EXPECT_EQ(ReadBytes(out), "mine");
 
     Process forced = Import({"--port", sim.device(), "--out", out.string(), "--force"});
     ASSERT_EQ(forced.wait(30s), 0) << forced.drainErr();

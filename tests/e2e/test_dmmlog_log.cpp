@@ -12,34 +12,21 @@
 #include <vector>
 
 #include "logger/logrecord.h"
+#include "support/loggerrecords.h"
 #include "support/process.h"
 #include "support/sim.h"
 
 using namespace std::chrono_literals;
 using dmm::LogRecord;
 using dmm::test::Process;
+using dmm::test::ReadBytes;
+using dmm::test::ReadRecords;
 using dmm::test::Sim;
 using dmm::test::TempDir;
 using dmm::test::WriteScenario;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Every record of a logger file; the file must hold whole records only.
-std::vector<LogRecord> ReadRecords(const fs::path& path) {
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(bytes.size() % dmm::kLogRecordSize, 0u) << bytes.size() << " bytes";
-    std::vector<LogRecord> records;
-    for (std::size_t at = 0; at + dmm::kLogRecordSize <= bytes.size(); at += dmm::kLogRecordSize)
-        records.push_back(
-            dmm::DecodeLogRecord(reinterpret_cast<const unsigned char*>(bytes.data() + at)));
-    return records;
-}
 
 bool WaitForSize(const fs::path& path, std::uintmax_t size, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
@@ -150,11 +137,11 @@ TEST(DmmlogLog, ExistingFileIsKeptUnlessAppendOrForceIsGivenAndOpenFailuresAreRe
     Process refused = Log(sim, out, {"--count", "1"});
     EXPECT_EQ(refused.wait(10s), 1);
     EXPECT_NE(refused.drainErr().find("--force"), std::string::npos);
-    EXPECT_EQ(ReadFile(out), earlier);
+    EXPECT_EQ(ReadBytes(out), earlier);
 
     Process appended = Log(sim, out, {"--count", "1", "--append"});
     ASSERT_EQ(appended.wait(10s), 0) << appended.drainErr();
-    EXPECT_EQ(ReadFile(out).substr(0, earlier.size() + 5), earlier + "1.234");
+    EXPECT_EQ(ReadBytes(out).substr(0, earlier.size() + 5), earlier + "1.234");
 
     Process forced = Log(sim, out, {"--count", "1", "--force"});
     ASSERT_EQ(forced.wait(10s), 0) << forced.drainErr();
