@@ -25,11 +25,14 @@
 #include "shell/mesgform.h"
 #include "shell/winmsg.h"
 
+#include "rss.h"
 #include "windowbench.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using dmm::bench::RssBytes;
 
 fs::path g_dir;
 
@@ -47,15 +50,6 @@ fs::path MakeFile(std::size_t n) {
         out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
     }
     return file;
-}
-
-long RssBytes() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
 }
 
 struct Windows {

@@ -23,6 +23,7 @@
 #include "logger/graphicalrecord.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
+#include "rss.h"
 #include "shell/forms.h"
 #include "shell/mesgform.h"
 #include "shell/winmsg.h"
@@ -32,14 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-long RssBytes() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
-}
+using dmm::bench::RssBytes;
 
 double CpuUs() {
     timespec ts{};
