@@ -9,7 +9,7 @@
 #include <string>
 
 #include "displays/datapagelist.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "logger/loggerfile.h"
-#include "logger/recorder.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/data/loggerfile.h"
 
 namespace dmm {
 namespace {

@@ -13,13 +13,13 @@
 #include <memory>
 #include <string>
 
+#include "logger/chart/pegraph.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/pages.h"
+#include "logger/data/textexport.h"
+#include "logger/data/viewreduction.h"
 #include "logger/graphicalrecord.h"
-#include "logger/loggerfile.h"
-#include "logger/pages.h"
-#include "logger/pegraph.h"
-#include "logger/textexport.h"
 #include "logger/viewgraphunit.h"
-#include "logger/viewreduction.h"
 #include "meterlink/globalvar.h"
 
 #include "windowbench.h"

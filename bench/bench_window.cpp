@@ -17,13 +17,13 @@
 #include <string>
 
 #include "displays/datapagelist.h"
+#include "logger/data/logrecord.h"
 #include "logger/graphicalrecord.h"
-#include "logger/logrecord.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
-#include "shell/forms.h"
-#include "shell/mesgform.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/mesgform.h"
+#include "shell/toolkit/winmsg.h"
 
 #include "rss.h"
 #include "windowbench.h"

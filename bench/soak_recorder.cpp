@@ -24,9 +24,9 @@
 #include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
 #include "rss.h"
-#include "shell/forms.h"
-#include "shell/mesgform.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/mesgform.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -8,9 +8,9 @@
 #include "displays/faces.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
-#include "shell/panels.h"
-#include "shell/prompter.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/panels.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 namespace {

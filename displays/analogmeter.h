@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "displays/needle.h"
+#include "displays/rules/needle.h"
 #include "meterlink/handover.h"
 
 class QFrame;

@@ -7,17 +7,17 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "displays/dlghilow.h"
+#include "displays/dialogs/dlghilow.h"
 #include "displays/faces.h"
-#include "displays/limits.h"
+#include "displays/rules/limits.h"
 #include "displays/toneplayer.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
-#include "shell/forms.h"
-#include "shell/panels.h"
-#include "shell/prompter.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/panels.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 namespace {

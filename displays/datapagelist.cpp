@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <new>
 
-#include "logger/datalist.h"
-#include "resources/icons.h"
-#include "shell/layout.h"
-#include "shell/metrics.h"
-#include "shell/prompter.h"
-#include "shell/winmsg.h"
+#include "logger/data/datalist.h"
+#include "resources/pictures/icons.h"
+#include "shell/rules/layout.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "logger/logrecord.h"
+#include "logger/data/logrecord.h"
 
 class QListView;
 class QTabWidget;

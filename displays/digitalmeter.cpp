@@ -10,11 +10,11 @@
 #include "meterlink/globalvar.h"
 #include "meterlink/labels.h"
 #include "meterlink/meterreading.h"
-#include "resources/icons.h"
-#include "shell/layout.h"
-#include "shell/metrics.h"
-#include "shell/panels.h"
-#include "shell/prompter.h"
+#include "resources/pictures/icons.h"
+#include "shell/rules/layout.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/panels.h"
+#include "shell/toolkit/prompter.h"
 
 namespace dmm {
 

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "resources/icons.h"
-#include "shell/metrics.h"
+#include "resources/pictures/icons.h"
+#include "shell/toolkit/metrics.h"
 
 namespace dmm {
 namespace {

@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <string_view>
 
-#include "displays/needle.h"
+#include "displays/rules/needle.h"
 #include "meterlink/labels.h"
 
 class QLabel;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "logger/logrecord.h"
+#include "logger/data/logrecord.h"
 #include "meterlink/displaydecoder.h"
 #include "meterlink/handover.h"
 #include "meterlink/protocol.h"

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "logger/fileops.h"
-#include "logger/loggerfile.h"
-#include "logger/logrecord.h"
+#include "logger/data/fileops.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/logrecord.h"
 
 namespace {
 

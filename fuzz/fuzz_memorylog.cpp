@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "logger/memorylog.h"
-#include "logger/memorytransfer.h"
+#include "logger/import/memorylog.h"
+#include "logger/import/memorytransfer.h"
 #include "meterlink/protocol.h"
 #include "support/fakeline.h"
 

@@ -2,10 +2,10 @@
 
 #include <QPrinter>
 
-#include "logger/dlgexportunit.h"
-#include "logger/pegraph.h"
+#include "logger/chart/pegraph.h"
+#include "logger/dialogs/dlgexportunit.h"
 #include "resources/strings.h"
-#include "shell/prompter.h"
+#include "shell/toolkit/prompter.h"
 
 namespace dmm {
 

@@ -2,7 +2,7 @@
 // choice carried over to a chart, the printer prepared for a print, and failures shown.
 #pragma once
 
-#include "logger/chartmath.h"
+#include "logger/chart/rules/chartmath.h"
 
 class QPrinter;
 class QWidget;

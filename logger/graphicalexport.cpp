@@ -4,17 +4,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "logger/dlgexportunit.h"
+#include "logger/data/pages.h"
+#include "logger/data/textexport.h"
+#include "logger/dialogs/dlgexportunit.h"
 #include "logger/exportcommands.h"
 #include "logger/graphicalrecord.h"
-#include "logger/pages.h"
-#include "logger/textexport.h"
 #include "logger/viewgraphunit.h"
 #include "meterlink/numparse.h"
 #include "resources/strings.h"
-#include "shell/forms.h"
-#include "shell/prompter.h"
-#include "shell/waitcursor.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/waitcursor.h"
 
 namespace dmm {
 

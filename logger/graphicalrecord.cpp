@@ -23,21 +23,21 @@
 #include <type_traits>
 
 #include "displays/datapagelist.h"
-#include "logger/dlgoption.h"
+#include "logger/data/recovery.h"
+#include "logger/dialogs/dlgoption.h"
 #include "logger/exportcommands.h"
-#include "logger/memoryimport.h"
-#include "logger/recovery.h"
+#include "logger/import/memoryimport.h"
 #include "meterlink/globalvar.h"
-#include "resources/recorderglyphs.h"
+#include "resources/pictures/recorderglyphs.h"
 #include "resources/strings.h"
-#include "shell/forms.h"
-#include "shell/layout.h"
-#include "shell/mesgform.h"
-#include "shell/metrics.h"
-#include "shell/panels.h"
-#include "shell/prompter.h"
-#include "shell/waitcursor.h"
-#include "shell/winmsg.h"
+#include "shell/rules/layout.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/mesgform.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/panels.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/waitcursor.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "logger/pegraph.h"
-#include "logger/recorder.h"
-#include "logger/recorderview.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/acquisition/recorderview.h"
+#include "logger/chart/pegraph.h"
 #include "meterlink/meterreading.h"
 
 class QAction;

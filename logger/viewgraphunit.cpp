@@ -11,19 +11,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "logger/dlgfitexportunit.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/chart/pegraph.h"
+#include "logger/chart/viewchart.h"
+#include "logger/dialogs/dlgexportunit.h"
 #include "logger/exportcommands.h"
 #include "logger/graphicalrecord.h"
-#include "logger/pegraph.h"
-#include "logger/recorder.h"
-#include "logger/viewchart.h"
 #include "meterlink/numparse.h"
-#include "resources/recorderglyphs.h"
-#include "shell/forms.h"
-#include "shell/metrics.h"
-#include "shell/panels.h"
-#include "shell/prompter.h"
-#include "shell/waitcursor.h"
+#include "resources/pictures/recorderglyphs.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/panels.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/waitcursor.h"
 
 namespace dmm {
 

@@ -1,4 +1,4 @@
-#include "displays/limits.h"
+#include "displays/rules/limits.h"
 
 #include <gtest/gtest.h>
 

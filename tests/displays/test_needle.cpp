@@ -1,4 +1,4 @@
-#include "displays/needle.h"
+#include "displays/rules/needle.h"
 
 #include <gtest/gtest.h>
 

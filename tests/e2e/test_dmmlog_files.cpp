@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "logger/loggerfile.h"
-#include "logger/textexport.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/textexport.h"
 #include "support/process.h"
 #include "support/tempdir.h"
 

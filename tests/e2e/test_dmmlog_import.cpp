@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "logger/logrecord.h"
-#include "logger/memorylog.h"
+#include "logger/data/logrecord.h"
+#include "logger/import/memorylog.h"
 #include "support/loggerrecords.h"
 #include "support/process.h"
 #include "support/sim.h"

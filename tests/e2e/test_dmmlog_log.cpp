@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "logger/logrecord.h"
+#include "logger/data/logrecord.h"
 #include "support/loggerrecords.h"
 #include "support/process.h"
 #include "support/sim.h"

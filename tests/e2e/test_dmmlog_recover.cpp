@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/loggerfile.h"
+#include "logger/data/loggerfile.h"
 #include "support/process.h"
 #include "support/tempdir.h"
 

@@ -9,8 +9,8 @@
 #include "displays/faces.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
-#include "resources/icons.h"
-#include "shell/winmsg.h"
+#include "resources/pictures/icons.h"
+#include "shell/toolkit/winmsg.h"
 
 namespace dmm {
 namespace {

@@ -10,14 +10,14 @@
 #include <memory>
 #include <vector>
 
-#include "displays/dlghilow.h"
-#include "displays/limits.h"
+#include "displays/dialogs/dlghilow.h"
+#include "displays/rules/limits.h"
 #include "displays/toneplayer.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
-#include "resources/icons.h"
-#include "shell/forms.h"
-#include "shell/winmsg.h"
+#include "resources/pictures/icons.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/winmsg.h"
 #include "tests/support/scriptedprompter.h"
 
 namespace dmm {

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 
-#include "logger/datalist.h"
-#include "shell/layout.h"
-#include "shell/metrics.h"
-#include "shell/winmsg.h"
+#include "logger/data/datalist.h"
+#include "shell/rules/layout.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/winmsg.h"
 #include "support/scriptedprompter.h"
 
 namespace dmm {

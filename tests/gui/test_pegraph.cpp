@@ -1,4 +1,4 @@
-#include "logger/pegraph.h"
+#include "logger/chart/pegraph.h"
 
 #include <gtest/gtest.h>
 #include <qcustomplot.h>

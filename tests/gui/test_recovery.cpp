@@ -13,13 +13,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "logger/data/loggerfile.h"
 #include "logger/graphicalrecord.h"
-#include "logger/loggerfile.h"
 #include "meterlink/globalvar.h"
-#include "shell/forms.h"
-#include "shell/mesgform.h"
-#include "shell/metrics.h"
-#include "shell/winmsg.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/mesgform.h"
+#include "shell/toolkit/metrics.h"
+#include "shell/toolkit/winmsg.h"
 #include "support/examplemetrics.h"
 #include "support/scriptedprompter.h"
 

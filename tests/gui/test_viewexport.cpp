@@ -19,14 +19,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "logger/dlgexportunit.h"
-#include "logger/dlgfitexportunit.h"
+#include "logger/chart/pegraph.h"
+#include "logger/dialogs/dlgexportunit.h"
 #include "logger/graphicalrecord.h"
-#include "logger/pegraph.h"
 #include "logger/viewgraphunit.h"
 #include "meterlink/globalvar.h"
-#include "shell/forms.h"
-#include "shell/metrics.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/metrics.h"
 #include "support/examplemetrics.h"
 #include "support/scriptedprompter.h"
 

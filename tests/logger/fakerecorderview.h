@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "logger/recorderview.h"
+#include "logger/acquisition/recorderview.h"
 
 namespace dmm::test {
 

@@ -1,6 +1,6 @@
 // The command-line logger's acquisition: the poll of the link owner and the sampling
 // rule, driven by a fake line and a fake clock.
-#include "logger/acquisition.h"
+#include "logger/acquisition/acquisition.h"
 
 #include <gtest/gtest.h>
 

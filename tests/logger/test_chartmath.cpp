@@ -1,5 +1,5 @@
 // The chart's arithmetic and the export dialog's rules.
-#include "logger/chartmath.h"
+#include "logger/chart/rules/chartmath.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "logger/exportoptions.h"
+#include "logger/data/exportoptions.h"
 #include "meterlink/numparse.h"
 
 namespace dmm {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "logger/loggerfile.h"
-#include "logger/tempfiles.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/tempfiles.h"
 #include "meterlink/numparse.h"
 #include "support/tempdir.h"
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <random>
 
-#include "logger/datalist.h"
-#include "logger/logrecord.h"
+#include "logger/data/datalist.h"
+#include "logger/data/logrecord.h"
 #include "meterlink/numparse.h"
 
 namespace dmm {

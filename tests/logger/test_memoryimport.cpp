@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "fakerecorderview.h"
-#include "logger/memoryimport.h"
-#include "logger/memorylog.h"
-#include "logger/recorder.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/import/memoryimport.h"
+#include "logger/import/memorylog.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/protocol.h"
 #include "resources/strings.h"

@@ -11,9 +11,9 @@
 #include <utility>
 
 #include "fakerecorderview.h"
-#include "logger/intervaloption.h"
-#include "logger/loggerfile.h"
-#include "logger/recorder.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/data/intervaloption.h"
+#include "logger/data/loggerfile.h"
 #include "meterlink/numparse.h"
 #include "support/samplingcases.h"
 #include "support/tempdir.h"

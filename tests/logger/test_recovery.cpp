@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "logger/loggerfile.h"
-#include "logger/recovery.h"
-#include "logger/tempfiles.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/recovery.h"
+#include "logger/data/tempfiles.h"
 #include "support/tempdir.h"
 
 namespace dmm {

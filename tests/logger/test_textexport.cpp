@@ -1,5 +1,5 @@
 // Pages of the recorder and the text export of their records.
-#include "logger/textexport.h"
+#include "logger/data/textexport.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "fakerecorderview.h"
-#include "logger/pages.h"
-#include "logger/recorder.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/data/pages.h"
 #include "support/tempdir.h"
 
 namespace dmm {

@@ -1,5 +1,5 @@
 // The viewer's reduction of a long buffer to the extremes of each group.
-#include "logger/viewreduction.h"
+#include "logger/data/viewreduction.h"
 
 #include <gtest/gtest.h>
 

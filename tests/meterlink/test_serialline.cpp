@@ -1,6 +1,6 @@
 // The Qt serial line against a real pseudo-terminal: the test holds the master side and
 // plays the meter's adaptor.
-#include "meterlink/serialline.h"
+#include "meterlink/serial/serialline.h"
 
 #include <fcntl.h>
 #include <poll.h>

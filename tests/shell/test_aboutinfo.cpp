@@ -1,4 +1,4 @@
-#include "shell/aboutinfo.h"
+#include "shell/rules/aboutinfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/layout.h"
+#include "shell/rules/layout.h"
 
 #include <gtest/gtest.h>
 

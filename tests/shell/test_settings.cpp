@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "shell/rules/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // caption 19, menu 19, sizing frame 4, taskbar 28.
 #pragma once
 
-#include "shell/layout.h"
+#include "shell/rules/layout.h"
 
 namespace dmm::test {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/logrecord.h"
+#include "logger/data/logrecord.h"
 #include "support/tempdir.h"
 
 namespace dmm::test {

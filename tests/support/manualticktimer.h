@@ -5,7 +5,7 @@
 //   timer->fire(29);                     // 2.9 s of count-down, at once
 #pragma once
 
-#include "shell/ticktimer.h"
+#include "shell/toolkit/ticktimer.h"
 
 namespace dmm::test {
 

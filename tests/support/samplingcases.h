@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/sampleclock.h"
+#include "logger/acquisition/sampleclock.h"
 
 namespace dmm::test {
 

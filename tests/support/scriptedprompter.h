@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "shell/prompter.h"
+#include "shell/toolkit/prompter.h"
 
 namespace dmm::test {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/memorylog.h"
+#include "logger/import/memorylog.h"
 #include "tools/dmm-sim/storedlog.h"
 
 namespace dmm::sim {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "logger/memorylog.h"
+#include "logger/import/memorylog.h"
 
 namespace dmm::sim {
 

@@ -12,7 +12,7 @@
 #include "meterlink/linereport.h"
 #include "meterlink/numparse.h"
 #include "meterlink/portnames.h"
-#include "meterlink/serialline.h"
+#include "meterlink/serial/serialline.h"
 #include "resources/strings.h"
 
 namespace dmm::cli {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/acquisition.h"
+#include "logger/acquisition/acquisition.h"
 #include "meterlink/meterline.h"
 #include "meterlink/meterlink.h"
 

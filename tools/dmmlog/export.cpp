@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "logger/pages.h"
-#include "logger/textexport.h"
+#include "logger/data/pages.h"
+#include "logger/data/textexport.h"
 #include "tools/dmmlog/cli.h"
 #include "tools/dmmlog/loggerinput.h"
 

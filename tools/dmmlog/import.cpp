@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "logger/fileops.h"
-#include "logger/loggerfile.h"
-#include "logger/memorylog.h"
-#include "logger/memorytransfer.h"
+#include "logger/data/fileops.h"
+#include "logger/data/loggerfile.h"
+#include "logger/import/memorylog.h"
+#include "logger/import/memorytransfer.h"
 #include "meterlink/linereport.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/numparse.h"

@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "logger/acquisition.h"
-#include "logger/datalist.h"
-#include "logger/fileops.h"
-#include "logger/logrecord.h"
-#include "logger/sampleclock.h"
-#include "logger/tempfiles.h"
+#include "logger/acquisition/acquisition.h"
+#include "logger/acquisition/sampleclock.h"
+#include "logger/data/datalist.h"
+#include "logger/data/fileops.h"
+#include "logger/data/logrecord.h"
+#include "logger/data/tempfiles.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/numparse.h"
 #include "tools/dmmlog/cli.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "logger/loggerfile.h"
-#include "logger/pages.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/pages.h"
 #include "meterlink/numparse.h"
 
 namespace dmm::cli {

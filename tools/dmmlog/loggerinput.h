@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "logger/logrecord.h"
+#include "logger/data/logrecord.h"
 #include "tools/dmmlog/cli.h"
 
 namespace dmm::cli {

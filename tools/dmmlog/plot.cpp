@@ -14,11 +14,11 @@
 #include <clocale>
 #include <cmath>
 
-#include "logger/pages.h"
-#include "logger/pegraph.h"
-#include "logger/recorder.h"
-#include "logger/viewchart.h"
-#include "logger/viewreduction.h"
+#include "logger/acquisition/recorder.h"
+#include "logger/chart/pegraph.h"
+#include "logger/chart/viewchart.h"
+#include "logger/data/pages.h"
+#include "logger/data/viewreduction.h"
 #include "meterlink/numparse.h"
 #include "tools/dmmlog/loggerinput.h"
 #endif

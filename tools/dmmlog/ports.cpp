@@ -4,7 +4,7 @@
 
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
-#include "meterlink/serialline.h"
+#include "meterlink/serial/serialline.h"
 #include "tools/dmmlog/cli.h"
 
 namespace dmm::cli {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "logger/acquisition.h"
+#include "logger/acquisition/acquisition.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/readingline.h"
 #include "tools/dmmlog/cli.h"

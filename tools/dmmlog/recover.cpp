@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "logger/loggerfile.h"
-#include "logger/recovery.h"
+#include "logger/data/loggerfile.h"
+#include "logger/data/recovery.h"
 #include "tools/dmmlog/cli.h"
 
 namespace dmm::cli {

@@ -1,0 +1,635 @@
+#include "logger/acquisition/recorder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+
+#include "logger/data/loggerfile.h"
+#include "logger/data/pages.h"
+#include "meterlink/labels.h"
+#include "meterlink/numparse.h"
+#include "resources/strings.h"
+
+namespace dmm {
+
+namespace {
+// How often a file read reports its progress and lets the window handle events.
+constexpr std::chrono::milliseconds kProgressPeriod{40};
+}  // namespace
+namespace {
+
+constexpr int kReadingLabel = 1311;  // "Reading"
+constexpr int kTempFileWriteError = 9400;
+constexpr int kReadingDataOf = 1315;  // "Reading Data : %d of %d"
+constexpr int kReadingFileText = 8005;
+constexpr int kAddingDataText = 8006;
+constexpr int kFileReadBarMax = 64;    // the progress window's bar
+constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
+
+// The bar of a progress window after `steps` steps from empty: it starts again
+// at the bottom once it has been full.
+int BarPosition(std::size_t steps, int max) {
+    return static_cast<int>(steps % (static_cast<std::size_t>(max) + 1));
+}
+
+}  // namespace
+
+std::string ProgressHeadline(int textNumber) {
+    return "[W" + std::to_string(textNumber) + "] " + LoadStr(textNumber);
+}
+
+PanelGroup PanelGroupOf(const LogRecord& r) {
+    PanelGroup g;
+    g.data = FieldString(r.szDisplay);
+    g.unitStyle = UnitPanelStyle(r.iFunc);
+    g.funcStyle = FuncPanelStyle(r.iFunc);
+    g.unit = PanelText(FieldString(r.szUnit), g.unitStyle);
+    g.func = PanelText(FieldString(r.szFunc), g.funcStyle);
+    return g;
+}
+
+std::string YAxisLabelFor(const LogRecord& r) {
+    std::string label = LoadStr(kReadingLabel);
+    if (r.iFunc == func::Capacitance)
+        label += "(uF)";
+    else if (r.iFunc == func::Ohms || r.iFunc == func::Ohms384)
+        label += "(Ohm)";
+    else
+        label += "(" + FieldString(r.szFunc) + ")";
+    return label;
+}
+
+void WidenScale(float x, bool firstSample, float& scaleMax, float& scaleMin) {
+    const double margin = std::fabs(static_cast<double>(x)) * kScaleMargin;
+    const float top = margin == 0 ? 1.0f : static_cast<float>(margin);
+    const float bottom = margin == 0 ? -1.0f : static_cast<float>(-margin);
+    if (firstSample) {
+        scaleMax = top;
+        scaleMin = bottom;
+    } else {
+        if (x >= scaleMax / kScaleMargin) scaleMax = top;
+        if (x <= scaleMin / kScaleMargin) scaleMin = bottom;
+    }
+}
+
+namespace {
+
+// Only the new record (number `index`, value x) can move an extreme; ties go to the newer one.
+void MoveExtremes(const LogRecord* records, int index, float x, int& maxIndex, int& minIndex) {
+    if (records[maxIndex].fValue > x) {
+        if (x <= records[minIndex].fValue) minIndex = index;
+    } else {
+        maxIndex = index;
+    }
+}
+
+}  // namespace
+
+RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count) {
+    RecordsSummary s;
+    for (std::size_t i = 0; i < count; ++i) {
+        const float x = records[i].fValue;
+        WidenScale(x, i == 0, s.fScaleMax, s.fScaleMin);
+        if (i > 0) MoveExtremes(records, static_cast<int>(i), x, s.iMaxIndex, s.iMinIndex);
+    }
+    return s;
+}
+
+Recorder::Recorder(RecorderView& view, const MeterReading& reading, const int& readingReceived,
+                   bool& transferInProgress, std::filesystem::path programFolder,
+                   const Clock& clock, FileOps& ops)
+    : view_(view),
+      reading_(reading),
+      readingReceived_(readingReceived),
+      transferInProgress_(transferInProgress),
+      clock_(clock),
+      ops_(ops),
+      tempFiles_(std::move(programFolder), ops) {}
+
+void Recorder::FormCreate() {
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    view_.SetLoggerTimerEnabled(false);
+    toolbar_.sbtnUndoZoom = false;
+    menu_.undoZooming = false;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+    ResetChart();
+    view_.SetYAxisLabel(LoadStr(kReadingLabel));
+}
+
+void Recorder::FormClose() {
+    view_.SetLoggerTimerEnabled(false);
+}
+
+// ---- samples ----
+
+bool Recorder::TakeSample() {
+    const int m = iPointsPerPage;
+    // The newest data comes into view first.
+    if (iCurrentPage != iPageCount) {
+        iCurrentPage = iPageCount;
+        ShowPage();
+    }
+    std::optional<LogRecord> record = SampleReading(reading_, clock_.Now());
+    if (!record) return false;
+    const float x = record->fValue;
+    AdaptScale(x);
+    list_.push_back(*record);
+    // A record that cannot be written stays in memory. The first failure is said and the
+    // file is let go, so that it keeps the samples before it and nothing is written after a
+    // gap; acquisition goes on in memory.
+    IoStatus written = tempFiles_.Append(*record);
+    if (!written) tempFiles_.Close();
+    TrackExtremes(x);
+    view_.AppendChartPoint(FieldString(record->szTime), x);
+    view_.RedrawChart();
+    iPageCount = iSampleCount / m + 1;
+    iCurrentPage = iPageCount;
+    view_.SetChartCursorPoint(m - 1);
+    UpdateCursorReadout();
+    view_.AppendDataListLine(list_.size() - 1);
+    StepProgress();
+    iSampleCount += 1;
+    UpdateStatusBar();
+    bBufferEmpty = false;
+    bUnsaved = true;
+    UpdateToolbar();
+    UpdateMenu();
+    // Last, when the sample is fully counted: the box lets other events in meanwhile.
+    if (!written) view_.ShowStringMessage(str::ErrorCaption, kTempFileWriteError, written.message);
+    return true;
+}
+
+void Recorder::TimerLoggerTimer() {
+    Sampling.Tick();
+}
+
+void Recorder::OnNewReading() {
+    Sampling.TakeDue();
+    TakeSample();
+}
+
+void Recorder::OnLinkCut() {
+    if (!bAcquiring) return;
+    view_.SetRecordButtonDown(false);
+    sbtnRecordStopClick();
+}
+
+void Recorder::OnTransferEnded() {
+    transferInProgress_ = false;
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    list_.clear();
+    list_.shrink_to_fit();
+    ResetChart();
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+    view_.RefreshMainWindowCommands();
+    view_.ClearDataList();
+}
+
+// ---- buffer bookkeeping ----
+
+void Recorder::ResetRecorderState() {
+    bAcquiring = false;
+    bBufferEmpty = true;
+    bUnsaved = false;
+    Sampling.bSampleDue = false;
+    iPageCount = 1;
+    iCurrentPage = 1;
+    iSampleCount = 0;
+    iMaxIndex = 0;
+    iMinIndex = 0;
+    fScaleMax = 100;
+    fScaleMin = -100;
+    progressPosition_ = 0;
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+}
+
+void Recorder::ClearRecorder() {
+    ResetRecorderState();
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    list_.clear();
+    list_.shrink_to_fit();
+    ResetChart();
+    view_.ClearDataList();
+    TrackExtremes(0);  // with nothing counted: empties the Max and Min groups
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+void Recorder::AppendToRecorder() {
+    if (iSampleCount < 0 || static_cast<std::size_t>(iSampleCount) >= list_.size()) return;
+    const float x = list_[static_cast<std::size_t>(iSampleCount)].fValue;
+    AdaptScale(x);
+    TrackExtremes(x);
+    iCurrentPage = iSampleCount / iPointsPerPage + 1;
+    // A replay tells the data list once, at its end, up to which record it holds.
+    if (!replaying_) view_.AppendDataListLine(static_cast<std::size_t>(iSampleCount));
+    StepProgress();
+    iSampleCount += 1;
+    if (!replaying_) UpdateStatusBar();
+}
+
+void Recorder::ReplayList() {
+    // Whole pages from the oldest record, plus one: 200 records make two
+    // pages, the newest holding all of them and page 1 none.
+    iPageCount = PageCountFor(list_.size(), iPointsPerPage);
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+    // Nothing is painted until the replay ends, so the bar and the status bar
+    // are told only their final state.
+    replaying_ = true;
+    const std::size_t first = static_cast<std::size_t>(iSampleCount);
+    while (static_cast<std::size_t>(iSampleCount) < list_.size()) AppendToRecorder();
+    replaying_ = false;
+    view_.SetChartYRange(fScaleMin, fScaleMax);
+    // The data list adds every line up to the one it is given.
+    if (list_.size() > first) view_.AppendDataListLine(list_.size() - 1);
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+    UpdateStatusBar();
+}
+
+void Recorder::FinishBulkLoad() {
+    iCurrentPage = iPageCount;
+    ShowPage();
+    view_.SetChartCursorPoint(iPointsPerPage - 1);
+    UpdateCursorReadout();
+    bBufferEmpty = false;
+    bUnsaved = true;
+    transferInProgress_ = false;
+    UpdateToolbar();
+    UpdateMenu();
+}
+
+void Recorder::StepProgress() {
+    progressPosition_ += 1;
+    if (progressPosition_ > iPointsPerPage) progressPosition_ = 0;
+    if (!replaying_) view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+}
+
+// ---- chart ----
+
+void Recorder::AdaptScale(float x) {
+    WidenScale(x, iSampleCount == 0, fScaleMax, fScaleMin);
+    if (!replaying_) view_.SetChartYRange(fScaleMin, fScaleMax);
+}
+
+void Recorder::TrackExtremes(float x) {
+    if (iSampleCount == 0) {
+        iMaxIndex = 0;
+        iMinIndex = 0;
+        // The groups fill from the second sample on.
+        if (shownMax_ != -1 || shownMin_ != -1) {
+            view_.ShowMax(PanelGroup{});
+            view_.ShowMin(PanelGroup{});
+            shownMax_ = shownMin_ = -1;
+        }
+        return;
+    }
+    const auto n = static_cast<int>(list_.size());
+    if (iSampleCount >= n) return;  // the record is not in the list
+    if (iMaxIndex >= n) iMaxIndex = iSampleCount;
+    if (iMinIndex >= n) iMinIndex = iSampleCount;
+    MoveExtremes(list_.data(), iSampleCount, x, iMaxIndex, iMinIndex);
+    ShowExtremePanels();
+}
+
+void Recorder::ShowExtremePanels() {
+    if (shownMax_ != iMaxIndex) {
+        view_.ShowMax(PanelGroupOf(list_[static_cast<std::size_t>(iMaxIndex)]));
+        shownMax_ = iMaxIndex;
+    }
+    if (shownMin_ != iMinIndex) {
+        view_.ShowMin(PanelGroupOf(list_[static_cast<std::size_t>(iMinIndex)]));
+        shownMin_ = iMinIndex;
+    }
+}
+
+void Recorder::ResetChart() {
+    const int m = iPointsPerPage;
+    view_.SetChartPointCount(m);
+    view_.SetChartYRange(fScaleMin, fScaleMax);
+    for (int k = 0; k < m; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);
+    view_.RedrawChart();
+    view_.SetChartCursorPoint(m - 1);
+    UpdateCursorReadout();
+}
+
+void Recorder::ShowPage() {
+    LoadPage(iCurrentPage);
+    view_.RedrawChart();
+    UpdateCursorReadout();
+    SetPagingEnabled(iCurrentPage != 1, iCurrentPage != iPageCount);
+    UpdateStatusBar();
+}
+
+void Recorder::LoadPage(int page) {
+    const PageSpan span = PageRecords(list_.size(), iPointsPerPage, iPageCount, page);
+    int k = 0;
+    for (; k < span.nullPoints; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);
+    for (std::size_t i = 0; i < span.count; ++i, ++k) {
+        const LogRecord& r = list_[span.first + i];
+        view_.SetChartPoint(k, FieldString(r.szTime), r.fValue);
+    }
+}
+
+void Recorder::SetPagingEnabled(bool back, bool forward) {
+    toolbar_.sbtnFirstPage = toolbar_.sbtnPageUp = back;
+    toolbar_.sbtnPageDown = toolbar_.sbtnLastPage = forward;
+    menu_.firstPage = menu_.pageUp = back;
+    menu_.pageDown = menu_.lastPage = forward;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+void Recorder::UpdateCursorReadout() {
+    if (list_.empty()) return;
+    const auto n = static_cast<std::int64_t>(list_.size());
+    const std::int64_t index =
+        view_.ChartCursorPoint() + n -
+        static_cast<std::int64_t>(iPointsPerPage) * (iPageCount - iCurrentPage + 1);
+    if (index < 0 || index >= n) {
+        // The empty left part of page 1.
+        view_.ShowTime("");
+        view_.ShowReading(PanelGroup{});
+        view_.SetYAxisLabel(LoadStr(kReadingLabel));
+    } else {
+        const LogRecord& r = list_[static_cast<std::size_t>(index)];
+        view_.ShowTime(FieldString(r.szTime));
+        view_.ShowReading(PanelGroupOf(r));
+        view_.SetYAxisLabel(YAxisLabelFor(r));
+    }
+    view_.RedrawChart();
+}
+
+// ---- commands ----
+
+void Recorder::sbtnRecordStartClick() {
+    if (!readingReceived_) {
+        view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+        view_.SetRecordButtonDown(false);
+        return;
+    }
+    view_.SetLoggerTimerInterval(iIntervalMs);
+    view_.SetLoggerTimerEnabled(true);
+    bAcquiring = true;
+    // The next reading is sampled at once, also when the file below cannot be made.
+    Sampling.SetInterval(iIntervalMs);
+    Sampling.Start();
+    iTempFileCount += 1;
+    IoStatus created = tempFiles_.CreateNext();
+    if (!created) {
+        view_.ShowStringMessage(str::ErrorCaption, 9003, created.message);
+        view_.SetRecordButtonDown(false);
+        sbtnRecordStopClick();
+    } else {
+        // The commands that must wait for Stop are disabled at once, not at the first sample.
+        UpdateToolbar();
+        UpdateMenu();
+        UpdateStatusBar();
+    }
+}
+
+void Recorder::sbtnRecordStopClick() {
+    tempFiles_.Close();
+    view_.SetLoggerTimerEnabled(false);
+    Sampling.Stop();
+    bAcquiring = false;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+void Recorder::StartMenuClick() {
+    view_.SetRecordButtonDown(true);
+    sbtnRecordStartClick();
+}
+
+void Recorder::StopMenuClick() {
+    view_.SetRecordButtonDown(false);
+    sbtnRecordStopClick();
+}
+
+void Recorder::sbtnManualLoggingClick() {
+    if (readingReceived_) {
+        TakeSample();
+        return;
+    }
+    view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+    view_.SetRecordButtonDown(false);
+}
+
+void Recorder::sbtnOptionClick() {
+    IntervalChoice choice{bManualMode, SecondsForIntervalMs(iIntervalMs)};
+    if (!view_.RunIntervalDialog(choice)) return;
+    ApplyIntervalChoice(choice);
+}
+
+void Recorder::ApplyIntervalChoice(const IntervalChoice& choice) {
+    iIntervalMs = IntervalMsForSeconds(choice.iOptSeconds);
+    bManualMode = choice.bOptManual;
+    UpdateToolbar();
+    UpdateMenu();
+    UpdateStatusBar();
+}
+
+bool Recorder::sbtnClearClick() {
+    if (bBufferEmpty) return true;
+    if (bUnsaved && !view_.AskOkCancel(str::WarningCaption, 8002)) return false;
+    ClearRecorder();
+    return true;
+}
+
+void Recorder::sbtnFirstPageClick() {
+    iCurrentPage = 1;
+    ShowPage();
+}
+
+void Recorder::sbtnPageUpClick() {
+    if (iCurrentPage <= 1) {
+        view_.ShowStringMessage(str::WarningCaption, 8008, "");
+        return;
+    }
+    iCurrentPage -= 1;
+    ShowPage();
+}
+
+void Recorder::sbtnPageDownClick() {
+    if (iCurrentPage >= iPageCount) {
+        view_.ShowStringMessage(str::WarningCaption, 8009, "");
+        return;
+    }
+    iCurrentPage += 1;
+    ShowPage();
+}
+
+void Recorder::sbtnLastPageClick() {
+    iCurrentPage = iPageCount;
+    ShowPage();
+}
+
+void Recorder::PEGraphZoomIn() {
+    toolbar_.sbtnUndoZoom = true;
+    menu_.undoZooming = true;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+void Recorder::sbtnUndoZoomClick() {
+    view_.UndoChartZoom();
+    toolbar_.sbtnUndoZoom = false;
+    menu_.undoZooming = false;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
+}
+
+// ---- files ----
+
+IoStatus Recorder::SaveFile(const std::string& path) {
+    IoStatus saved = SaveLoggerFile(path, list_, ops_);
+    if (!saved) {
+        view_.ShowStringMessage(str::ErrorCaption, 9005, saved.message);
+        return saved;
+    }
+    bBufferEmpty = false;
+    bUnsaved = false;
+    UpdateToolbar();
+    UpdateMenu();
+    return saved;
+}
+
+IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
+    // Records are read into an empty buffer only: the caller clears it first.
+    if (!list_.empty() || iSampleCount != 0) return IoStatus::Fail(EBUSY, "open", path);
+    LoggerFileReader reader(ops_);
+    IoStatus status = reader.Open(path);
+    if (!status) {
+        view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
+        return status;
+    }
+    view_.SetWaitCursor(true);
+    view_.OpenProgressWindow(ProgressHeadline(kReadingFileText), HeadlineColour::Red,
+                             kFileReadBarMax);
+    transferInProgress_ = true;
+    UpdateToolbar();
+    UpdateMenu();
+    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
+
+    status = reader.ReadAll(
+        list_,
+        [this, steps = std::size_t{0}, last = std::chrono::steady_clock::time_point{}](
+            std::size_t done, std::size_t total) mutable {
+            // The window is told (and handles its events, Abort among them) a few
+            // times a second: often enough to react at once, rarely enough that a
+            // large file is not slowed down by repainting.
+            const auto now = clock_.Monotonic();
+            if (now - last < kProgressPeriod) return transferInProgress_;
+            last = now;
+            FileReadProgress(BarPosition(steps++, kFileReadBarMax),
+                             Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
+                                    static_cast<int>(total)));
+            // Abort in the progress window clears the flag while events are handled.
+            return transferInProgress_;
+        },
+        chunkRecords);
+    reader.Close();
+    auto endRead = [&](const IoStatus& failed) {
+        list_.clear();
+        EndFileRead();
+        transferInProgress_ = false;
+        if (failed.error != ECANCELED)
+            view_.ShowStringMessage(str::ErrorCaption, 9004, failed.message);
+        UpdateToolbar();
+        UpdateMenu();
+        return failed;
+    };
+    if (!status) return endRead(status);
+    FileReadProgress(kFileReadBarMax,
+                     Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
+                            static_cast<int>(list_.size())));
+    // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
+    if (!transferInProgress_) return endRead(IoStatus::Fail(ECANCELED, "read", path));
+    // The replay cannot be aborted.
+    view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
+    view_.SetProgressAbortEnabled(false);
+    view_.HandlePendingEvents();
+    view_.SetProgressHeadline(ProgressHeadline(kAddingDataText), HeadlineColour::Blue);
+    ReplayList();
+    EndFileRead();
+    FinishBulkLoad();
+    return status;
+}
+
+void Recorder::FileReadProgress(int barPosition, const std::string& detail) {
+    view_.SetProgressWindowBar(kFileReadBarMax, barPosition);
+    view_.SetProgressDetail(detail, true);
+    view_.HandlePendingEvents();
+}
+
+void Recorder::EndFileRead() {
+    view_.SetProgressAbortEnabled(true);
+    view_.CloseProgressWindow();
+    view_.SetWaitCursor(false);
+}
+
+// ---- command states ----
+
+void Recorder::UpdateToolbar() {
+    const bool busy = transferInProgress_;
+    const bool idle = !bAcquiring && !busy;
+    ToolbarState& t = toolbar_;
+    t.sbtnRecordStart = t.sbtnRecordStop = !bManualMode && !busy;
+    t.sbtnManualLogging = idle && bManualMode;
+    t.sbtnOption = t.sbtnOpenFile = t.sbtnImport = idle;
+    t.sbtnSaveFile = t.sbtnPrintGraphic = t.sbtnClear = t.sbtnExport = idle && !bBufferEmpty;
+    t.sbtnFirstPage = t.sbtnPageUp = t.sbtnPageDown = t.sbtnLastPage = t.sbtnFitView = idle;
+    if (idle) {
+        // The newest page is current after every state change.
+        t.sbtnFirstPage = t.sbtnPageUp = t.sbtnFitView = iPageCount != 1;
+        t.sbtnPageDown = t.sbtnLastPage = false;
+    }
+    view_.SetToolbarState(t);
+}
+
+void Recorder::UpdateMenu() {
+    const bool busy = transferInProgress_;
+    const bool idle = !bAcquiring && !busy;
+    MenuState& m = menu_;
+    m.open = m.printerSetup = m.interval = m.import = idle;
+    m.saveAs = m.clear = m.printPage = m.exportData = idle && !bBufferEmpty;
+    m.start = idle && !bManualMode;
+    m.stop = bAcquiring && !bManualMode && !busy;
+    m.manual = idle && bManualMode;
+    m.firstPage = m.pageUp = m.pageDown = m.lastPage = m.fitAllData = idle;
+    if (idle) {
+        m.firstPage = m.pageUp = m.fitAllData = iPageCount != 1;
+        m.pageDown = m.lastPage = false;
+    }
+    view_.SetMenuState(m);
+}
+
+StatusTexts Recorder::StatusBarTexts() const {
+    StatusTexts s;
+    if (bAcquiring) s.acquisition = LoadStr(1300);
+    s.buffer = Format(LoadStr(1301).c_str(), iSampleCount);
+    s.page = Format(LoadStr(1302).c_str(), iCurrentPage, iPageCount);
+    if (bManualMode)
+        s.mode = LoadStr(1303);
+    else if (iIntervalMs == kFullSpeedMs)
+        s.mode = LoadStr(1304);
+    else
+        s.mode = LoadStr(1305) + ":" + std::to_string(SecondsForIntervalMs(iIntervalMs)) + "S";
+    return s;
+}
+
+void Recorder::UpdateStatusBar() {
+    view_.SetStatusTexts(StatusBarTexts());
+}
+
+}  // namespace dmm

@@ -1,0 +1,116 @@
+#include "logger/data/fileops.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace dmm {
+
+int FileOps::Open(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+ssize_t FileOps::Read(int fd, void* buf, std::size_t count) {
+    return ::read(fd, buf, count);
+}
+ssize_t FileOps::Write(int fd, const void* buf, std::size_t count) {
+    return ::write(fd, buf, count);
+}
+int FileOps::Fstat(int fd, struct stat* st) {
+    return ::fstat(fd, st);
+}
+int FileOps::Fsync(int fd) {
+    return ::fsync(fd);
+}
+int FileOps::Ftruncate(int fd, off_t length) {
+    return ::ftruncate(fd, length);
+}
+int FileOps::Close(int fd) {
+    return ::close(fd);
+}
+int FileOps::Rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+int FileOps::Unlink(const char* path) {
+    return ::unlink(path);
+}
+
+FileOps& SystemFileOps() {
+    static FileOps ops;
+    return ops;
+}
+
+IoStatus IoStatus::Fail(int err, const std::string& what, const std::string& path) {
+    IoStatus s;
+    s.error = err != 0 ? err : EIO;
+    s.message = what + " " + path + ": " + std::strerror(s.error);
+    return s;
+}
+
+IoStatus WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
+                  const std::string& path) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (count > 0) {
+        ssize_t n = ops.Write(fd, p, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return IoStatus::Fail(errno, "write", path);
+        }
+        // A write that takes nothing and reports no error would loop forever.
+        if (n == 0) return IoStatus::Fail(ENOSPC, "write", path);
+        p += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return IoStatus::Ok();
+}
+
+namespace {
+
+// Best effort: makes the rename itself durable.
+void SyncFolderOf(const std::string& path, FileOps& ops) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    int fd = ops.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ops.Fsync(fd);
+    ops.Close(fd);
+}
+
+}  // namespace
+
+IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next, FileOps& ops) {
+    // A fresh name beside the target; O_EXCL never reuses an existing file.
+    std::string partPath;
+    int fd = -1;
+    for (int n = 0; n < 100 && fd < 0; ++n) {
+        partPath = path + "." + std::to_string(n) + ".part";
+        fd = ops.Open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return IoStatus::Fail(errno, "create", partPath);
+
+    auto fail = [&](IoStatus status) {
+        if (fd >= 0) ops.Close(fd);
+        ops.Unlink(partPath.c_str());
+        return status;
+    };
+
+    std::string chunk;
+    while (next(chunk)) {
+        IoStatus st = WriteAll(ops, fd, chunk.data(), chunk.size(), partPath);
+        if (!st) return fail(st);
+    }
+    if (ops.Fsync(fd) != 0) return fail(IoStatus::Fail(errno, "sync", partPath));
+    int closed = ops.Close(fd);
+    fd = -1;
+    if (closed != 0) return fail(IoStatus::Fail(errno, "close", partPath));
+    if (ops.Rename(partPath.c_str(), path.c_str()) != 0)
+        return fail(IoStatus::Fail(errno, "rename to", path));
+    SyncFolderOf(path, ops);
+    return IoStatus::Ok();
+}
+
+}  // namespace dmm

@@ -1,0 +1,378 @@
+#include "logger/dialogs/dlgexportunit.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "meterlink/numparse.h"
+#include "resources/strings.h"
+#include "shell/toolkit/centre.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr int kCaption = 8120;  // "Exporting Data Logger"
+constexpr int kExport = 8121;
+constexpr int kDestination = 8122;
+constexpr int kMetaFile = 8123;
+constexpr int kBitMap = 8124;
+constexpr int kText = 8125;
+constexpr int kClipBoard = 8126;
+constexpr int kFile = 8127;
+constexpr int kBrowse = 8128;
+constexpr int kPrinter = 8129;
+constexpr int kPageScope = 8130;
+constexpr int kAllPages = 8131;
+constexpr int kThisPage = 8132;
+constexpr int kPage = 8133;
+constexpr int kFrom = 8134;
+constexpr int kTo = 8135;
+constexpr int kObjectSize = 8136;
+constexpr int kMillimeters = 8140;
+constexpr int kInches = 8141;
+constexpr int kPoints = 8142;
+constexpr int kWidth = 8143;
+constexpr int kSlash = 8144;
+constexpr int kCancel = 8146;
+constexpr int kNotAFloat = 65399;  // "'%s' is not a valid floating point value"
+
+const QString kUntitled = QStringLiteral("Untitled");
+
+struct FileKind {
+    const char* filter;
+    const char* suffix;
+};
+// What the file dialog offers for each type.
+FileKind FileKindOf(ExportType type) {
+    switch (type) {
+        case ExportType::Text:
+            return {"CSV files(*.csv)", "csv"};
+        case ExportType::BitMap:
+            return {"Bitmap files(*.bmp)", "bmp"};
+        case ExportType::MetaFile:
+            break;
+    }
+    return {"SVG files(*.svg)", "svg"};
+}
+
+}  // namespace
+
+TDlgExportForm::TDlgExportForm(QWidget* parent) : TDlgExportForm(false, parent) {}
+
+TDlgExportForm::TDlgExportForm(bool viewerDialog, QWidget* parent)
+    : QDialog(parent), rules_(viewerDialog) {
+    setWindowTitle(Str(kCaption));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    build();
+    // The state of a dialog not yet prepared by its caller: a text file of this page.
+    rules_.rbtnTextClick();
+    showOptions();
+}
+
+void TDlgExportForm::build() {
+    gbExportType = new QGroupBox(Str(kExport), this);
+    rbtnMetaFile = new QRadioButton(Str(kMetaFile), gbExportType);
+    rbtnBitMap = new QRadioButton(Str(kBitMap), gbExportType);
+    rbtnText = new QRadioButton(Str(kText), gbExportType);
+    auto* types = new QVBoxLayout(gbExportType);
+    for (QRadioButton* b : {rbtnMetaFile, rbtnBitMap, rbtnText}) types->addWidget(b);
+
+    gbExportDestination = new QGroupBox(Str(kExport) + QLatin1Char(' ') + Str(kDestination), this);
+    rbtnClipBoard = new QRadioButton(Str(kClipBoard), gbExportDestination);
+    rbtnFile = new QRadioButton(Str(kFile), gbExportDestination);
+    btnBrowse = new QPushButton(Str(kBrowse), gbExportDestination);
+    stxFileName = new QLabel(gbExportDestination);
+    stxFileName->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stxFileName->setMinimumWidth(stxFileName->fontMetrics().horizontalAdvance(QString(31, 'M')));
+    rbtnPrinter = new QRadioButton(Str(kPrinter), gbExportDestination);
+    auto* destinations = new QGridLayout(gbExportDestination);
+    destinations->addWidget(rbtnClipBoard, 0, 0);
+    destinations->addWidget(rbtnFile, 1, 0);
+    destinations->addWidget(btnBrowse, 1, 1);
+    destinations->addWidget(stxFileName, 2, 0, 1, 2);
+    destinations->addWidget(rbtnPrinter, 3, 0);
+    destinations->setColumnStretch(2, 1);
+
+    gbPageScope = new QGroupBox(Str(kPageScope), this);
+    rbtnPageAll = new QRadioButton(Str(kAllPages), gbPageScope);
+    rbtnThisPage = new QRadioButton(Str(kThisPage), gbPageScope);
+    rbtnPage = new QRadioButton(Str(kPage), gbPageScope);
+    lblFrom = new QLabel(Str(kFrom), gbPageScope);
+    editPageFrom = new QLineEdit(gbPageScope);
+    lblTo = new QLabel(Str(kTo), gbPageScope);
+    editPageTo = new QLineEdit(gbPageScope);
+    for (QLineEdit* e : {editPageFrom, editPageTo}) e->setFixedWidth(60);
+    auto* scope = new QGridLayout(gbPageScope);
+    scope->addWidget(rbtnPageAll, 0, 0, 1, 5);
+    scope->addWidget(rbtnThisPage, 1, 0, 1, 5);
+    scope->addWidget(rbtnPage, 2, 0);
+    scope->addWidget(lblFrom, 2, 1);
+    scope->addWidget(editPageFrom, 2, 2);
+    scope->addWidget(lblTo, 2, 3);
+    scope->addWidget(editPageTo, 2, 4);
+    scope->setColumnStretch(5, 1);
+
+    gbObjectSize = new QGroupBox(Str(kObjectSize), this);
+    rbtnPixels = new QRadioButton(gbObjectSize);
+    rbtnMillimeters = new QRadioButton(Str(kMillimeters), gbObjectSize);
+    rbtnInches = new QRadioButton(Str(kInches), gbObjectSize);
+    rbtnPoints = new QRadioButton(Str(kPoints), gbObjectSize);
+    lblWidth = new QLabel(Str(kWidth), gbObjectSize);
+    editWidth = new QLineEdit(gbObjectSize);
+    lblSlash = new QLabel(Str(kSlash), gbObjectSize);
+    editHigh = new QLineEdit(gbObjectSize);
+    lblUnit = new QLabel(gbObjectSize);
+    for (QLineEdit* e : {editWidth, editHigh}) e->setFixedWidth(120);
+    auto* size = new QGridLayout(gbObjectSize);
+    size->addWidget(rbtnPixels, 0, 0, 1, 2);
+    size->addWidget(rbtnMillimeters, 0, 2, 1, 3);
+    size->addWidget(rbtnInches, 1, 0, 1, 2);
+    size->addWidget(rbtnPoints, 1, 2, 1, 3);
+    size->addWidget(lblWidth, 2, 0);
+    size->addWidget(editWidth, 2, 1);
+    size->addWidget(lblSlash, 2, 2);
+    size->addWidget(editHigh, 2, 3);
+    size->addWidget(lblUnit, 2, 4);
+    size->setColumnStretch(5, 1);
+
+    btnExport = new QPushButton(Str(kExport), this);
+    btnExport->setDefault(true);
+    btnCancel = new QPushButton(Str(kCancel), this);
+    for (QPushButton* b : {btnExport, btnCancel}) b->setMinimumWidth(84);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(gbExportType);
+    left->addWidget(gbExportDestination);
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(gbPageScope);
+    right->addWidget(gbObjectSize);
+    right->addStretch(1);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(right);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnExport);
+    buttons->addWidget(btnCancel);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(columns);
+    all->addLayout(buttons);
+    all->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(rbtnMetaFile, &QRadioButton::clicked, this, &TDlgExportForm::rbtnMetaFileClick);
+    connect(rbtnBitMap, &QRadioButton::clicked, this, &TDlgExportForm::rbtnBitMapClick);
+    connect(rbtnText, &QRadioButton::clicked, this, &TDlgExportForm::rbtnTextClick);
+    connect(rbtnClipBoard, &QRadioButton::clicked, this, &TDlgExportForm::rbtnClipBoardClick);
+    connect(rbtnFile, &QRadioButton::clicked, this, &TDlgExportForm::rbtnFileClick);
+    connect(rbtnPrinter, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPrinterClick);
+    connect(rbtnPageAll, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPageAllClick);
+    connect(rbtnThisPage, &QRadioButton::clicked, this, &TDlgExportForm::rbtnThisPageClick);
+    connect(rbtnPage, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPageClick);
+    connect(rbtnPixels, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPixelsClick);
+    connect(rbtnMillimeters, &QRadioButton::clicked, this, &TDlgExportForm::rbtnMillimetersClick);
+    connect(rbtnInches, &QRadioButton::clicked, this, &TDlgExportForm::rbtnInchesClick);
+    connect(rbtnPoints, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPointsClick);
+    // Only what the user types is read back; the dialog's own writes are not.
+    connect(editWidth, &QLineEdit::textEdited, this, &TDlgExportForm::editWidthChange);
+    connect(editHigh, &QLineEdit::textEdited, this, &TDlgExportForm::editHighChange);
+    connect(btnBrowse, &QPushButton::clicked, this, &TDlgExportForm::btnBrowseClick);
+    connect(btnExport, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TDlgExportForm::OfferText(bool offered) {
+    rules_.options.textEnabled = rules_.options.textVisible = offered;
+    showOptions();
+}
+
+void TDlgExportForm::ClearFileName() {
+    rules_.options.fileName.clear();
+    SaveDialog1.fileName.clear();
+    stxFileName->clear();
+}
+
+// ---- clicks
+
+void TDlgExportForm::rbtnMetaFileClick() {
+    rules_.rbtnMetaFileClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnBitMapClick() {
+    rules_.rbtnBitMapClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnTextClick() {
+    rules_.rbtnTextClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnClipBoardClick() {
+    rules_.rbtnClipBoardClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnFileClick() {
+    rules_.rbtnFileClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnPrinterClick() {
+    rules_.rbtnPrinterClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnPageAllClick() {
+    rules_.rbtnPageAllClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnThisPageClick() {
+    rules_.rbtnThisPageClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnPageClick() {
+    rules_.rbtnPageClick();
+    showOptions();
+}
+
+void TDlgExportForm::rbtnPixelsClick() {
+    rules_.SelectUnit(SizeUnit::Pixels);
+    showOptions();
+}
+
+void TDlgExportForm::rbtnMillimetersClick() {
+    rules_.SelectUnit(SizeUnit::Millimeters);
+    showOptions();
+}
+
+void TDlgExportForm::rbtnInchesClick() {
+    rules_.SelectUnit(SizeUnit::Inches);
+    showOptions();
+}
+
+void TDlgExportForm::rbtnPointsClick() {
+    rules_.SelectUnit(SizeUnit::Points);
+    showOptions();
+}
+
+void TDlgExportForm::editWidthChange() {
+    sizeEdited(editWidth, true);
+}
+
+void TDlgExportForm::editHighChange() {
+    sizeEdited(editHigh, false);
+}
+
+void TDlgExportForm::sizeEdited(QLineEdit* edit, bool width) {
+    const std::string text = edit->text().toStdString();
+    const bool ok = width ? rules_.editWidthChange(text) : rules_.editHighChange(text);
+    if (!ok) {
+        // The size stays as it was; the edit keeps what was typed.
+        Prompt().errorBox(
+            this, QString::fromStdString(Format(LoadStr(kNotAFloat).c_str(), text.c_str())));
+    }
+}
+
+void TDlgExportForm::btnBrowseClick() {
+    const FileKind kind = FileKindOf(rules_.options.type);
+    Prompter::FileDialog dialog = SaveDialog1;
+    dialog.owner = this;
+    dialog.filters = {QString::fromLatin1(kind.filter)};
+    dialog.selectedFilter = 0;
+    dialog.defaultSuffix = QString::fromLatin1(kind.suffix);
+    dialog.fileName = kUntitled;
+    dialog.confirmOverwrite = true;
+    const QString chosen = Prompt().saveFileName(dialog);
+    // Cancelled: the file chosen before, if any, stays.
+    if (chosen.isEmpty()) return;
+    SaveDialog1.fileName = chosen;
+    rules_.options.fileName = chosen.toStdString();
+    stxFileName->setText(
+        QString::fromStdString(ExportDialogRules::FileNameDisplay(rules_.options.fileName)));
+}
+
+// ---- showing the state
+
+void TDlgExportForm::showOptions() {
+    const ExportOptions& o = rules_.options;
+    const QSignalBlocker quietWidth(editWidth);
+    const QSignalBlocker quietHigh(editHigh);
+
+    rbtnText->setEnabled(o.textEnabled);
+    rbtnText->setVisible(o.textVisible);
+    QRadioButton* type = o.type == ExportType::MetaFile ? rbtnMetaFile
+                         : o.type == ExportType::BitMap ? rbtnBitMap
+                                                        : rbtnText;
+    type->setChecked(true);
+
+    rbtnClipBoard->setEnabled(o.clipBoardEnabled);
+    rbtnFile->setEnabled(o.fileEnabled);
+    rbtnPrinter->setEnabled(o.printerEnabled);
+    btnBrowse->setEnabled(o.browseEnabled);
+    QRadioButton* destination = o.destination == ExportDestination::ClipBoard ? rbtnClipBoard
+                                : o.destination == ExportDestination::File    ? rbtnFile
+                                                                              : rbtnPrinter;
+    destination->setChecked(true);
+    if (o.fileName.empty()) {
+        SaveDialog1.fileName.clear();
+        stxFileName->clear();
+    }
+
+    rbtnPageAll->setEnabled(o.pageAllEnabled);
+    rbtnThisPage->setEnabled(o.thisPageEnabled);
+    rbtnPage->setEnabled(o.pageEnabled);
+    for (QWidget* w : {static_cast<QWidget*>(lblFrom), static_cast<QWidget*>(editPageFrom),
+                       static_cast<QWidget*>(lblTo), static_cast<QWidget*>(editPageTo)})
+        w->setEnabled(o.pageEditsEnabled);
+    QRadioButton* scope = o.scope == PageScope::AllPages   ? rbtnPageAll
+                          : o.scope == PageScope::ThisPage ? rbtnThisPage
+                                                           : rbtnPage;
+    scope->setChecked(true);
+
+    gbObjectSize->setVisible(o.sizeGroupVisible);
+    rbtnPixels->setText(Str(o.pixelsCaption));
+    lblUnit->setText(Str(o.unitCaption));
+    rbtnPixels->setEnabled(o.pixelsEnabled);
+    rbtnMillimeters->setEnabled(o.millimetersEnabled);
+    rbtnInches->setEnabled(o.inchesEnabled);
+    rbtnPoints->setEnabled(o.pointsEnabled);
+    QRadioButton* unit = o.unit == SizeUnit::Pixels        ? rbtnPixels
+                         : o.unit == SizeUnit::Millimeters ? rbtnMillimeters
+                         : o.unit == SizeUnit::Inches      ? rbtnInches
+                                                           : rbtnPoints;
+    unit->setChecked(true);
+    showSize();
+}
+
+void TDlgExportForm::showSize() {
+    editWidth->setText(QString::fromStdString(rules_.ShownWidth()));
+    editHigh->setText(QString::fromStdString(rules_.ShownHeight()));
+}
+
+void TDlgExportForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+    if (focusOnShow_) focusOnShow_->setFocus();
+}
+
+void TDlgExportForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (isVisible()) CentreOnScreen(this);
+}
+
+TDlgFitExportForm::TDlgFitExportForm(QWidget* parent) : TDlgExportForm(true, parent) {}
+
+}  // namespace dmm

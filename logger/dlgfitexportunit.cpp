@@ -1,7 +1,0 @@
-#include "logger/dlgfitexportunit.h"
-
-namespace dmm {
-
-TDlgFitExportForm::TDlgFitExportForm(QWidget* parent) : TDlgExportForm(true, parent) {}
-
-}  // namespace dmm

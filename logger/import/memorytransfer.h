@@ -1,0 +1,72 @@
+// Reading a meter's stored log over the line: the header block ("N"), then every
+// block of the stream ("N" for the first, "R" for each next one), one byte per
+// read. The desktop's import and dmmlog both go through this; each gives its own
+// hooks for what happens around every byte (events, progress, abort).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logger/import/memorylog.h"
+#include "meterlink/meterline.h"
+
+namespace dmm {
+
+// What runs around each byte read. before is asked first: false aborts the read
+// (no byte is asked for). after is told the bytes read so far and the total.
+struct ByteHooks {
+    std::function<bool()> before;
+    std::function<void(std::size_t done, std::size_t total)> after;
+};
+
+class MemoryTransfer {
+public:
+    enum class Result {
+        Done,
+        Aborted,  // a before hook said no
+        Missing,  // a byte did not arrive within the read time-out
+        Refused,  // the header describes no log the memory can hold
+    };
+
+    explicit MemoryTransfer(MeterLine* line) : line_(line) {}
+
+    // Sends "N" and reads the header block. Done leaves a checked header; Refused
+    // says in Detail() what is wrong with it.
+    Result ReadHeader(const ByteHooks& hooks = {});
+    // Reads the header's blocks into the stream. afterBlock is told each block done
+    // (1-based) and the block count.
+    Result ReadBlocks(
+        const ByteHooks& hooks = {},
+        const std::function<void(std::size_t block, std::size_t blocks)>& afterBlock = {});
+
+    const MemoryHeader& Header() const { return header_; }
+    // The stream read so far: whole blocks, B x 512 bytes once ReadBlocks is done.
+    const std::vector<std::uint8_t>& Stream() const { return stream_; }
+    std::vector<StoredRecord> Unpack() const;
+    // After Missing or Refused: one fact a line, for the message's detail.
+    const std::string& Detail() const { return detail_; }
+    // After Missing: the read that delivered nothing.
+    const LineResult& Line() const { return lineResult_; }
+
+    // Bytes the whole transfer reads: the header block and B blocks.
+    std::size_t TotalBytes() const;
+
+private:
+    Result ReadBlock(std::uint8_t command, std::uint8_t* out, std::size_t doneBefore,
+                     std::size_t total, const ByteHooks& hooks);
+
+    MeterLine* line_;
+    std::vector<std::uint8_t> headerBlock_ = std::vector<std::uint8_t>(kHeaderSize);
+    MemoryHeader header_;
+    std::vector<std::uint8_t> stream_;
+    std::string detail_;
+    LineResult lineResult_;
+};
+
+// The command of block i of the stream: "N" for block 0, "R" for every later one.
+std::uint8_t BlockCommand(std::size_t index);
+
+}  // namespace dmm
