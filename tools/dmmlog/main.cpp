@@ -21,7 +21,7 @@ const char* const kUsage =
     "  log      take samples as the recorder does and write them to a logger file\n"
     "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
     "  import   read the log the meter keeps in its own memory into a logger file\n"
-    "  export   write a logger file's readings as text lines, as the recorder's export does\n"
+    "  export   write a logger file's readings as the recorder's text lines, as CSV or as JSON\n"
     "  plot     draw a logger file as the graphical viewer shows it, to a picture file\n"
     "  recover  list the temporary files a crashed recorder left behind, or save one\n"
     "\n"

@@ -1,8 +1,10 @@
 // dmmlog read: the poll cycle of the desktop program, printed as lines.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "logger/acquisition/acquisition.h"
+#include "logger/data/readingschema.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/readingline.h"
 #include "tools/dmmlog/cli.h"
@@ -12,11 +14,18 @@ namespace dmm::cli {
 namespace {
 const char* const kHelp =
     "usage: dmmlog read --port COMn|DEVICE [--count N] [--interval MS]\n"
+    "                   [--format tsv|csv|json]\n"
     "\n"
-    "Links to the meter and polls its display, printing one tab-separated line per\n"
-    "reading: local time, function code, value text, range text, display text, unit\n"
-    "text, function text (\"W\" for ohm) and the value the recorder would chart (\"-\"\n"
-    "when it would not take a sample).\n"
+    "Links to the meter and polls its display, printing one line per reading.\n"
+    "\n"
+    "  --format tsv   (default) tab-separated: local time, function code, value text,\n"
+    "                 range text, display text, unit text, function text (\"W\" for ohm)\n"
+    "                 and the value the recorder would chart (\"-\" when it would not\n"
+    "                 take a sample)\n"
+    "  --format csv   a header row, then run, seq, sample, time, value, unit, prefix,\n"
+    "                 display, function, overload, low_battery as 'dmmlog export' writes\n"
+    "                 them; time is ISO 8601 with date and zone, sample stays empty\n"
+    "  --format json  the same fields as one JSON object per line\n"
     "\n"
     "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
     "  --count N           stop after N readings (default: until Ctrl+C)\n"
@@ -33,7 +42,8 @@ const char* const kHelp =
 }  // namespace
 
 int Read(int argc, char** argv) {
-    Options opts({"port", "count", "interval"}, {"help"});
+    std::vector<std::string> values = {"port", "count", "interval", "format"};
+    Options opts(values, {"help"});
     if (!opts.parse(argc, argv)) {
         std::fprintf(stderr, "dmmlog read: %s\n\n%s", opts.error().c_str(), kHelp);
         return 2;
@@ -51,6 +61,13 @@ int Read(int argc, char** argv) {
         return 2;
     }
 
+    const std::string format = opts.value("format", "tsv");
+    if (format != "tsv" && format != "csv" && format != "json") {
+        std::fprintf(stderr, "dmmlog read: --format must be tsv, csv or json, not '%s'\n\n%s",
+                     format.c_str(), kHelp);
+        return 2;
+    }
+
     MeterLink link;
     if (!OpenVerbPort("read", opts.value("port"), link)) return 1;
     InstallStopHandlers();
@@ -58,6 +75,8 @@ int Read(int argc, char** argv) {
     Acquisition polls(link, noSampling);
     polls.Start({}, false);
 
+    const std::string run = NewRunId(std::chrono::system_clock::now());
+    if (format == "csv") std::fputs(CsvHeader().c_str(), stdout);
     long long printed = 0;
     PollLoopOptions loop;
     loop.verb = "read";
@@ -65,7 +84,21 @@ int Read(int argc, char** argv) {
     loop.pauseMs = static_cast<int>(interval);
     const bool lineOk = PollLoop(polls, loop, [&](const AcquisitionStep& step) {
         if (!step.decoded) return true;
-        std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(link.Reading).c_str());
+        SchemaReading r = SchemaOfReading(link.Reading);
+        r.run = run;
+        r.seq = printed + 1;
+        r.time = IsoLocalTime(std::chrono::system_clock::now());
+        if (format == "tsv") {
+            std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(link.Reading).c_str());
+        } else {
+            std::string line;
+            if (format == "csv") {
+                AppendCsvRow(line, r);
+            } else {
+                AppendJsonLine(line, r);
+            }
+            std::fputs(line.c_str(), stdout);
+        }
         std::fflush(stdout);
         ++printed;
         return count == 0 || printed < count;
