@@ -1,7 +1,8 @@
 // The recorder's Import command: the meter's stored log is read over the line
 // borrowed from the link owner, decoded and replayed into the recorder's buffer
-// as if it had been acquired live. The flow decides every step; the recorder
-// window carries out what it is told as its RecorderView.
+// as if it had been acquired live. The import session decides every step and how
+// it ends; this is its front end: the questions, the progress and the replay,
+// carried out by the recorder window as its RecorderView.
 #pragma once
 
 #include <chrono>
@@ -10,24 +11,12 @@
 
 #include "logger/acquisition/recorder.h"
 #include "logger/acquisition/recorderview.h"
+#include "logger/import/importsession.h"
 #include "meterlink/meterlink.h"
 
 namespace dmm {
 
-// How an import ended.
-enum class ImportEnd {
-    Imported,        // the buffer holds the log
-    NoAnswer,        // the meter did not answer the identify query
-    NoLogging,       // a meter kind without built-in logging
-    Declined,        // No or Cancel to a question
-    HeaderMissing,   // a header byte did not arrive
-    HeaderRefused,   // the header describes no log the memory can hold
-    BlockMissing,    // a block byte did not arrive
-    Aborted,         // Abort in the progress window
-    NothingDecoded,  // no stored record could be decoded
-};
-
-class MemoryImport {
+class MemoryImport : private ImportFrontEnd {
 public:
     using Now = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -44,9 +33,9 @@ public:
     int Skipped() const { return skipped_; }
 
 private:
-    // After the header transfer started, every failure and abort leaves the
-    // recorder reset: the line goes back to the link owner and message 1036 is handled.
-    void EndTransfer(MeterLink::Loan& loan);
+    void Tell(const ImportMessage& message) override;
+    void CloseProgress() override;
+    void TransferEnded(ImportEnd end) override;
     // Paint at most this often while a label is rewritten after every byte.
     bool PaintDue();
 

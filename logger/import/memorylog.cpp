@@ -414,21 +414,23 @@ std::string SkippedRecordsDetail(const DecodedLog& log, std::size_t storedCount)
            Format(LoadStr(kRecordsLeftOut).c_str(), log.skipped, static_cast<int>(storedCount));
 }
 
+std::string CheckMemoryImage(const std::uint8_t* stream, std::size_t size, MemoryHeader& header) {
+    if (size < kHeaderSize)
+        return Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
+                      static_cast<long long>(kHeaderSize));
+    header = ReadMemoryHeader(stream);
+    std::string refusal = CheckMemoryHeader(header);
+    if (!refusal.empty()) return refusal;
+    if (static_cast<long long>(size) < header.streamLength)
+        return Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
+                      header.streamLength);
+    return {};
+}
+
 MemoryImageDecode DecodeMemoryImage(const std::uint8_t* stream, std::size_t size) {
     MemoryImageDecode result;
-    if (size < kHeaderSize) {
-        result.refusal = Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
-                                static_cast<long long>(kHeaderSize));
-        return result;
-    }
-    result.header = ReadMemoryHeader(stream);
-    result.refusal = CheckMemoryHeader(result.header);
+    result.refusal = CheckMemoryImage(stream, size, result.header);
     if (!result.refusal.empty()) return result;
-    if (static_cast<long long>(size) < result.header.streamLength) {
-        result.refusal = Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
-                                result.header.streamLength);
-        return result;
-    }
     const std::vector<StoredRecord> stored = UnpackRecords(stream, size, result.header);
     result.storedCount = stored.size();
     result.log = DecodeStoredRecords(stored, result.header);

@@ -107,6 +107,11 @@ DecodedLog DecodeStoredRecords(const std::vector<StoredRecord>& stored, const Me
 // The detail line of a decoded log with records left out: the first reason and the count.
 std::string SkippedRecordsDetail(const DecodedLog& log, std::size_t storedCount);
 
+// Empty when a whole stream image (the bytes as the meter sent them) holds a header
+// that passes the check and every block it names; otherwise why not. header is
+// read when the image holds one.
+std::string CheckMemoryImage(const std::uint8_t* stream, std::size_t size, MemoryHeader& header);
+
 // A whole stream image (the bytes as the meter sent them): the header is checked,
 // then every record decoded. refusal is set (and nothing decoded) when the header
 // is outside the data model or the image is shorter than the header says.

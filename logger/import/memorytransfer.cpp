@@ -39,6 +39,8 @@ MemoryTransfer::Result MemoryTransfer::ReadBlock(std::uint8_t command, std::uint
 
 MemoryTransfer::Result MemoryTransfer::ReadHeader(const ByteHooks& hooks) {
     detail_.clear();
+    stream_.clear();
+    blocksRead_ = 0;
     const Result r = ReadBlock(kCmdFirstBlock, headerBlock_.data(), 0, kHeaderSize, hooks);
     if (r != Result::Done) return r;
     header_ = ReadMemoryHeader(headerBlock_.data());
@@ -54,19 +56,30 @@ std::size_t MemoryTransfer::TotalBytes() const {
 MemoryTransfer::Result MemoryTransfer::ReadBlocks(
     const ByteHooks& hooks,
     const std::function<void(std::size_t block, std::size_t blocks)>& afterBlock) {
+    stream_.clear();  // from the first block again
+    do {
+        const Result r = ReadNextBlock(hooks);
+        if (r != Result::Done) return r;
+        if (afterBlock) afterBlock(blocksRead_, static_cast<std::size_t>(header_.blockCount));
+    } while (blocksRead_ < static_cast<std::size_t>(header_.blockCount));
+    return Result::Done;
+}
+
+MemoryTransfer::Result MemoryTransfer::ReadNextBlock(const ByteHooks& hooks) {
     detail_ = CheckMemoryHeader(header_);
     if (!detail_.empty()) return Result::Refused;
     // Sized only from a header that passed the check: at most 512 blocks.
     const auto blocks = static_cast<std::size_t>(header_.blockCount);
-    stream_.assign(blocks * kStreamBlockSize, 0);
     const std::size_t total = blocks * kStreamBlockSize;
-    for (std::size_t i = 0; i < blocks; ++i) {
-        const Result r = ReadBlock(BlockCommand(i), stream_.data() + i * kStreamBlockSize,
-                                   i * kStreamBlockSize, total, hooks);
-        if (r != Result::Done) return r;
-        if (afterBlock) afterBlock(i + 1, blocks);
+    if (stream_.size() != total) {
+        stream_.assign(total, 0);
+        blocksRead_ = 0;
     }
-    return Result::Done;
+    if (blocksRead_ == blocks) return Result::Done;
+    const std::size_t at = blocksRead_ * kStreamBlockSize;
+    const Result r = ReadBlock(BlockCommand(blocksRead_), stream_.data() + at, at, total, hooks);
+    if (r == Result::Done) ++blocksRead_;
+    return r;
 }
 
 std::vector<StoredRecord> MemoryTransfer::Unpack() const {

@@ -41,6 +41,10 @@ public:
     Result ReadBlocks(
         const ByteHooks& hooks = {},
         const std::function<void(std::size_t block, std::size_t blocks)>& afterBlock = {});
+    // Reads the next block of the header's blocks ("N" for the first, "R" after);
+    // Done without reading when all are read.
+    Result ReadNextBlock(const ByteHooks& hooks = {});
+    std::size_t BlocksRead() const { return blocksRead_; }
 
     const MemoryHeader& Header() const { return header_; }
     // The stream read so far: whole blocks, B x 512 bytes once ReadBlocks is done.
@@ -62,6 +66,7 @@ private:
     std::vector<std::uint8_t> headerBlock_ = std::vector<std::uint8_t>(kHeaderSize);
     MemoryHeader header_;
     std::vector<std::uint8_t> stream_;
+    std::size_t blocksRead_ = 0;
     std::string detail_;
     LineResult lineResult_;
 };

@@ -8,17 +8,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "logger/data/fileops.h"
 #include "logger/data/loggerfile.h"
-#include "logger/import/memorylog.h"
-#include "logger/import/memorytransfer.h"
-#include "meterlink/linereport.h"
+#include "logger/import/importsession.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/numparse.h"
-#include "meterlink/protocol.h"
 #include "resources/strings.h"
 #include "tools/dmmlog/cli.h"
 
@@ -28,11 +26,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kNoDataReceived = 9010;
-constexpr int kCheckPort = 7011;
-constexpr int kNoLogging = 9014;
-constexpr int kTransmissionError = 9012;
-constexpr int kRecordsLeftOut = 8302;
 // The line's pace: 9600 baud with a start and a stop bit, and the pause after each command.
 constexpr double kBytesPerSecond = 960;
 constexpr double kPauseSeconds = 0.25;
@@ -144,6 +137,21 @@ bool ReadImage(const std::string& path, std::vector<std::uint8_t>& out) {
     return true;
 }
 
+// The session's front end: messages on standard error, after the progress line.
+class Ending : public ImportFrontEnd {
+public:
+    explicit Ending(Progress& progress) : progress_(progress) {}
+    void Tell(const ImportMessage& m) override {
+        progress_.End();
+        Say(m.captionFormat, m.textNumber, m.secondTextNumber, m.detail);
+    }
+    void CloseProgress() override { progress_.End(); }
+    void TransferEnded(ImportEnd) override {}
+
+private:
+    Progress& progress_;
+};
+
 int Interrupted(Progress& progress) {
     progress.End();
     std::fputs("dmmlog import: interrupted; nothing written\n", stderr);
@@ -184,8 +192,12 @@ int Import(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     const auto start = SteadyClock::now();
     Progress progress;
-    DecodedLog log;
-    std::size_t storedCount = 0;
+    Ending ending(progress);
+    MeterLink link;
+    std::optional<ImportSession> session;
+    // The session's end, as the exit status.
+    auto ended = [&] { return *session->End() == ImportEnd::Aborted ? Interrupted(progress) : 1; };
+    const auto going = [] { return !StopRequested(); };
 
     if (opts.has("image")) {
         std::vector<std::uint8_t> image;
@@ -193,83 +205,45 @@ int Import(int argc, char** argv) {
             std::fprintf(stderr, "dmmlog import: cannot read %s\n", opts.value("image").c_str());
             return 1;
         }
-        MemoryImageDecode decoded = DecodeMemoryImage(image.data(), image.size());
-        if (!decoded.refusal.empty()) {
-            Say(str::ErrorCaption, kTransmissionError, 0, decoded.refusal);
-            return 1;
-        }
-        storedCount = decoded.storedCount;
-        log = std::move(decoded.log);
+        session.emplace(ending);
+        if (!session->LoadImage(std::move(image))) return ended();
     } else {
-        MeterLink link;
         if (!OpenVerbPort("import", opts.value("port"), link)) return 1;
-        MeterLink::Loan loan = link.Borrow();
-        MeterKind kind = MeterKind::KindNone;
-        LineResult why;
-        if (QueryMeterModel(loan.line(), kind, &why) <= 0) {
-            Say(str::ErrorCaption, kNoDataReceived, kCheckPort, LineFailureDetail(why));
-            return 1;
-        }
-        if (!HasBuiltInLogging(kind)) {
-            Say(str::ErrorCaption, kNoLogging, 0, "");
-            return 1;
-        }
-        MemoryTransfer transfer(loan.line());
+        session.emplace(link, ending);
+        if (!session->Identify()) return ended();
+        session->Begin();
         progress.Show("reading the header");
-        const ByteHooks headerHooks{[] { return !StopRequested(); }, {}};
-        switch (transfer.ReadHeader(headerHooks)) {
-            case MemoryTransfer::Result::Done:
-                break;
-            case MemoryTransfer::Result::Aborted:
-                return Interrupted(progress);
-            case MemoryTransfer::Result::Refused:
-                progress.End();
-                Say(str::ErrorCaption, kTransmissionError, 0, transfer.Detail());
-                return 1;
-            default:
-                progress.End();
-                Say(str::ErrorCaption, kNoDataReceived, kCheckPort, transfer.Detail());
-                return 1;
-        }
+        if (!session->ReadHeader(ByteHooks{going, {}})) return ended();
         const ByteHooks blockHooks{
-            [] { return !StopRequested(); },
-            [&](std::size_t done, std::size_t total) { progress.Bytes(done, total); }};
-        const MemoryTransfer::Result read = transfer.ReadBlocks(blockHooks);
-        if (read == MemoryTransfer::Result::Aborted) return Interrupted(progress);
+            going, [&](std::size_t done, std::size_t total) { progress.Bytes(done, total); }};
+        while (!session->AllBlocksRead())
+            if (!session->ReadNextBlock(blockHooks)) return ended();
         progress.End();
-        if (read != MemoryTransfer::Result::Done) {
-            Say(str::ErrorCaption, kTransmissionError, 0, transfer.Detail());
-            return 1;
-        }
-        loan.Release();
         link.ClosePort();
         if (!imagePath.empty()) {
             // Kept before decoding: an image that does not decode is what a bug report needs.
-            if (IoStatus saved = SaveBytes(imagePath, transfer.Stream()); !saved) {
+            if (IoStatus saved = SaveBytes(imagePath, session->Stream()); !saved) {
                 std::fprintf(stderr, "dmmlog import: %s\n", saved.message.c_str());
+                session->Finish(ImportEnd::NotKept);
                 return 1;
             }
         }
-        const std::vector<StoredRecord> stored = transfer.Unpack();
-        storedCount = stored.size();
-        log = DecodeStoredRecords(stored, transfer.Header(),
-                                  [](std::size_t) { return !StopRequested(); });
-        if (log.aborted) return Interrupted(progress);
     }
 
-    const std::string leftOut = SkippedRecordsDetail(log, storedCount);
-    if (log.records.empty()) {
-        Say(str::ErrorCaption, kTransmissionError, 0, leftOut);
-        return 1;
+    if (!session->Decode([](std::size_t) { return !StopRequested(); })) return ended();
+    if (StopRequested()) {
+        session->Finish(ImportEnd::Aborted);
+        return Interrupted(progress);
     }
-    if (StopRequested()) return Interrupted(progress);
-    if (IoStatus saved = SaveLoggerFile(out, log.records); !saved) {
+    const LogList& records = session->Log().records;
+    if (IoStatus saved = SaveLoggerFile(out, records); !saved) {
         std::fprintf(stderr, "dmmlog import: %s\n", saved.message.c_str());
+        session->Finish(ImportEnd::NotKept);
         return 1;
     }
-    if (log.skipped > 0) Say(str::WarningCaption, kRecordsLeftOut, 0, leftOut);
+    session->Finish(ImportEnd::Imported);  // with a warning when records were left out
     const double seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
-    std::fprintf(stderr, "dmmlog import: %zu records written to %s in %s\n", log.records.size(),
+    std::fprintf(stderr, "dmmlog import: %zu records written to %s in %s\n", records.size(),
                  out.c_str(), Clock(seconds).c_str());
     return 0;
 }

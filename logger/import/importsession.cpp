@@ -1,0 +1,193 @@
+#include "logger/import/importsession.h"
+
+#include <utility>
+
+#include "meterlink/linereport.h"
+#include "resources/strings.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr int kNoDataReceived = 9010;  // "No data received."
+constexpr int kCheckPort = 7011;       // "Please check communication port selection and ..."
+constexpr int kNoLogging = 9014;
+constexpr int kTransmissionError = 9012;
+constexpr int kRecordsLeftOut = 8302;
+
+// The message of each end that has one. A header that did not come or does not
+// hold is told once the progress is gone and the buffer reset; everything else
+// while the progress is still shown and before the line goes back.
+struct EndMessage {
+    ImportEnd end;
+    int captionFormat;
+    int textNumber;
+    int secondTextNumber;
+    bool overProgress;
+};
+constexpr EndMessage kEndMessages[] = {
+    {ImportEnd::NoAnswer, str::ErrorCaption, kNoDataReceived, kCheckPort, true},
+    {ImportEnd::NoLogging, str::ErrorCaption, kNoLogging, 0, true},
+    {ImportEnd::HeaderMissing, str::ErrorCaption, kNoDataReceived, kCheckPort, false},
+    {ImportEnd::HeaderRefused, str::ErrorCaption, kTransmissionError, 0, false},
+    {ImportEnd::BlockMissing, str::ErrorCaption, kTransmissionError, 0, true},
+    {ImportEnd::NothingDecoded, str::ErrorCaption, kTransmissionError, 0, true},
+    // Only with records left out.
+    {ImportEnd::Imported, str::WarningCaption, kRecordsLeftOut, 0, false},
+};
+
+const EndMessage* MessageOf(ImportEnd end) {
+    for (const EndMessage& m : kEndMessages)
+        if (m.end == end) return &m;
+    return nullptr;
+}
+
+const std::vector<std::uint8_t> kNoStream;
+
+}  // namespace
+
+ImportSession::ImportSession(MeterLink& link, ImportFrontEnd& frontEnd)
+    : link_(&link), frontEnd_(frontEnd) {}
+
+ImportSession::ImportSession(ImportFrontEnd& frontEnd) : frontEnd_(frontEnd) {}
+
+bool ImportSession::Identify() {
+    loan_ = link_->Borrow();
+    LineResult why;
+    if (loan_)
+        answered_ = QueryMeterModel(loan_.line(), kind_, &why) > 0;
+    else
+        why = LineResult::Fail(link_->PortOpen() ? "The line is in use." : "No port is open.");
+    if (!answered_) {
+        kind_ = MeterKind::KindNone;
+        detail_ = LineFailureDetail(why);
+        Finish(ImportEnd::NoAnswer);
+        return false;
+    }
+    if (!HasBuiltInLogging(kind_)) {
+        Finish(ImportEnd::NoLogging);
+        return false;
+    }
+    return true;
+}
+
+void ImportSession::Begin() {
+    begun_ = true;
+    if (link_) link_->TransferInProgress = true;
+}
+
+bool ImportSession::ReadHeader(const ByteHooks& hooks) {
+    transfer_.emplace(loan_.line());
+    switch (transfer_->ReadHeader(hooks)) {
+        case MemoryTransfer::Result::Done:
+            header_ = transfer_->Header();
+            return true;
+        case MemoryTransfer::Result::Aborted:
+            Finish(ImportEnd::Aborted);
+            return false;
+        case MemoryTransfer::Result::Refused:
+            detail_ = transfer_->Detail();
+            Finish(ImportEnd::HeaderRefused);
+            return false;
+        case MemoryTransfer::Result::Missing:
+            break;
+    }
+    detail_ = transfer_->Detail();
+    Finish(ImportEnd::HeaderMissing);
+    return false;
+}
+
+bool ImportSession::LoadImage(std::vector<std::uint8_t> image) {
+    detail_ = CheckMemoryImage(image.data(), image.size(), header_);
+    if (!detail_.empty()) {
+        Finish(ImportEnd::HeaderRefused);
+        return false;
+    }
+    image_ = std::move(image);
+    return true;
+}
+
+bool ImportSession::ReadNextBlock(const ByteHooks& hooks) {
+    switch (transfer_->ReadNextBlock(hooks)) {
+        case MemoryTransfer::Result::Done:
+            // The line is not needed after the last block.
+            if (AllBlocksRead()) loan_.Release();
+            return true;
+        case MemoryTransfer::Result::Aborted:
+            Finish(ImportEnd::Aborted);
+            return false;
+        case MemoryTransfer::Result::Refused:
+            detail_ = transfer_->Detail();
+            Finish(ImportEnd::HeaderRefused);
+            return false;
+        case MemoryTransfer::Result::Missing:
+            break;
+    }
+    detail_ = transfer_->Detail();
+    Finish(ImportEnd::BlockMissing);
+    return false;
+}
+
+std::size_t ImportSession::BlocksRead() const {
+    if (transfer_) return transfer_->BlocksRead();
+    return BlockCount();  // an image holds them all
+}
+
+std::size_t ImportSession::BlockCount() const {
+    return CheckMemoryHeader(header_).empty() ? static_cast<std::size_t>(header_.blockCount) : 0;
+}
+
+const std::vector<std::uint8_t>& ImportSession::Stream() const {
+    if (transfer_) return transfer_->Stream();
+    return image_.empty() ? kNoStream : image_;
+}
+
+void ImportSession::Unpack() {
+    if (unpacked_) return;
+    unpacked_ = true;
+    if (transfer_) {
+        stored_ = transfer_->Unpack();
+        transfer_.reset();  // the stream buffer goes
+    } else {
+        stored_ = UnpackRecords(image_.data(), image_.size(), header_);
+        image_ = {};
+    }
+    storedCount_ = stored_.size();
+}
+
+bool ImportSession::Decode(const std::function<bool(std::size_t)>& beforeRecord) {
+    Unpack();
+    log_ = DecodeStoredRecords(stored_, header_, beforeRecord);
+    stored_ = {};
+    if (log_.aborted) {
+        Finish(ImportEnd::Aborted);
+        return false;
+    }
+    detail_ = SkippedRecordsDetail(log_, storedCount_);
+    if (log_.records.empty()) {
+        Finish(ImportEnd::NothingDecoded);
+        return false;
+    }
+    return true;
+}
+
+void ImportSession::Finish(ImportEnd end) {
+    if (end_) return;
+    end_ = end;
+    const EndMessage* message = MessageOf(end);
+    if (end == ImportEnd::Imported && log_.skipped == 0) message = nullptr;
+    const auto tell = [&] {
+        frontEnd_.Tell(ImportMessage{message->captionFormat, message->textNumber,
+                                     message->secondTextNumber, detail_});
+    };
+    if (message && message->overProgress) tell();
+    if (begun_) frontEnd_.CloseProgress();
+    loan_.Release();
+    if (begun_) {
+        if (link_) link_->TransferInProgress = false;
+        frontEnd_.TransferEnded(end);
+    }
+    if (message && !message->overProgress) tell();
+}
+
+}  // namespace dmm
