@@ -8,6 +8,7 @@
 #include "displays/faces.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
+#include "resources/strnum.h"
 #include "shell/toolkit/panels.h"
 #include "shell/toolkit/prompter.h"
 #include "shell/toolkit/winmsg.h"
@@ -15,7 +16,6 @@
 namespace dmm {
 namespace {
 
-constexpr int kCaption = 101;
 constexpr int kUnitPanelWidth = 19;
 constexpr int kFuncPanelWidth = 20;
 
@@ -39,7 +39,7 @@ TAnalogMeterForm::TAnalogMeterForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::AnalogMeterCaption));
     setWindowIcon(AnalogMeterIcon());
     // Every pixel comes from the raster image.
     setAttribute(Qt::WA_OpaquePaintEvent);

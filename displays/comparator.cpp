@@ -14,6 +14,7 @@
 #include "meterlink/globalvar.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
+#include "resources/strnum.h"
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/panels.h"
 #include "shell/toolkit/prompter.h"
@@ -22,7 +23,6 @@
 namespace dmm {
 namespace {
 
-constexpr int kCaption = 102;
 constexpr int kAlarmButtonHeight = 25;
 constexpr int kLimitButtonWidth = 40;
 constexpr int kLimitButtonHeight = 42;  // two limit rows of 21
@@ -71,7 +71,7 @@ TComparatorForm::TComparatorForm(QWidget* parent)
                           Qt::WindowCloseButtonHint),
       HiLimit(G().StartHiLimit),
       LowLimit(G().StartLowLimit) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::ComparatorCaption));
     setWindowIcon(ComparatorIcon());
     setAttribute(Qt::WA_OpaquePaintEvent);
     faceBitmap_ = ComparatorFaceImage();
@@ -81,7 +81,7 @@ TComparatorForm::TComparatorForm(QWidget* parent)
     bbtnAlart->setIconSize(QSize(20, 20));
     bbtnHiLowLimit = new QPushButton(QIcon(LimitGlyph()), QString(), this);
     bbtnHiLowLimit->setIconSize(QSize(24, 24));
-    bbtnHiLowLimit->setToolTip(Str(107));
+    bbtnHiLowLimit->setToolTip(Str(str::LimitDialogCaption));
     for (QPushButton* b : {bbtnAlart, bbtnHiLowLimit}) b->setFocusPolicy(Qt::TabFocus);
 
     const QColor ink(20, 20, 20);

@@ -11,6 +11,7 @@
 
 #include "logger/data/datalist.h"
 #include "resources/pictures/icons.h"
+#include "resources/strnum.h"
 #include "shell/rules/layout.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/prompter.h"
@@ -60,7 +61,7 @@ private:
 };
 
 TDataPageListForm::TDataPageListForm() {
-    setWindowTitle(Str(103));
+    setWindowTitle(Str(str::DataListCaption));
     setWindowIcon(WindowIcon(icon::DataList));
 
     const SystemMetrics m = CurrentSystemMetrics();
@@ -192,7 +193,7 @@ void TDataPageListForm::ShowNewestLines() {
 }
 
 void TDataPageListForm::ShowMemoryError() {
-    ShowStringMessage(this, 9999, 9006);
+    ShowStringMessage(this, str::ErrorCaption, str::OutOfMemory);
 }
 
 void TDataPageListForm::customEvent(QEvent* event) {

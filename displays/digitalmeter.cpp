@@ -11,6 +11,7 @@
 #include "meterlink/labels.h"
 #include "meterlink/meterreading.h"
 #include "resources/pictures/icons.h"
+#include "resources/strnum.h"
 #include "shell/rules/layout.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/panels.h"
@@ -19,7 +20,6 @@
 namespace dmm {
 
 namespace {
-constexpr int kCaptionText = 100;  // "Digital Meter"
 const QColor kLcdText(0, 255, 0);
 
 void PaintLcd(QWidget* w) {
@@ -99,7 +99,8 @@ void TDigitalMeterForm::ShowReading(const MeterReading& r) {
 }
 
 void TDigitalMeterForm::SetPortCaption(int port) {
-    setWindowTitle(Str(kCaptionText) + QStringLiteral(" : COM ") + QString::number(port));
+    setWindowTitle(Str(str::DigitalMeterCaption) + QStringLiteral(" : COM ") +
+                   QString::number(port));
 }
 
 void TDigitalMeterForm::resizeEvent(QResizeEvent* event) {

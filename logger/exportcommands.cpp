@@ -9,19 +9,10 @@
 
 namespace dmm {
 
-namespace {
-
-constexpr int kBrowseFirst = 9013;    // 'Please "Browse" and specify a file name !'
-constexpr int kFileSaveError = 9005;  // "File save error."
-constexpr int kPrintError = 9100;
-constexpr int kClipboardError = 9101;
-
-}  // namespace
-
 bool CheckFileChosen(QWidget* owner, const TDlgExportForm& dialog) {
     const ExportOptions& o = dialog.options();
     if (o.destination != ExportDestination::File || !o.fileName.empty()) return true;
-    ShowStringMessage(owner, str::ErrorCaption, kBrowseFirst);
+    ShowStringMessage(owner, str::ErrorCaption, str::BrowseFirst);
     return false;
 }
 
@@ -40,11 +31,11 @@ bool RunChartAction(QWidget* owner, PEGraph& chart, ChartAction action) {
 
 void ShowChartFailure(QWidget* owner, const PEGraph& chart, ChartAction action) {
     if (chart.LastError().isEmpty()) return;  // cancelled by the user
-    int text = kFileSaveError;
+    int text = str::FileSaveError;
     if (action == ChartAction::Print || action == ChartAction::PrintWithSetup)
-        text = kPrintError;
+        text = str::PrintError;
     else if (action == ChartAction::BitmapToClipboard || action == ChartAction::MetafileToClipboard)
-        text = kClipboardError;
+        text = str::ClipboardError;
     ShowStringMessage(owner, str::ErrorCaption, text, chart.LastError());
 }
 

@@ -18,15 +18,6 @@
 
 namespace dmm {
 
-namespace {
-
-constexpr int kNotAnInteger = 65400;  // "'%s' is not a valid integer value"
-constexpr int kFileSaveError = 9005;
-constexpr int kReversedPages = 8100;
-constexpr int kNoSuchPages = 8101;
-
-}  // namespace
-
 void TGraphicalForm::sbtnFitViewClick() {
     TFormViewGraphic* viewer = FormViewGraphic;
     if (!viewer) {
@@ -82,8 +73,8 @@ bool TGraphicalForm::exportPages(const TDlgExportForm& dialog, int& from, int& t
         const std::string text = edit->text().toStdString();
         const std::optional<int> page = ParseInteger(text);
         if (!page) {
-            Prompt().errorBox(
-                this, QString::fromStdString(Format(LoadStr(kNotAnInteger).c_str(), text.c_str())));
+            Prompt().errorBox(this, QString::fromStdString(
+                                        Format(LoadStr(str::NotAnInteger).c_str(), text.c_str())));
             return false;
         }
         (first ? last : first) = page;
@@ -93,7 +84,7 @@ bool TGraphicalForm::exportPages(const TDlgExportForm& dialog, int& from, int& t
     if (range.empty()) {
         dmm::ShowStringMessage(
             this, str::WarningCaption,
-            range.check == PageRange::Check::Reversed ? kReversedPages : kNoSuchPages);
+            range.check == PageRange::Check::Reversed ? str::ReversedPages : str::NoSuchPages);
         return false;
     }
     from = range.from;
@@ -110,7 +101,7 @@ void TGraphicalForm::exportText(const TDlgExportForm& dialog) {
         SaveTextExport(QFile::encodeName(dialog.SaveDialog1.fileName).toStdString(), rec.List(),
                        rec.iPointsPerPage, rec.iPageCount, from, to);
     if (!saved) {
-        dmm::ShowStringMessage(this, str::ErrorCaption, kFileSaveError,
+        dmm::ShowStringMessage(this, str::ErrorCaption, str::FileSaveError,
                                QString::fromStdString(saved.message));
     }
 }

@@ -43,13 +43,6 @@ namespace dmm {
 
 namespace {
 
-constexpr int kCaption = 104;        // "Graphical Recorder"
-constexpr int kChartTitle = 1310;    // "Data Logger"
-constexpr int kReadingLabel = 1311;  // "Reading"
-constexpr int kTimeLabel = 1312;     // "Time"
-constexpr int kMaxLabel = 1313;      // "Max."
-constexpr int kMinLabel = 1314;      // "Min."
-
 constexpr int kPanelHeight = 33;
 constexpr int kProgressHeight = 12;
 constexpr int kButtonSize = 25;
@@ -87,7 +80,7 @@ TGraphicalForm::TGraphicalForm() : TGraphicalForm(G().Link.Reading, G().ProgramD
 
 TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir)
     : programDir_(programDir) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::RecorderCaption));
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -158,29 +151,29 @@ void TGraphicalForm::buildToolPanel(QWidget* panel) {
     };
     auto gap = [&] { row->addSpacing(8); };
 
-    button(sbtnRecordStart, RecorderGlyph::Start, 1100);
-    button(sbtnRecordStop, RecorderGlyph::Stop, 1101);
-    button(sbtnManualLogging, RecorderGlyph::Manual, 1102);
-    button(sbtnOption, RecorderGlyph::Option, 1103);
+    button(sbtnRecordStart, RecorderGlyph::Start, str::StartHint);
+    button(sbtnRecordStop, RecorderGlyph::Stop, str::StopHint);
+    button(sbtnManualLogging, RecorderGlyph::Manual, str::ManualHint);
+    button(sbtnOption, RecorderGlyph::Option, str::IntervalHint);
     gap();
-    button(sbtnOpenFile, RecorderGlyph::Open, 1104);
-    button(sbtnSaveFile, RecorderGlyph::Save, 1105);
-    button(sbtnClear, RecorderGlyph::Clear, 1106);
+    button(sbtnOpenFile, RecorderGlyph::Open, str::OpenHint);
+    button(sbtnSaveFile, RecorderGlyph::Save, str::SaveHint);
+    button(sbtnClear, RecorderGlyph::Clear, str::ClearHint);
     gap();
-    button(sbtnImport, RecorderGlyph::Import, 1107);
-    button(sbtnExport, RecorderGlyph::Export, 1108);
-    button(sbtnPrintGraphic, RecorderGlyph::Print, 1109);
+    button(sbtnImport, RecorderGlyph::Import, str::ImportHint);
+    button(sbtnExport, RecorderGlyph::Export, str::ExportHint);
+    button(sbtnPrintGraphic, RecorderGlyph::Print, str::PrintHint);
     gap();
-    button(sbtnFirstPage, RecorderGlyph::FirstPage, 1110);
-    button(sbtnPageUp, RecorderGlyph::PageUp, 1111);
-    button(sbtnPageDown, RecorderGlyph::PageDown, 1112);
-    button(sbtnLastPage, RecorderGlyph::LastPage, 1113);
+    button(sbtnFirstPage, RecorderGlyph::FirstPage, str::FirstPageHint);
+    button(sbtnPageUp, RecorderGlyph::PageUp, str::PageUpHint);
+    button(sbtnPageDown, RecorderGlyph::PageDown, str::PageDownHint);
+    button(sbtnLastPage, RecorderGlyph::LastPage, str::LastPageHint);
     gap();
-    button(sbtnFitView, RecorderGlyph::FitView, 1114);
-    button(sbtnUndoZoom, RecorderGlyph::UndoZoom, 1115);
+    button(sbtnFitView, RecorderGlyph::FitView, str::FitAllHint);
+    button(sbtnUndoZoom, RecorderGlyph::UndoZoom, str::UndoZoomHint);
     row->addStretch(1);
 
-    auto* caption = new QLabel(Str(kCaption) + QStringLiteral("   "), panel);
+    auto* caption = new QLabel(Str(str::RecorderCaption) + QStringLiteral("   "), panel);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(15);
     font.setBold(true);
@@ -253,10 +246,10 @@ QWidget* TGraphicalForm::buildReadoutPanel(QWidget* parent) {
     };
     group(kLime, ReadingDataPanel, ReadingUnitPanel, ReadingFuncPanel);
     row->addSpacing(6);
-    row->addWidget(GroupLabel(panel, Str(kMaxLabel), Qt::red));
+    row->addWidget(GroupLabel(panel, Str(str::MaxLabel), Qt::red));
     group(Qt::red, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
     row->addSpacing(6);
-    row->addWidget(GroupLabel(panel, Str(kMinLabel), kFuchsia));
+    row->addWidget(GroupLabel(panel, Str(str::MinLabel), kFuchsia));
     group(kFuchsia, MinDataPanel, MinUnitPanel, MinFuncPanel);
     return panel;
 }
@@ -296,53 +289,56 @@ void TGraphicalForm::buildMenu() {
         return a;
     };
 
-    QMenu* file = bar->addMenu(Str(1200));
-    mnuOpen = item(file, 1201, [this] { sbtnOpenFileClick(); });
-    mnuSaveAs = item(file, 1202, [this] { sbtnSaveFileClick(); });
-    mnuClear = item(file, 1203, [this] { recorder_->sbtnClearClick(); });
+    QMenu* file = bar->addMenu(Str(str::RecorderFileMenu));
+    mnuOpen = item(file, str::OpenItem, [this] { sbtnOpenFileClick(); });
+    mnuSaveAs = item(file, str::SaveAsItem, [this] { sbtnSaveFileClick(); });
+    mnuClear = item(file, str::ClearItem, [this] { recorder_->sbtnClearClick(); });
     file->addSeparator();
-    mnuImport = item(file, 1204, [this] { sbtnImportClick(); });
-    mnuExport = item(file, 1205, [this] { sbtnExportClick(); });
-    mnuPrintPage = item(file, 1206, [this] { sbtnPrintGraphicClick(); });
-    mnuPrinterSetup = item(file, 1207, [this] { PrinterSetupClick(); });
+    mnuImport = item(file, str::ImportItem, [this] { sbtnImportClick(); });
+    mnuExport = item(file, str::ExportItem, [this] { sbtnExportClick(); });
+    mnuPrintPage = item(file, str::PrintPageItem, [this] { sbtnPrintGraphicClick(); });
+    mnuPrinterSetup = item(file, str::PrinterSetupItem, [this] { PrinterSetupClick(); });
     file->addSeparator();
-    mnuExit = item(file, 1208, [this] { close(); });
+    mnuExit = item(file, str::RecorderExitItem, [this] { close(); });
 
-    QMenu* acquisition = bar->addMenu(Str(1210));
+    QMenu* acquisition = bar->addMenu(Str(str::AcquisitionMenu));
     mnuStart = item(
-        acquisition, 1211, [this] { recorder_->StartMenuClick(); }, QKeySequence(Qt::Key_F9));
+        acquisition, str::StartItem, [this] { recorder_->StartMenuClick(); },
+        QKeySequence(Qt::Key_F9));
     mnuStop = item(
-        acquisition, 1212, [this] { recorder_->StopMenuClick(); }, QKeySequence(Qt::Key_F3));
+        acquisition, str::StopItem, [this] { recorder_->StopMenuClick(); },
+        QKeySequence(Qt::Key_F3));
     mnuManual = item(
-        acquisition, 1213, [this] { recorder_->sbtnManualLoggingClick(); },
+        acquisition, str::ManualItem, [this] { recorder_->sbtnManualLoggingClick(); },
         QKeySequence(Qt::Key_F7));
     acquisition->addSeparator();
-    mnuInterval = item(acquisition, 1214, [this] { recorder_->sbtnOptionClick(); });
+    mnuInterval = item(acquisition, str::IntervalItem, [this] { recorder_->sbtnOptionClick(); });
 
-    QMenu* view = bar->addMenu(Str(1220));
+    QMenu* view = bar->addMenu(Str(str::ViewMenu));
     mnuFirstPage = item(
-        view, 1221, [this] { recorder_->sbtnFirstPageClick(); },
+        view, str::FirstPageItem, [this] { recorder_->sbtnFirstPageClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    mnuPageUp = item(view, 1222, [this] { recorder_->sbtnPageUpClick(); });
-    mnuPageDown = item(view, 1223, [this] { recorder_->sbtnPageDownClick(); });
+    mnuPageUp = item(view, str::PageUpItem, [this] { recorder_->sbtnPageUpClick(); });
+    mnuPageDown = item(view, str::PageDownItem, [this] { recorder_->sbtnPageDownClick(); });
     mnuLastPage = item(
-        view, 1224, [this] { recorder_->sbtnLastPageClick(); },
+        view, str::LastPageItem, [this] { recorder_->sbtnLastPageClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     view->addSeparator();
     mnuFitAllData = item(
-        view, 1225, [this] { sbtnFitViewClick(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
+        view, str::FitAllItem, [this] { sbtnFitViewClick(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuUndoZooming = item(
-        view, 1226, [this] { recorder_->sbtnUndoZoomClick(); }, QKeySequence(Qt::CTRL | Qt::Key_Z));
+        view, str::UndoZoomItem, [this] { recorder_->sbtnUndoZoomClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Z));
     view->addSeparator();
-    mnuGraphLineColor = item(view, 1227, [this] { GraphLineColorClick(); });
+    mnuGraphLineColor = item(view, str::LineColorItem, [this] { GraphLineColorClick(); });
 }
 
 void TGraphicalForm::setUpChart() {
     const int m = recorder_->iPointsPerPage;
-    PEGraph->setMainTitle(Str(kChartTitle));
+    PEGraph->setMainTitle(Str(str::ChartTitle));
     PEGraph->setSubTitle(QString());
-    PEGraph->setYAxisLabel(Str(kReadingLabel));
-    PEGraph->setXAxisLabel(Str(kTimeLabel));
+    PEGraph->setYAxisLabel(Str(str::ReadingLabel));
+    PEGraph->setXAxisLabel(Str(str::TimeLabel));
     PEGraph->setNullDataValue(kChartNullValue);
     PEGraph->setSubsets(1);
     PEGraph->setPoints(m);

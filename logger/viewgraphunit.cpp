@@ -19,6 +19,7 @@
 #include "logger/graphicalrecord.h"
 #include "meterlink/numparse.h"
 #include "resources/pictures/recorderglyphs.h"
+#include "resources/strnum.h"
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/panels.h"
@@ -28,14 +29,6 @@
 namespace dmm {
 
 namespace {
-
-constexpr int kCaption = 109;        // "Graphical viewer"
-constexpr int kExportHint = 1108;    // "Export..."
-constexpr int kPrintHint = 1109;     // "Print this page"
-constexpr int kUndoZoomHint = 1115;  // "Undo Zooming"
-constexpr int kMaxLabel = 1313;      // "Max."
-constexpr int kMinLabel = 1314;      // "Min."
-constexpr int kClose = 1320;         // "Close"
 
 constexpr int kPanelHeight = 33;
 constexpr int kButtonSize = 25;
@@ -79,8 +72,8 @@ TFormViewGraphic::TFormViewGraphic(QWidget* parent) : QDialog(parent) {
         row->addWidget(func);
         row->addSpacing(6);
     };
-    group(Str(kMaxLabel), Qt::red, MaxTimePanel, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
-    group(Str(kMinLabel), kFuchsia, MinTimePanel, MinDataPanel, MinUnitPanel, MinFuncPanel);
+    group(Str(str::MaxLabel), Qt::red, MaxTimePanel, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
+    group(Str(str::MinLabel), kFuchsia, MinTimePanel, MinDataPanel, MinUnitPanel, MinFuncPanel);
 
     auto button = [&](QToolButton*& b, RecorderGlyph glyph) {
         b = new QToolButton(DisplayPanel);
@@ -130,11 +123,11 @@ TFormViewGraphic::~TFormViewGraphic() {
 }
 
 void TFormViewGraphic::FormCreate() {
-    setWindowTitle(Str(kCaption));
-    sbtnExport->setToolTip(Str(kExportHint));
-    sbtnPrint->setToolTip(Str(kPrintHint));
-    sbtnUndoZoom->setToolTip(Str(kUndoZoomHint));
-    bbtnClose->setText(Str(kClose));
+    setWindowTitle(Str(str::ViewerCaption));
+    sbtnExport->setToolTip(Str(str::ExportHint));
+    sbtnPrint->setToolTip(Str(str::PrintHint));
+    sbtnUndoZoom->setToolTip(Str(str::UndoZoomHint));
+    bbtnClose->setText(Str(str::CloseButton));
     sbtnUndoZoom->setEnabled(false);
     SetUpViewChart(*PEGraphView);
     LoadHiddenViewChart(*PEGraphView, nullptr, 0);

@@ -4,20 +4,6 @@
 
 namespace dmm {
 
-namespace {
-constexpr int kPortOpenError = 9001;
-constexpr int kPortSettingError = 9009;
-constexpr int kSelectValidPort = 8001;
-constexpr int kLowBattery = 8000;
-constexpr int kNoData = 8004;
-constexpr int kRetryIn3Seconds = 7006;
-constexpr int kCheckCable = 7007;
-constexpr int kContinueIn3Seconds = 7009;
-constexpr int kAdaptorLost = 8400;
-constexpr int kReconnectsWhenBack = 8401;
-constexpr int kAdaptorBack = 8402;
-}  // namespace
-
 FailureReport ReportOpenFailure(const OpenResult& result, const std::string& portName) {
     FailureReport report;
     if (!result.device.empty() && result.device != portName)
@@ -26,10 +12,10 @@ FailureReport ReportOpenFailure(const OpenResult& result, const std::string& por
         report.detail = portName + "\n";
     report.detail += result.reason;
     if (result.failure == OpenFailure::Timeouts) {
-        report.messages.push_back({str::ErrorCaption, kPortSettingError, true, true});
-        report.messages.push_back({str::WarningCaption, kSelectValidPort, false, false});
+        report.messages.push_back({str::ErrorCaption, str::PortSettingError, true, true});
+        report.messages.push_back({str::WarningCaption, str::SelectValidPort, false, false});
     }
-    report.messages.push_back({str::ErrorCaption, kPortOpenError, false, true});
+    report.messages.push_back({str::ErrorCaption, str::PortOpenError, false, true});
     return report;
 }
 
@@ -58,13 +44,16 @@ std::optional<PollNotice> NoticeOf(const PollStep& step) {
     PollNotice notice;
     switch (step.result) {
         case PollResult::NoDataWarning:
-            notice = {kNoData, {kNoData, kRetryIn3Seconds, kCheckCable}, {}};
+            notice = {str::NoDataWarning,
+                      {str::NoDataWarning, str::RetryIn3Seconds, str::CheckCable},
+                      {}};
             break;
         case PollResult::LowBattery:
-            notice = {kLowBattery, {kLowBattery, kContinueIn3Seconds}, {}};
+            notice = {str::LowBattery, {str::LowBattery, str::ContinueIn3Seconds}, {}};
             break;
         case PollResult::AdaptorGone:
-            notice = {kAdaptorLost, {kAdaptorLost, kReconnectsWhenBack, kCheckCable}, {}};
+            notice = {
+                str::AdaptorLost, {str::AdaptorLost, str::ReconnectsWhenBack, str::CheckCable}, {}};
             break;
         default:
             return std::nullopt;
@@ -84,7 +73,7 @@ std::string AdaptorBackLine(const std::string& portName, const std::string& devi
     std::string where = portName;
     if (!device.empty() && device != portName)
         where = portName.empty() ? device : portName + ": " + device;
-    return LoadStr(kAdaptorBack) + (where.empty() ? "" : " (" + where + ")");
+    return LoadStr(str::AdaptorBack) + (where.empty() ? "" : " (" + where + ")");
 }
 
 }  // namespace dmm

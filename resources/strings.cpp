@@ -234,6 +234,69 @@ constexpr Entry kStrings[] = {
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),
                              [](const Entry& a, const Entry& b) { return a.number < b.number; }));
 
+constexpr bool InTable(int number) {
+    return std::binary_search(std::begin(kStrings), std::end(kStrings), Entry{number, nullptr},
+                              [](const Entry& a, const Entry& b) { return a.number < b.number; });
+}
+
+// Every name in strnum.h has a text (a name without one would load as an empty text); a
+// new name joins this list.
+// clang-format off
+constexpr int kNamed[] = {
+    str::SystemName, str::VersionLine, str::ReleaseDate, str::LicenceLine, str::WarrantyLine,
+    str::SettingsFileName, str::ModelName,
+    str::DigitalMeterCaption, str::AnalogMeterCaption, str::ComparatorCaption,
+    str::DataListCaption, str::RecorderCaption, str::PortDialogCaption, str::AboutCaption,
+    str::LimitDialogCaption, str::IntervalDialogCaption, str::ViewerCaption,
+    str::FileMenu, str::ExitItem, str::LinkItem, str::UnlinkItem, str::WindowMenu, str::TileItem,
+    str::DigitalMeterItem, str::AnalogMeterItem, str::ComparatorItem, str::RecorderItem,
+    str::DataListItem, str::PortItem, str::HelpMenu, str::AboutItem,
+    str::LinkHint, str::UnlinkHint, str::TileHint, str::DigitalMeterHint, str::AnalogMeterHint,
+    str::ComparatorHint, str::RecorderHint, str::DataListHint, str::PortHint, str::AboutHint,
+    str::StartHint, str::StopHint, str::ManualHint, str::IntervalHint, str::OpenHint,
+    str::SaveHint, str::ClearHint, str::ImportHint, str::ExportHint, str::PrintHint,
+    str::FirstPageHint, str::PageUpHint, str::PageDownHint, str::LastPageHint, str::FitAllHint,
+    str::UndoZoomHint,
+    str::RecorderFileMenu, str::OpenItem, str::SaveAsItem, str::ClearItem, str::ImportItem,
+    str::ExportItem, str::PrintPageItem, str::PrinterSetupItem, str::RecorderExitItem,
+    str::AcquisitionMenu, str::StartItem, str::StopItem, str::ManualItem, str::IntervalItem,
+    str::ViewMenu, str::FirstPageItem, str::PageUpItem, str::PageDownItem, str::LastPageItem,
+    str::FitAllItem, str::UndoZoomItem, str::LineColorItem,
+    str::LoggingStatus, str::BufferCountFormat, str::PageOfFormat, str::ManualMode,
+    str::FullSpeedMode, str::IntervalMode, str::CustomizationChoice, str::AutomaticChoice,
+    str::AcquisitionModeGroup, str::IntegerPrompt, str::ChartTitle, str::ReadingLabel,
+    str::TimeLabel, str::MaxLabel, str::MinLabel, str::ReadingDataFormat, str::DataAddedText,
+    str::UpperLimitLabel, str::LowerLimitLabel, str::ContinueButton, str::CloseButton,
+    str::SaveBeforeExit, str::RetryIn3Seconds, str::CheckCable, str::ContinueIn3Seconds,
+    str::ReallyProceed, str::CheckPortAndWiring,
+    str::LowBattery, str::SelectValidPort, str::ReallyClearBuffer, str::BufferHasData,
+    str::NoDataWarning, str::ReadingFileWait, str::AddingDataWait, str::FirstPageReached,
+    str::LastPageReached, str::BufferWillBeDestroyed, str::AcquiringFromMeter, str::ProcessingData,
+    str::ReallyAbortImport,
+    str::ReversedPages, str::NoSuchPages,
+    str::ExportDialogCaption, str::ExportWord, str::DestinationWord, str::MetaFileChoice,
+    str::BitMapChoice, str::TextOnlyChoice, str::ClipBoardChoice, str::FileChoice,
+    str::BrowseButton, str::PrinterChoice, str::PageScopeGroup, str::AllPagesChoice,
+    str::ThisPageChoice, str::PageChoice, str::FromLabel, str::ToLabel, str::ObjectSizeGroup,
+    str::NoSpecificSize, str::PixelsUnit, str::MillimetersUnit, str::InchesUnit, str::PointsUnit,
+    str::WidthLabel, str::SizeSlash, str::UnitsLabel, str::CancelButton,
+    str::LeftoverFound, str::LeftoverFileLine, str::MoreLeftoverFiles, str::OpenNewestQuestion,
+    str::LeftoverFilesStay, str::EmptyLeftoverFileLine,
+    str::BytesReadFormat, str::Translating, str::RecordsLeftOut,
+    str::AdaptorLost, str::ReconnectsWhenBack, str::AdaptorBack,
+    str::PortOpenError, str::LinkBeforeLogging, str::TempFileCreateError, str::FileOpenError,
+    str::FileSaveError, str::OutOfMemory, str::InvalidFloat, str::LimitSettingError,
+    str::PortSettingError, str::NoDataError, str::TransmissionError, str::BrowseFirst,
+    str::NoDataLogging, str::PrintError, str::ClipboardError, str::TempFileWriteError,
+    str::BadBank, str::AddressBeforeFirst, str::NoRecords, str::Bank0Overfull, str::PastBankEnd,
+    str::NoRangeInMode3, str::OverloadWithoutLevel, str::NoChartValue, str::RecordsLeftOutCount,
+    str::ImageTooShort, str::ByteMissing,
+    str::WarningCaption, str::ErrorCaption,
+    str::NotAFloat, str::NotAnInteger, str::CannotCreateFile, str::CannotOpenFile,
+};
+// clang-format on
+static_assert(std::all_of(std::begin(kNamed), std::end(kNamed), InTable));
+
 }  // namespace
 
 const std::string& LoadStr(int number) {

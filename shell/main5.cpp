@@ -82,7 +82,7 @@ void TFormMain::SetPortProber(PortProber prober) {
 TFormMain::TFormMain() : Reading(G().Link.Reading) {
     // Title, icon, taskbar height and geometry come first: the child windows are
     // placed from this window's height.
-    QString title = Str(20) + " " + Str(1);
+    QString title = Str(str::ModelName) + " " + Str(str::SystemName);
     setWindowTitle(title);
     // The application's name, not its display name: a display name would be appended to the
     // caption of every window ("Analog Meter — ...").
@@ -134,15 +134,15 @@ void TFormMain::buildToolbar() {
         void (TFormMain::*click)();
     };
     const Def defs[] = {
-        {&sbtnLink, 8, "link-up", 1000, &TFormMain::sbtnLinkClick},
-        {&sbtnDigitMeter, 40, "digital", 1011, &TFormMain::sbtnDigitMeterClick},
-        {&sbtnAnalogMeter, 64, "analog", 1012, &TFormMain::sbtnAnalogMeterClick},
-        {&sbtnDataList, 88, "datalist", 1015, &TFormMain::sbtnDataListClick},
-        {&sbtnGraphical, 112, "graphical", 1014, &TFormMain::sbtnGraphicalClick},
-        {&sbtnComparator, 136, "comparator", 1013, &TFormMain::sbtnComparatorClick},
-        {&sbtnWinTile, 168, "tile", 1010, &TFormMain::sbtnWinTileClick},
-        {&sbtnPort, 200, "port", 1020, &TFormMain::sbtnPortClick},
-        {&sbtnAbout, 232, "about", 1031, &TFormMain::sbtnAboutClick},
+        {&sbtnLink, 8, "link-up", str::LinkHint, &TFormMain::sbtnLinkClick},
+        {&sbtnDigitMeter, 40, "digital", str::DigitalMeterHint, &TFormMain::sbtnDigitMeterClick},
+        {&sbtnAnalogMeter, 64, "analog", str::AnalogMeterHint, &TFormMain::sbtnAnalogMeterClick},
+        {&sbtnDataList, 88, "datalist", str::DataListHint, &TFormMain::sbtnDataListClick},
+        {&sbtnGraphical, 112, "graphical", str::RecorderHint, &TFormMain::sbtnGraphicalClick},
+        {&sbtnComparator, 136, "comparator", str::ComparatorHint, &TFormMain::sbtnComparatorClick},
+        {&sbtnWinTile, 168, "tile", str::TileHint, &TFormMain::sbtnWinTileClick},
+        {&sbtnPort, 200, "port", str::PortHint, &TFormMain::sbtnPortClick},
+        {&sbtnAbout, 232, "about", str::AboutHint, &TFormMain::sbtnAboutClick},
     };
     for (const Def& d : defs) {
         auto* b = new QToolButton(central);
@@ -166,27 +166,27 @@ void TFormMain::buildToolbar() {
 void TFormMain::buildMenu() {
     QMenuBar* bar = menuBar();
     bar->clear();
-    QMenu* file = bar->addMenu(Str(501));
-    file->addAction(Str(509), this, &QWidget::close);
+    QMenu* file = bar->addMenu(Str(str::FileMenu));
+    file->addAction(Str(str::ExitItem), this, &QWidget::close);
 
-    mnuLink = bar->addAction(Str(600));
+    mnuLink = bar->addAction(Str(str::LinkItem));
     // The menu entry behaves like the button: flip its state, then run its click.
     connect(mnuLink, &QAction::triggered, this, [this] { sbtnLink->click(); });
 
-    QMenu* window = bar->addMenu(Str(631));
-    window->addAction(Str(632), this, [this] { sbtnWinTile->click(); });
+    QMenu* window = bar->addMenu(Str(str::WindowMenu));
+    window->addAction(Str(str::TileItem), this, [this] { sbtnWinTile->click(); });
     window->addSeparator();
-    window->addAction(Str(633), this, [this] { sbtnDigitMeter->click(); });
-    window->addAction(Str(634), this, [this] { sbtnAnalogMeter->click(); });
-    window->addAction(Str(635), this, [this] { sbtnComparator->click(); });
-    window->addAction(Str(636), this, [this] { sbtnGraphical->click(); });
-    window->addAction(Str(637), this, [this] { sbtnDataList->click(); });
+    window->addAction(Str(str::DigitalMeterItem), this, [this] { sbtnDigitMeter->click(); });
+    window->addAction(Str(str::AnalogMeterItem), this, [this] { sbtnAnalogMeter->click(); });
+    window->addAction(Str(str::ComparatorItem), this, [this] { sbtnComparator->click(); });
+    window->addAction(Str(str::RecorderItem), this, [this] { sbtnGraphical->click(); });
+    window->addAction(Str(str::DataListItem), this, [this] { sbtnDataList->click(); });
 
-    mnuPort = bar->addAction(Str(701));
+    mnuPort = bar->addAction(Str(str::PortItem));
     connect(mnuPort, &QAction::triggered, this, [this] { sbtnPort->click(); });
 
-    mnuHelp = bar->addMenu(Str(996));
-    mnuHelp->addAction(Str(999), this, [this] { sbtnAbout->click(); });
+    mnuHelp = bar->addMenu(Str(str::HelpMenu));
+    mnuHelp->addAction(Str(str::AboutItem), this, [this] { sbtnAbout->click(); });
 }
 
 void TFormMain::FormCreate() {
@@ -227,7 +227,7 @@ void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
     OpenResult result = G().Link.OpenPort();
     if (G().Link.PortOpen()) return;
     showOpenFailure(result);
-    Prompter::Box warning = StringMessageBox(nullptr, str::WarningCaption, 8001);
+    Prompter::Box warning = StringMessageBox(nullptr, str::WarningCaption, str::SelectValidPort);
     if (applicationWarningWithErrorIcon) warning.icon = Prompter::Icon::Error;
     Prompt().messageBox(warning);
 }
@@ -261,10 +261,10 @@ void TFormMain::UpdateLinkControls() {
     const bool linked = Linked();
     const bool busy = G().Link.TransferInProgress;
     if (mnuLink) {
-        mnuLink->setText(Str(linked ? 601 : 600));
+        mnuLink->setText(Str(linked ? str::UnlinkItem : str::LinkItem));
         mnuLink->setEnabled(!busy);
     }
-    sbtnLink->setToolTip(Str(linked ? 1001 : 1000));
+    sbtnLink->setToolTip(Str(linked ? str::UnlinkHint : str::LinkHint));
     sbtnLink->setEnabled(!busy);
     const bool free = !linked && !busy;
     if (mnuPort) mnuPort->setEnabled(free);
@@ -424,8 +424,8 @@ void TFormMain::sbtnAboutClick() {
 bool TFormMain::FormCloseQuery() {
     if (!GraphicalForm || !GraphicalForm->HoldsUnsavedData()) return true;
     Prompter::Box box;
-    box.caption = QString::fromStdString(MessageCaption(str::WarningCaption, 8003));
-    box.text = Str(8003) + "\n" + Str(7005);
+    box.caption = QString::fromStdString(MessageCaption(str::WarningCaption, str::BufferHasData));
+    box.text = Str(str::BufferHasData) + "\n" + Str(str::SaveBeforeExit);
     box.icon = Prompter::Icon::Question;
     box.buttons = Prompter::Yes | Prompter::No | Prompter::Cancel;
     box.defaultButton = Prompter::No;

@@ -21,9 +21,6 @@
 namespace dmm {
 namespace {
 
-constexpr int kCaption = 107;
-constexpr int kUpperLimitLabel = 1317;
-constexpr int kLowerLimitLabel = 1318;
 constexpr QSize kStaticSize(26, 24);
 
 QLabel* LimitLabel(const QString& text, const QColor& colour, QWidget* parent) {
@@ -61,11 +58,11 @@ QLabel* SunkenStatic(QWidget* parent) {
 TDlgHiLowForm::TDlgHiLowForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::LimitDialogCaption));
     setModal(true);
 
-    lblUpperLimit = LimitLabel(Str(kUpperLimitLabel), QColor(0, 0, 255), this);
-    lblLowerLimit = LimitLabel(Str(kLowerLimitLabel), QColor(255, 0, 0), this);
+    lblUpperLimit = LimitLabel(Str(str::UpperLimitLabel), QColor(0, 0, 255), this);
+    lblLowerLimit = LimitLabel(Str(str::LowerLimitLabel), QColor(255, 0, 0), this);
     mkeHiLimit = LimitTextEdit(this);
     mkeLowLimit = LimitTextEdit(this);
     stxtHiUnit = SunkenStatic(this);
@@ -159,7 +156,7 @@ void TDlgHiLowForm::bbtnOkClick() {
         accept();
         return;
     }
-    ShowStringMessage(this, str::ErrorCaption, kLimitSettingError);
+    ShowStringMessage(this, str::ErrorCaption, str::LimitSettingError);
 }
 
 void TDlgHiLowForm::showEvent(QShowEvent* event) {

@@ -6,9 +6,6 @@
 #include "resources/strings.h"
 
 namespace dmm {
-namespace {
-constexpr int kInvalidFloat = 65399;
-}  // namespace
 
 Judgement Judge(float CompValue, double HiLimit, double LowLimit) {
     const double value = CompValue;
@@ -40,7 +37,7 @@ LimitEdit ConvertLimitText(std::string_view text, double heldLimit) {
 }
 
 std::string InvalidFloatText(std::string_view text) {
-    std::string message = LoadStr(kInvalidFloat);
+    std::string message = LoadStr(str::NotAFloat);
     std::size_t at = message.find("%s");
     if (at != std::string::npos) message.replace(at, 2, text);
     return message;

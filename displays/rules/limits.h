@@ -41,8 +41,7 @@ LimitEdit ConvertLimitText(std::string_view text, double heldLimit);
 std::string InvalidFloatText(std::string_view text);
 
 // The limit dialog closes with OK only when the high limit is above the low
-// one; otherwise it shows this message number and stays open.
-constexpr int kLimitSettingError = 9008;
+// one; otherwise it shows str::LimitSettingError and stays open.
 bool LimitsAcceptable(double HiLimit, double LowLimit);
 
 }  // namespace dmm

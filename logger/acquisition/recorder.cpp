@@ -20,11 +20,6 @@ constexpr std::chrono::milliseconds kProgressPeriod{40};
 }  // namespace
 namespace {
 
-constexpr int kReadingLabel = 1311;  // "Reading"
-constexpr int kTempFileWriteError = 9400;
-constexpr int kReadingDataOf = 1315;  // "Reading Data : %d of %d"
-constexpr int kReadingFileText = 8005;
-constexpr int kAddingDataText = 8006;
 constexpr int kFileReadBarMax = 64;    // the progress window's bar
 constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
 
@@ -51,7 +46,7 @@ PanelGroup PanelGroupOf(const LogRecord& r) {
 }
 
 std::string YAxisLabelFor(const LogRecord& r) {
-    std::string label = LoadStr(kReadingLabel);
+    std::string label = LoadStr(str::ReadingLabel);
     if (r.iFunc == func::Capacitance)
         label += "(uF)";
     else if (r.iFunc == func::Ohms || r.iFunc == func::Ohms384)
@@ -118,7 +113,7 @@ void Recorder::FormCreate() {
     UpdateMenu();
     UpdateStatusBar();
     ResetChart();
-    view_.SetYAxisLabel(LoadStr(kReadingLabel));
+    view_.SetYAxisLabel(LoadStr(str::ReadingLabel));
 }
 
 void Recorder::FormClose() {
@@ -160,7 +155,8 @@ bool Recorder::TakeSample() {
     UpdateToolbar();
     UpdateMenu();
     // Last, when the sample is fully counted: the box lets other events in meanwhile.
-    if (!written) view_.ShowStringMessage(str::ErrorCaption, kTempFileWriteError, written.message);
+    if (!written)
+        view_.ShowStringMessage(str::ErrorCaption, str::TempFileWriteError, written.message);
     return true;
 }
 
@@ -358,7 +354,7 @@ void Recorder::UpdateCursorReadout() {
         // The empty left part of page 1.
         view_.ShowTime("");
         view_.ShowReading(PanelGroup{});
-        view_.SetYAxisLabel(LoadStr(kReadingLabel));
+        view_.SetYAxisLabel(LoadStr(str::ReadingLabel));
     } else {
         const LogRecord& r = list_[static_cast<std::size_t>(index)];
         view_.ShowTime(FieldString(r.szTime));
@@ -372,7 +368,7 @@ void Recorder::UpdateCursorReadout() {
 
 void Recorder::sbtnRecordStartClick() {
     if (!readingReceived_) {
-        view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+        view_.ShowStringMessage(str::ErrorCaption, str::LinkBeforeLogging, "");
         view_.SetRecordButtonDown(false);
         return;
     }
@@ -385,7 +381,7 @@ void Recorder::sbtnRecordStartClick() {
     iTempFileCount += 1;
     IoStatus created = tempFiles_.CreateNext();
     if (!created) {
-        view_.ShowStringMessage(str::ErrorCaption, 9003, created.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::TempFileCreateError, created.message);
         view_.SetRecordButtonDown(false);
         sbtnRecordStopClick();
     } else {
@@ -421,7 +417,7 @@ void Recorder::sbtnManualLoggingClick() {
         TakeSample();
         return;
     }
-    view_.ShowStringMessage(str::ErrorCaption, 9002, "");
+    view_.ShowStringMessage(str::ErrorCaption, str::LinkBeforeLogging, "");
     view_.SetRecordButtonDown(false);
 }
 
@@ -441,7 +437,7 @@ void Recorder::ApplyIntervalChoice(const IntervalChoice& choice) {
 
 bool Recorder::sbtnClearClick() {
     if (bBufferEmpty) return true;
-    if (bUnsaved && !view_.AskOkCancel(str::WarningCaption, 8002)) return false;
+    if (bUnsaved && !view_.AskOkCancel(str::WarningCaption, str::ReallyClearBuffer)) return false;
     ClearRecorder();
     return true;
 }
@@ -453,7 +449,7 @@ void Recorder::sbtnFirstPageClick() {
 
 void Recorder::sbtnPageUpClick() {
     if (iCurrentPage <= 1) {
-        view_.ShowStringMessage(str::WarningCaption, 8008, "");
+        view_.ShowStringMessage(str::WarningCaption, str::FirstPageReached, "");
         return;
     }
     iCurrentPage -= 1;
@@ -462,7 +458,7 @@ void Recorder::sbtnPageUpClick() {
 
 void Recorder::sbtnPageDownClick() {
     if (iCurrentPage >= iPageCount) {
-        view_.ShowStringMessage(str::WarningCaption, 8009, "");
+        view_.ShowStringMessage(str::WarningCaption, str::LastPageReached, "");
         return;
     }
     iCurrentPage += 1;
@@ -494,7 +490,7 @@ void Recorder::sbtnUndoZoomClick() {
 IoStatus Recorder::SaveFile(const std::string& path) {
     IoStatus saved = SaveLoggerFile(path, list_, ops_);
     if (!saved) {
-        view_.ShowStringMessage(str::ErrorCaption, 9005, saved.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.message);
         return saved;
     }
     bBufferEmpty = false;
@@ -510,11 +506,11 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     LoggerFileReader reader(ops_);
     IoStatus status = reader.Open(path);
     if (!status) {
-        view_.ShowStringMessage(str::ErrorCaption, 9004, status.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, status.message);
         return status;
     }
     view_.SetWaitCursor(true);
-    view_.OpenProgressWindow(ProgressHeadline(kReadingFileText), HeadlineColour::Red,
+    view_.OpenProgressWindow(ProgressHeadline(str::ReadingFileWait), HeadlineColour::Red,
                              kFileReadBarMax);
     transferInProgress_ = true;
     UpdateToolbar();
@@ -532,7 +528,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
             if (now - last < kProgressPeriod) return transferInProgress_;
             last = now;
             FileReadProgress(BarPosition(steps++, kFileReadBarMax),
-                             Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(done),
+                             Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(done),
                                     static_cast<int>(total)));
             // Abort in the progress window clears the flag while events are handled.
             return transferInProgress_;
@@ -544,14 +540,14 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         EndFileRead();
         transferInProgress_ = false;
         if (failed.error != ECANCELED)
-            view_.ShowStringMessage(str::ErrorCaption, 9004, failed.message);
+            view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, failed.message);
         UpdateToolbar();
         UpdateMenu();
         return failed;
     };
     if (!status) return endRead(status);
     FileReadProgress(kFileReadBarMax,
-                     Format(LoadStr(kReadingDataOf).c_str(), static_cast<int>(list_.size()),
+                     Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(list_.size()),
                             static_cast<int>(list_.size())));
     // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
     if (!transferInProgress_) return endRead(IoStatus::Fail(ECANCELED, "read", path));
@@ -559,7 +555,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
     view_.SetProgressAbortEnabled(false);
     view_.HandlePendingEvents();
-    view_.SetProgressHeadline(ProgressHeadline(kAddingDataText), HeadlineColour::Blue);
+    view_.SetProgressHeadline(ProgressHeadline(str::AddingDataWait), HeadlineColour::Blue);
     ReplayList();
     EndFileRead();
     FinishBulkLoad();
@@ -616,15 +612,16 @@ void Recorder::UpdateMenu() {
 
 StatusTexts Recorder::StatusBarTexts() const {
     StatusTexts s;
-    if (bAcquiring) s.acquisition = LoadStr(1300);
-    s.buffer = Format(LoadStr(1301).c_str(), iSampleCount);
-    s.page = Format(LoadStr(1302).c_str(), iCurrentPage, iPageCount);
+    if (bAcquiring) s.acquisition = LoadStr(str::LoggingStatus);
+    s.buffer = Format(LoadStr(str::BufferCountFormat).c_str(), iSampleCount);
+    s.page = Format(LoadStr(str::PageOfFormat).c_str(), iCurrentPage, iPageCount);
     if (bManualMode)
-        s.mode = LoadStr(1303);
+        s.mode = LoadStr(str::ManualMode);
     else if (iIntervalMs == kFullSpeedMs)
-        s.mode = LoadStr(1304);
+        s.mode = LoadStr(str::FullSpeedMode);
     else
-        s.mode = LoadStr(1305) + ":" + std::to_string(SecondsForIntervalMs(iIntervalMs)) + "S";
+        s.mode = LoadStr(str::IntervalMode) + ":" +
+                 std::to_string(SecondsForIntervalMs(iIntervalMs)) + "S";
     return s;
 }
 

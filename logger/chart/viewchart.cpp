@@ -13,9 +13,6 @@ namespace dmm {
 
 namespace {
 
-constexpr int kChartTitle = 1310;    // "Data Logger"
-constexpr int kReadingLabel = 1311;  // "Reading"
-constexpr int kTimeLabel = 1312;     // "Time"
 constexpr int kViewerSubsetStyle = 9;
 
 // Export size 0 (the size on screen), then a rebuild.
@@ -39,10 +36,10 @@ void SetPoint(PEGraph& chart, int point, const LogRecord& record) {
 
 void SetUpViewChart(PEGraph& chart) {
     const QColor buttonFace = chart.palette().color(QPalette::Button);
-    chart.setMainTitle(Text(kChartTitle));
+    chart.setMainTitle(Text(str::ChartTitle));
     chart.setSubTitle(QString());
-    chart.setYAxisLabel(Text(kReadingLabel));
-    chart.setXAxisLabel(Text(kTimeLabel));
+    chart.setYAxisLabel(Text(str::ReadingLabel));
+    chart.setXAxisLabel(Text(str::TimeLabel));
     chart.setDeskColor(buttonFace);
     chart.setGraphForeColor(buttonFace);
     chart.setGraphBackColor(Qt::white);

@@ -1,14 +1,11 @@
 #include "logger/data/exportoptions.h"
 
 #include "meterlink/numparse.h"
+#include "resources/strnum.h"
 
 namespace dmm {
 
 namespace {
-
-constexpr int kNoSpecificSize = 8138;  // "No Specific Size"
-constexpr int kPixels = 8139;          // "Pixels"
-constexpr int kUnits = 8145;           // "Units"
 
 constexpr double kBitmapWidth = 1000;
 constexpr double kBitmapHeight = 681;
@@ -29,8 +26,8 @@ ChartAction PictureActionFor(ExportType type, ExportDestination destination) {
 }
 
 ExportDialogRules::ExportDialogRules(bool viewerDialog) : viewerDialog_(viewerDialog) {
-    options.pixelsCaption = kNoSpecificSize;
-    options.unitCaption = kUnits;
+    options.pixelsCaption = str::NoSpecificSize;
+    options.unitCaption = str::UnitsLabel;
 }
 
 void ExportDialogRules::rbtnTextClick() {
@@ -44,11 +41,11 @@ void ExportDialogRules::rbtnTextClick() {
 }
 
 void ExportDialogRules::rbtnBitMapClick() {
-    choosePicture(ExportType::BitMap, kPixels, kBitmapWidth, kBitmapHeight);
+    choosePicture(ExportType::BitMap, str::PixelsUnit, kBitmapWidth, kBitmapHeight);
 }
 
 void ExportDialogRules::rbtnMetaFileClick() {
-    choosePicture(ExportType::MetaFile, kUnits, kMetafileWidth, kMetafileHeight);
+    choosePicture(ExportType::MetaFile, str::UnitsLabel, kMetafileWidth, kMetafileHeight);
 }
 
 void ExportDialogRules::choosePicture(ExportType type, int unitCaption, double width,
@@ -59,7 +56,7 @@ void ExportDialogRules::choosePicture(ExportType type, int unitCaption, double w
     options.clipBoardEnabled = options.fileEnabled = options.printerEnabled = true;
     options.destination = ExportDestination::ClipBoard;
     rbtnClipBoardClick();
-    options.pixelsCaption = kPixels;
+    options.pixelsCaption = str::PixelsUnit;
     options.unitCaption = unitCaption;
     options.pixelsEnabled = bitmap;
     options.millimetersEnabled = options.inchesEnabled = options.pointsEnabled = !bitmap;

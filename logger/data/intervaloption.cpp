@@ -12,14 +12,16 @@ void IntervalOption::SelectItem(IntervalItem item, IntervalPrompter& prompter) {
     }
     do {
         std::string answer =
-            prompter.InputBox(LoadStr(1305), LoadStr(1309), std::to_string(choice.iOptSeconds));
+            prompter.InputBox(LoadStr(str::IntervalMode), LoadStr(str::IntegerPrompt),
+                              std::to_string(choice.iOptSeconds));
         std::optional<int> seconds = ParseInteger(answer);
         if (!seconds || *seconds > kMaxIntervalSeconds) {
-            prompter.ShowStringMessage(str::ErrorCaption, 9007);
+            prompter.ShowStringMessage(str::ErrorCaption, str::InvalidFloat);
             continue;  // keeps the value; asks again only while it is negative
         }
         choice.iOptSeconds = *seconds;
-        if (choice.iOptSeconds < 0) prompter.ShowStringMessage(str::ErrorCaption, 9007);
+        if (choice.iOptSeconds < 0)
+            prompter.ShowStringMessage(str::ErrorCaption, str::InvalidFloat);
     } while (choice.iOptSeconds < 0);
 }
 

@@ -18,13 +18,6 @@ namespace {
 constexpr const char* kPrefix = "~NDMDL";
 constexpr const char* kSuffix = ".TMP";
 
-constexpr int kFoundText = 8200;
-constexpr int kFileLine = 8201;
-constexpr int kMoreFiles = 8202;
-constexpr int kOpenNewest = 8203;
-constexpr int kFilesStay = 8204;
-constexpr int kEmptyFileLine = 8205;
-
 // Files named one by one in the question; the rest are counted.
 constexpr std::size_t kLinesShown = 10;
 
@@ -139,9 +132,10 @@ std::optional<LeftOverFile> LeftOverNamed(const std::filesystem::path& folder,
 
 std::string LeftOverLine(const LeftOverFile& file) {
     const int samples = static_cast<int>(std::min<std::size_t>(file.records, INT_MAX));
-    if (file.records == 0) return Format(LoadStr(kEmptyFileLine).c_str(), file.name.c_str(), 0);
-    return Format(LoadStr(kFileLine).c_str(), file.name.c_str(), samples, file.firstTime.c_str(),
-                  file.lastTime.c_str());
+    if (file.records == 0)
+        return Format(LoadStr(str::EmptyLeftoverFileLine).c_str(), file.name.c_str(), 0);
+    return Format(LoadStr(str::LeftoverFileLine).c_str(), file.name.c_str(), samples,
+                  file.firstTime.c_str(), file.lastTime.c_str());
 }
 
 std::optional<RecoveryQuestion> RecoveryQuestionFor(const std::vector<LeftOverFile>& files) {
@@ -151,15 +145,15 @@ std::optional<RecoveryQuestion> RecoveryQuestionFor(const std::vector<LeftOverFi
     if (holding.empty()) return std::nullopt;
 
     RecoveryQuestion q;
-    q.textNumber = kFoundText;
+    q.textNumber = str::LeftoverFound;
     q.newest = holding.front()->path;
-    q.text = LoadStr(kFoundText) + "\n";
+    q.text = LoadStr(str::LeftoverFound) + "\n";
     for (std::size_t i = 0; i < holding.size() && i < kLinesShown; ++i)
         q.text += "\n" + LeftOverLine(*holding[i]);
     if (holding.size() > kLinesShown)
-        q.text += "\n" + Format(LoadStr(kMoreFiles).c_str(),
+        q.text += "\n" + Format(LoadStr(str::MoreLeftoverFiles).c_str(),
                                 static_cast<int>(holding.size() - kLinesShown));
-    q.text += "\n\n" + LoadStr(kFilesStay) + "\n" + LoadStr(kOpenNewest);
+    q.text += "\n\n" + LoadStr(str::LeftoverFilesStay) + "\n" + LoadStr(str::OpenNewestQuestion);
     return q;
 }
 

@@ -19,31 +19,6 @@ namespace dmm {
 
 namespace {
 
-constexpr int kCaption = 8120;  // "Exporting Data Logger"
-constexpr int kExport = 8121;
-constexpr int kDestination = 8122;
-constexpr int kMetaFile = 8123;
-constexpr int kBitMap = 8124;
-constexpr int kText = 8125;
-constexpr int kClipBoard = 8126;
-constexpr int kFile = 8127;
-constexpr int kBrowse = 8128;
-constexpr int kPrinter = 8129;
-constexpr int kPageScope = 8130;
-constexpr int kAllPages = 8131;
-constexpr int kThisPage = 8132;
-constexpr int kPage = 8133;
-constexpr int kFrom = 8134;
-constexpr int kTo = 8135;
-constexpr int kObjectSize = 8136;
-constexpr int kMillimeters = 8140;
-constexpr int kInches = 8141;
-constexpr int kPoints = 8142;
-constexpr int kWidth = 8143;
-constexpr int kSlash = 8144;
-constexpr int kCancel = 8146;
-constexpr int kNotAFloat = 65399;  // "'%s' is not a valid floating point value"
-
 const QString kUntitled = QStringLiteral("Untitled");
 
 struct FileKind {
@@ -69,7 +44,7 @@ TDlgExportForm::TDlgExportForm(QWidget* parent) : TDlgExportForm(false, parent) 
 
 TDlgExportForm::TDlgExportForm(bool viewerDialog, QWidget* parent)
     : QDialog(parent), rules_(viewerDialog) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::ExportDialogCaption));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     build();
@@ -79,21 +54,22 @@ TDlgExportForm::TDlgExportForm(bool viewerDialog, QWidget* parent)
 }
 
 void TDlgExportForm::build() {
-    gbExportType = new QGroupBox(Str(kExport), this);
-    rbtnMetaFile = new QRadioButton(Str(kMetaFile), gbExportType);
-    rbtnBitMap = new QRadioButton(Str(kBitMap), gbExportType);
-    rbtnText = new QRadioButton(Str(kText), gbExportType);
+    gbExportType = new QGroupBox(Str(str::ExportWord), this);
+    rbtnMetaFile = new QRadioButton(Str(str::MetaFileChoice), gbExportType);
+    rbtnBitMap = new QRadioButton(Str(str::BitMapChoice), gbExportType);
+    rbtnText = new QRadioButton(Str(str::TextOnlyChoice), gbExportType);
     auto* types = new QVBoxLayout(gbExportType);
     for (QRadioButton* b : {rbtnMetaFile, rbtnBitMap, rbtnText}) types->addWidget(b);
 
-    gbExportDestination = new QGroupBox(Str(kExport) + QLatin1Char(' ') + Str(kDestination), this);
-    rbtnClipBoard = new QRadioButton(Str(kClipBoard), gbExportDestination);
-    rbtnFile = new QRadioButton(Str(kFile), gbExportDestination);
-    btnBrowse = new QPushButton(Str(kBrowse), gbExportDestination);
+    gbExportDestination =
+        new QGroupBox(Str(str::ExportWord) + QLatin1Char(' ') + Str(str::DestinationWord), this);
+    rbtnClipBoard = new QRadioButton(Str(str::ClipBoardChoice), gbExportDestination);
+    rbtnFile = new QRadioButton(Str(str::FileChoice), gbExportDestination);
+    btnBrowse = new QPushButton(Str(str::BrowseButton), gbExportDestination);
     stxFileName = new QLabel(gbExportDestination);
     stxFileName->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     stxFileName->setMinimumWidth(stxFileName->fontMetrics().horizontalAdvance(QString(31, 'M')));
-    rbtnPrinter = new QRadioButton(Str(kPrinter), gbExportDestination);
+    rbtnPrinter = new QRadioButton(Str(str::PrinterChoice), gbExportDestination);
     auto* destinations = new QGridLayout(gbExportDestination);
     destinations->addWidget(rbtnClipBoard, 0, 0);
     destinations->addWidget(rbtnFile, 1, 0);
@@ -102,13 +78,13 @@ void TDlgExportForm::build() {
     destinations->addWidget(rbtnPrinter, 3, 0);
     destinations->setColumnStretch(2, 1);
 
-    gbPageScope = new QGroupBox(Str(kPageScope), this);
-    rbtnPageAll = new QRadioButton(Str(kAllPages), gbPageScope);
-    rbtnThisPage = new QRadioButton(Str(kThisPage), gbPageScope);
-    rbtnPage = new QRadioButton(Str(kPage), gbPageScope);
-    lblFrom = new QLabel(Str(kFrom), gbPageScope);
+    gbPageScope = new QGroupBox(Str(str::PageScopeGroup), this);
+    rbtnPageAll = new QRadioButton(Str(str::AllPagesChoice), gbPageScope);
+    rbtnThisPage = new QRadioButton(Str(str::ThisPageChoice), gbPageScope);
+    rbtnPage = new QRadioButton(Str(str::PageChoice), gbPageScope);
+    lblFrom = new QLabel(Str(str::FromLabel), gbPageScope);
     editPageFrom = new QLineEdit(gbPageScope);
-    lblTo = new QLabel(Str(kTo), gbPageScope);
+    lblTo = new QLabel(Str(str::ToLabel), gbPageScope);
     editPageTo = new QLineEdit(gbPageScope);
     for (QLineEdit* e : {editPageFrom, editPageTo}) e->setFixedWidth(60);
     auto* scope = new QGridLayout(gbPageScope);
@@ -121,14 +97,14 @@ void TDlgExportForm::build() {
     scope->addWidget(editPageTo, 2, 4);
     scope->setColumnStretch(5, 1);
 
-    gbObjectSize = new QGroupBox(Str(kObjectSize), this);
+    gbObjectSize = new QGroupBox(Str(str::ObjectSizeGroup), this);
     rbtnPixels = new QRadioButton(gbObjectSize);
-    rbtnMillimeters = new QRadioButton(Str(kMillimeters), gbObjectSize);
-    rbtnInches = new QRadioButton(Str(kInches), gbObjectSize);
-    rbtnPoints = new QRadioButton(Str(kPoints), gbObjectSize);
-    lblWidth = new QLabel(Str(kWidth), gbObjectSize);
+    rbtnMillimeters = new QRadioButton(Str(str::MillimetersUnit), gbObjectSize);
+    rbtnInches = new QRadioButton(Str(str::InchesUnit), gbObjectSize);
+    rbtnPoints = new QRadioButton(Str(str::PointsUnit), gbObjectSize);
+    lblWidth = new QLabel(Str(str::WidthLabel), gbObjectSize);
     editWidth = new QLineEdit(gbObjectSize);
-    lblSlash = new QLabel(Str(kSlash), gbObjectSize);
+    lblSlash = new QLabel(Str(str::SizeSlash), gbObjectSize);
     editHigh = new QLineEdit(gbObjectSize);
     lblUnit = new QLabel(gbObjectSize);
     for (QLineEdit* e : {editWidth, editHigh}) e->setFixedWidth(120);
@@ -144,9 +120,9 @@ void TDlgExportForm::build() {
     size->addWidget(lblUnit, 2, 4);
     size->setColumnStretch(5, 1);
 
-    btnExport = new QPushButton(Str(kExport), this);
+    btnExport = new QPushButton(Str(str::ExportWord), this);
     btnExport->setDefault(true);
-    btnCancel = new QPushButton(Str(kCancel), this);
+    btnCancel = new QPushButton(Str(str::CancelButton), this);
     for (QPushButton* b : {btnExport, btnCancel}) b->setMinimumWidth(84);
 
     auto* left = new QVBoxLayout;
@@ -282,7 +258,7 @@ void TDlgExportForm::sizeEdited(QLineEdit* edit, bool width) {
     if (!ok) {
         // The size stays as it was; the edit keeps what was typed.
         Prompt().errorBox(
-            this, QString::fromStdString(Format(LoadStr(kNotAFloat).c_str(), text.c_str())));
+            this, QString::fromStdString(Format(LoadStr(str::NotAFloat).c_str(), text.c_str())));
     }
 }
 

@@ -21,12 +21,6 @@ namespace dmm {
 
 namespace {
 
-constexpr int kCaption = 108;         // "Acquisition Interval option"
-constexpr int kManual = 1303;         // "Manual"
-constexpr int kFullSpeed = 1304;      // "Full Speed"
-constexpr int kCustomization = 1306;  // "Customization..."
-constexpr int kAutomatic = 1307;      // "Automatic"
-constexpr int kModeGroup = 1308;      // "Acquisition Mode"
 constexpr int kPictureSize = 40;
 
 // The list holds the items in this order.
@@ -56,7 +50,7 @@ private:
 }  // namespace
 
 TDialogOption::TDialogOption(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(Str(kCaption));
+    setWindowTitle(Str(str::IntervalDialogCaption));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
 
@@ -64,15 +58,15 @@ TDialogOption::TDialogOption(QWidget* parent) : QDialog(parent) {
     Image1->setPixmap(IntervalOptionPicture(kPictureSize));
     Image1->setFixedSize(kPictureSize, kPictureSize);
 
-    rgIntervalMode = new QGroupBox(Str(kModeGroup), this);
-    rbtnManual = new QRadioButton(Str(kManual), rgIntervalMode);
-    rbtnAutomatic = new QRadioButton(Str(kAutomatic), rgIntervalMode);
+    rgIntervalMode = new QGroupBox(Str(str::AcquisitionModeGroup), this);
+    rbtnManual = new QRadioButton(Str(str::ManualMode), rgIntervalMode);
+    rbtnAutomatic = new QRadioButton(Str(str::AutomaticChoice), rgIntervalMode);
     cbxInterval = new QComboBox(rgIntervalMode);
     cbxInterval->setEditable(false);
-    cbxInterval->addItem(Str(kFullSpeed));
-    cbxInterval->addItem(Str(kCustomization));
-    cbxInterval->setFixedWidth(cbxInterval->fontMetrics().horizontalAdvance(Str(kCustomization)) +
-                               35);
+    cbxInterval->addItem(Str(str::FullSpeedMode));
+    cbxInterval->addItem(Str(str::CustomizationChoice));
+    cbxInterval->setFixedWidth(
+        cbxInterval->fontMetrics().horizontalAdvance(Str(str::CustomizationChoice)) + 35);
 
     auto* modes = new QGridLayout(rgIntervalMode);
     modes->setContentsMargins(14, 10, 14, 12);

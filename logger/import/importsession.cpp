@@ -1,4 +1,5 @@
 #include "logger/import/importsession.h"
+#include "resources/strnum.h"
 
 #include <utility>
 
@@ -8,12 +9,6 @@
 namespace dmm {
 
 namespace {
-
-constexpr int kNoDataReceived = 9010;  // "No data received."
-constexpr int kCheckPort = 7011;       // "Please check communication port selection and ..."
-constexpr int kNoLogging = 9014;
-constexpr int kTransmissionError = 9012;
-constexpr int kRecordsLeftOut = 8302;
 
 // The message of each end that has one. A header that did not come or does not
 // hold is told once the progress is gone and the buffer reset; everything else
@@ -26,14 +21,14 @@ struct EndMessage {
     bool overProgress;
 };
 constexpr EndMessage kEndMessages[] = {
-    {ImportEnd::NoAnswer, str::ErrorCaption, kNoDataReceived, kCheckPort, true},
-    {ImportEnd::NoLogging, str::ErrorCaption, kNoLogging, 0, true},
-    {ImportEnd::HeaderMissing, str::ErrorCaption, kNoDataReceived, kCheckPort, false},
-    {ImportEnd::HeaderRefused, str::ErrorCaption, kTransmissionError, 0, false},
-    {ImportEnd::BlockMissing, str::ErrorCaption, kTransmissionError, 0, true},
-    {ImportEnd::NothingDecoded, str::ErrorCaption, kTransmissionError, 0, true},
+    {ImportEnd::NoAnswer, str::ErrorCaption, str::NoDataError, str::CheckPortAndWiring, true},
+    {ImportEnd::NoLogging, str::ErrorCaption, str::NoDataLogging, 0, true},
+    {ImportEnd::HeaderMissing, str::ErrorCaption, str::NoDataError, str::CheckPortAndWiring, false},
+    {ImportEnd::HeaderRefused, str::ErrorCaption, str::TransmissionError, 0, false},
+    {ImportEnd::BlockMissing, str::ErrorCaption, str::TransmissionError, 0, true},
+    {ImportEnd::NothingDecoded, str::ErrorCaption, str::TransmissionError, 0, true},
     // Only with records left out.
-    {ImportEnd::Imported, str::WarningCaption, kRecordsLeftOut, 0, false},
+    {ImportEnd::Imported, str::WarningCaption, str::RecordsLeftOut, 0, false},
 };
 
 const EndMessage* MessageOf(ImportEnd end) {

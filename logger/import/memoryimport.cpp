@@ -1,4 +1,5 @@
 #include "logger/import/memoryimport.h"
+#include "resources/strnum.h"
 
 #include <utility>
 
@@ -10,13 +11,6 @@ namespace dmm {
 
 namespace {
 
-constexpr int kBufferDestroyed = 8010;  // "All existing data in buffer will be destroyed."
-constexpr int kReallyProceed = 7010;    // "Do you really want to proceed?"
-constexpr int kReallyClear = 8002;
-constexpr int kAcquiring = 8012;
-constexpr int kProcessing = 8013;
-constexpr int kBytesRead = 8300;  // "Bytes read : %d of %d"
-constexpr int kTranslating = 8301;
 constexpr int kDecodeBarMax = 32;
 constexpr int kInitialBarMax = 100;
 
@@ -69,9 +63,9 @@ ImportEnd MemoryImport::sbtnImportClick() {
     const bool identified = session.Identify();
     if (session.Answered()) recorder_.DmmKind = session.Kind();
     if (!identified) return *session.End();
-    if (!view_.AskYesNo(str::WarningCaption, kBufferDestroyed, kReallyProceed) ||
+    if (!view_.AskYesNo(str::WarningCaption, str::BufferWillBeDestroyed, str::ReallyProceed) ||
         (!recorder_.bBufferEmpty && recorder_.bUnsaved &&
-         !view_.AskOkCancel(str::WarningCaption, kReallyClear))) {
+         !view_.AskOkCancel(str::WarningCaption, str::ReallyClearBuffer))) {
         session.Finish(ImportEnd::Declined);
         return ImportEnd::Declined;
     }
@@ -85,7 +79,8 @@ ImportEnd MemoryImport::sbtnImportClick() {
     view_.SetWaitCursor(true);
     // Again, so that the main window sees the transfer and disables its link command.
     view_.UnlinkMainWindow();
-    view_.OpenProgressWindow(ProgressHeadline(kAcquiring), HeadlineColour::Blue, kInitialBarMax);
+    view_.OpenProgressWindow(ProgressHeadline(str::AcquiringFromMeter), HeadlineColour::Blue,
+                             kInitialBarMax);
 
     // The header: events run before every byte, but Abort waits for the blocks.
     const ByteHooks headerHooks{[this] {
@@ -98,7 +93,7 @@ ImportEnd MemoryImport::sbtnImportClick() {
     view_.SetProgressWindowBar(blocks, 0);
 
     // The blocks: the label is exact after every byte, painted a few times a second.
-    const std::string bytesRead = LoadStr(kBytesRead);
+    const std::string bytesRead = LoadStr(str::BytesReadFormat);
     lastPaint_ = {};
     const ByteHooks blockHooks{
         [this] {
@@ -116,9 +111,9 @@ ImportEnd MemoryImport::sbtnImportClick() {
         view_.Beep();
     }
 
-    view_.SetProgressHeadline(ProgressHeadline(kProcessing), HeadlineColour::Blue);
+    view_.SetProgressHeadline(ProgressHeadline(str::ProcessingData), HeadlineColour::Blue);
     view_.HandlePendingEvents();
-    view_.SetProgressDetail(LoadStr(kTranslating), true);
+    view_.SetProgressDetail(LoadStr(str::Translating), true);
     session.Unpack();
     view_.SetProgressWindowBar(kDecodeBarMax, 0);
 

@@ -1,4 +1,5 @@
 #include "logger/import/memorylog.h"
+#include "resources/strnum.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,17 +13,6 @@
 namespace dmm {
 
 namespace {
-
-constexpr int kBadBank = 9300;
-constexpr int kAddressBeforeFirst = 9301;
-constexpr int kNoRecords = 9302;
-constexpr int kBank0Overfull = 9303;
-constexpr int kPastBankEnd = 9304;
-constexpr int kNoRangeInMode3 = 9305;
-constexpr int kOverloadWithoutLevel = 9306;
-constexpr int kNoChartValue = 9307;
-constexpr int kRecordsLeftOut = 9308;
-constexpr int kImageTooShort = 9309;
 
 int Nibble(const std::uint8_t* stream, std::size_t offset) {
     return stream[offset] & 0x0F;
@@ -299,15 +289,15 @@ MemoryHeader ReadMemoryHeader(const std::uint8_t* header) {
 
 std::string CheckMemoryHeader(const MemoryHeader& h) {
     if (h.lastBank < 0 || h.lastBank >= kMemoryBanks)
-        return Format(LoadStr(kBadBank).c_str(), h.lastBank);
+        return Format(LoadStr(str::BadBank).c_str(), h.lastBank);
     if (h.lastAddress < FirstAddress(h.lastBank))
-        return Format(LoadStr(kAddressBeforeFirst).c_str(), h.lastAddress, h.lastBank);
-    if (h.recordCount <= 0) return Format(LoadStr(kNoRecords).c_str(), h.recordCount);
+        return Format(LoadStr(str::AddressBeforeFirst).c_str(), h.lastAddress, h.lastBank);
+    if (h.recordCount <= 0) return Format(LoadStr(str::NoRecords).c_str(), h.recordCount);
     if (h.lastBank == 0 && h.recordCount > kBank0Records)
-        return Format(LoadStr(kBank0Overfull).c_str(), h.recordCount);
+        return Format(LoadStr(str::Bank0Overfull).c_str(), h.recordCount);
     // Records do not cross the end of their bank.
     if (h.lastAddress + kStoredRecordBytes > kBankSize)
-        return Format(LoadStr(kPastBankEnd).c_str(), h.lastAddress, h.lastBank);
+        return Format(LoadStr(str::PastBankEnd).c_str(), h.lastAddress, h.lastBank);
     return {};
 }
 
@@ -360,7 +350,7 @@ bool StoredRecordDecoder::Next(const StoredRecord& s, LogRecord& out, std::strin
 
     const std::optional<std::string> range = RangeText(s.nibble[0], mode_, modeFlags_, funcCode_);
     if (!range) {
-        if (why) *why = Format(LoadStr(kNoRangeInMode3).c_str(), number, s.nibble[0]);
+        if (why) *why = Format(LoadStr(str::NoRangeInMode3).c_str(), number, s.nibble[0]);
         return false;
     }
     std::string value = ValueText(s, funcCode_);
@@ -369,10 +359,10 @@ bool StoredRecordDecoder::Next(const StoredRecord& s, LogRecord& out, std::strin
     const std::optional<float> chart = ChartedValue(value, *range, funcCode_, ImportOverloadLevel);
     if (!chart) {
         if (why) {
-            *why =
-                value.find('L') != std::string::npos
-                    ? Format(LoadStr(kOverloadWithoutLevel).c_str(), number, funcCode_)
-                    : Format(LoadStr(kNoChartValue).c_str(), number, value.c_str(), range->c_str());
+            *why = value.find('L') != std::string::npos
+                       ? Format(LoadStr(str::OverloadWithoutLevel).c_str(), number, funcCode_)
+                       : Format(LoadStr(str::NoChartValue).c_str(), number, value.c_str(),
+                                range->c_str());
         }
         return false;
     }
@@ -411,18 +401,19 @@ DecodedLog DecodeStoredRecords(const std::vector<StoredRecord>& stored, const Me
 std::string SkippedRecordsDetail(const DecodedLog& log, std::size_t storedCount) {
     if (log.skipped == 0) return {};
     return log.firstProblem + "\n" +
-           Format(LoadStr(kRecordsLeftOut).c_str(), log.skipped, static_cast<int>(storedCount));
+           Format(LoadStr(str::RecordsLeftOutCount).c_str(), log.skipped,
+                  static_cast<int>(storedCount));
 }
 
 std::string CheckMemoryImage(const std::uint8_t* stream, std::size_t size, MemoryHeader& header) {
     if (size < kHeaderSize)
-        return Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
+        return Format(LoadStr(str::ImageTooShort).c_str(), static_cast<long long>(size),
                       static_cast<long long>(kHeaderSize));
     header = ReadMemoryHeader(stream);
     std::string refusal = CheckMemoryHeader(header);
     if (!refusal.empty()) return refusal;
     if (static_cast<long long>(size) < header.streamLength)
-        return Format(LoadStr(kImageTooShort).c_str(), static_cast<long long>(size),
+        return Format(LoadStr(str::ImageTooShort).c_str(), static_cast<long long>(size),
                       header.streamLength);
     return {};
 }

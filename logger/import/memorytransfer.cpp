@@ -7,10 +7,6 @@
 
 namespace dmm {
 
-namespace {
-constexpr int kByteMissing = 9310;  // "Byte %d of %d did not arrive."
-}  // namespace
-
 std::uint8_t BlockCommand(std::size_t index) {
     return index == 0 ? kCmdFirstBlock : kCmdNextBlock;
 }
@@ -26,8 +22,8 @@ MemoryTransfer::Result MemoryTransfer::ReadBlock(std::uint8_t command, std::uint
         if (r.count == 0) {
             // There is no resend: the first missing byte ends the transfer.
             lineResult_ = std::move(r);
-            detail_ = Format(LoadStr(kByteMissing).c_str(), static_cast<int>(doneBefore + j + 1),
-                             static_cast<int>(total));
+            detail_ = Format(LoadStr(str::ByteMissing).c_str(),
+                             static_cast<int>(doneBefore + j + 1), static_cast<int>(total));
             if (const std::string why = LineFailureDetail(lineResult_); !why.empty())
                 detail_ += "\n" + why;
             return Result::Missing;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "resources/pictures/icons.h"
+#include "resources/strnum.h"
 #include "shell/rules/aboutinfo.h"
 #include "shell/toolkit/centre.h"
 #include "shell/toolkit/prompter.h"
@@ -16,7 +17,6 @@
 namespace dmm {
 
 namespace {
-constexpr int kCaptionText = 106;  // "About"
 constexpr int kIconSize = 32;
 constexpr int kMemoLeft = 60;
 constexpr int kMargin = 8;
@@ -27,7 +27,7 @@ constexpr int kButtonHeight = 28;
 TDlgAboutForm::TDlgAboutForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setWindowTitle(Str(kCaptionText));
+    setWindowTitle(Str(str::AboutCaption));
     setWindowIcon(ProgramIcon());
 
     Panel1 = new QFrame(this);

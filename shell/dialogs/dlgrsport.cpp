@@ -20,7 +20,6 @@
 namespace dmm {
 
 namespace {
-constexpr int kCaptionText = 105;  // "Serial Port selection"
 constexpr int kClientWidth = 372;
 constexpr int kClientHeight = 222;
 constexpr int kPictureSize = 64;
@@ -44,7 +43,7 @@ QString DeviceText(const std::string& device) {
 TDlgRsPortForm::TDlgRsPortForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setWindowTitle(Str(kCaptionText));
+    setWindowTitle(Str(str::PortDialogCaption));
     setFixedSize(kClientWidth, kClientHeight);
     setWindowIcon(ToolGlyph(QStringLiteral("port")));
 

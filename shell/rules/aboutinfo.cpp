@@ -72,7 +72,9 @@ std::string CurrentSystemLine() {
 
 std::vector<std::string> AboutLines(const std::string& systemLine) {
     std::vector<std::string> lines;
-    for (int number : {20, 1, 2, 3, 4, 5}) lines.push_back(LoadStr(number));
+    for (int number : {str::ModelName, str::SystemName, str::VersionLine, str::ReleaseDate,
+                       str::LicenceLine, str::WarrantyLine})
+        lines.push_back(LoadStr(number));
     lines.push_back(systemLine);
     return lines;
 }

@@ -15,10 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSettingsFileName = 7;
-constexpr int kCannotCreateFile = 65521;
-constexpr int kCannotOpenFile = 65522;
-
 // A settings file is three short lines; anything past this is not read, so a
 // stray huge file cannot exhaust memory at start-up.
 constexpr std::size_t kMaxSettingsBytes = 1 << 20;
@@ -112,7 +108,7 @@ std::string FormatSettingsText(const Settings& settings) {
 }
 
 std::string SettingsFilePath(const std::string& directory) {
-    return (fs::path(directory) / LoadStr(kSettingsFileName)).string();
+    return (fs::path(directory) / LoadStr(str::SettingsFileName)).string();
 }
 
 SettingsLoad LoadSettings(const std::string& path) {
@@ -188,11 +184,11 @@ SettingsSave SaveSettings(const std::string& path, const Settings& settings) {
 }
 
 std::string SettingsOpenErrorText(const std::string& path, const std::string& reason) {
-    return FillPath(kCannotOpenFile, path, reason);
+    return FillPath(str::CannotOpenFile, path, reason);
 }
 
 std::string SettingsCreateErrorText(const std::string& path, const std::string& reason) {
-    return FillPath(kCannotCreateFile, path, reason);
+    return FillPath(str::CannotCreateFile, path, reason);
 }
 
 }  // namespace dmm

@@ -17,7 +17,6 @@ constexpr int kClientWidth = 379;
 constexpr int kClientHeight = 159;
 constexpr int kLabelLeft = 72;
 constexpr int kLabelWidth = 288;
-constexpr int kContinueText = 1319;  // "&Continue"
 constexpr int kSmallestPointSize = 6;
 // A detail line (the system's reason of a line failure) takes a row below the buttons.
 constexpr int kDetailTop = 154;
@@ -71,8 +70,8 @@ TAutoMsgForm::TAutoMsgForm(QWidget* parent, TickTimer* timer)
     bbtnAbort->setAutoDefault(false);
     connect(bbtnAbort, &QPushButton::clicked, this, [this] { done(ResultAbort); });
 
-    bbtnYes =
-        new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), Str(kContinueText), this);
+    bbtnYes = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), Str(str::ContinueButton),
+                              this);
     bbtnYes->setGeometry(196, 118, 92, 28);
     bbtnYes->setDefault(true);
     connect(bbtnYes, &QPushButton::clicked, this, [this] { done(ResultRetry); });

@@ -18,8 +18,6 @@ namespace dmm {
 namespace {
 constexpr int kClientWidth = 466;
 constexpr int kClientHeight = 148;
-constexpr int kDataAddedText = 1316;  // "Data added:00000"
-constexpr int kAbortQuestion = 8014;  // "Do you really want to abort import data ?"
 const QColor kTeal(0, 128, 128);
 }  // namespace
 
@@ -37,7 +35,7 @@ TMsgForm::TMsgForm(QWidget* parent)
     MsgPanel->setFont(headline);
     SetHeadline(QString(), Qt::blue);
 
-    Label1 = new QLabel(Str(kDataAddedText), this);
+    Label1 = new QLabel(Str(str::DataAddedText), this);
     Label1->setGeometry(10, 62, kClientWidth - 20, 18);
     Label1->setAlignment(Qt::AlignCenter);
     QPalette teal = Label1->palette();
@@ -67,8 +65,9 @@ void TMsgForm::SetHeadline(const QString& text, const QColor& colour) {
 void TMsgForm::bbtnAbortClick() {
     Prompter::Box box;
     box.owner = nullptr;
-    box.caption = QString::fromStdString(MessageCaption(str::WarningCaption, kAbortQuestion));
-    box.text = Str(kAbortQuestion);
+    box.caption =
+        QString::fromStdString(MessageCaption(str::WarningCaption, str::ReallyAbortImport));
+    box.text = Str(str::ReallyAbortImport);
     box.icon = Prompter::Icon::Question;
     box.buttons = Prompter::Yes | Prompter::No;
     box.defaultButton = Prompter::No;

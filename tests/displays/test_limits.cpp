@@ -1,4 +1,5 @@
 #include "displays/rules/limits.h"
+#include "resources/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -69,7 +70,7 @@ TEST(LimitEdit, OkNeedsHighAboveLow) {
     EXPECT_TRUE(LimitsAcceptable(300, 100));
     EXPECT_FALSE(LimitsAcceptable(100, 100));
     EXPECT_FALSE(LimitsAcceptable(100, 300));
-    EXPECT_EQ(kLimitSettingError, 9008);
+    EXPECT_EQ(MessageCaption(str::ErrorCaption, str::LimitSettingError), "Error[E9008]");
 }
 
 }  // namespace

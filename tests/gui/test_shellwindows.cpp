@@ -21,6 +21,7 @@
 #include "meterlink/meterreading.h"
 #include "meterlink/portnames.h"
 #include "resources/pictures/icons.h"
+#include "resources/strnum.h"
 #include "shell/dialogs/dlgabout.h"
 #include "shell/dialogs/dlgrsport.h"
 #include "shell/rules/aboutinfo.h"
@@ -65,7 +66,7 @@ TEST(AutoMsgForm, LeftAloneClosesAfterThirtyTicksOfAHundredMillisecondsWithYes) 
         ticks += w.timer->fire(10);  // it ends at the thirtieth
     }));
     const QString longest = "Check cable connection and COM port selection if required.";
-    int result = form.ShowMessage(8004, "No data received.", "second", longest);
+    int result = form.ShowMessage(str::NoDataWarning, "No data received.", "second", longest);
     EXPECT_EQ(result, TAutoMsgForm::ResultYes);
     EXPECT_TRUE(openAfter29);
     EXPECT_EQ(ticks, 30);
@@ -104,7 +105,7 @@ TEST(AutoMsgForm, ButtonsAndEscapeEndAtOnce) {
             w.timer->fire(2);
             row.act(form);
         }));
-        EXPECT_EQ(form.ShowMessage(8000, "a", "b", ""), row.expected);
+        EXPECT_EQ(form.ShowMessage(str::LowBattery, "a", "b", ""), row.expected);
         // Well before the count-down would have ended it.
         EXPECT_EQ(form.ProgressBar->value(), 2);
     }
@@ -118,7 +119,7 @@ TEST(AutoMsgForm, NextShowingCountsDownFromZeroAgain) {
         w.timer->fire(6);
         form.bbtnYes->click();
     }));
-    ASSERT_EQ(form.ShowMessage(8000, "a", "b", ""), TAutoMsgForm::ResultRetry);
+    ASSERT_EQ(form.ShowMessage(str::LowBattery, "a", "b", ""), TAutoMsgForm::ResultRetry);
     // The count runs on after the button.
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_GE(form.ProgressBar->value(), 4);
@@ -129,7 +130,7 @@ TEST(AutoMsgForm, NextShowingCountsDownFromZeroAgain) {
         startValue = form.ProgressBar->value();
         ticks = w.timer->fire(100);
     }));
-    EXPECT_EQ(form.ShowMessage(8000, "a", "b", ""), TAutoMsgForm::ResultYes);
+    EXPECT_EQ(form.ShowMessage(str::LowBattery, "a", "b", ""), TAutoMsgForm::ResultYes);
     EXPECT_EQ(startValue, 0);
     EXPECT_EQ(ticks, 30);
 }

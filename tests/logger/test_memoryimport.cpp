@@ -134,7 +134,8 @@ TEST_F(MemoryImportTest, ImportsTheWholeLogAsTheImageDecodes) {
             << i;
     }
     // 8010, then 8002 for the unsaved record; nothing else.
-    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}, {str::WarningCaption, 8002}}));
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, str::BufferWillBeDestroyed},
+                                       {str::WarningCaption, str::ReallyClearBuffer}}));
     // Identify, the header, then the blocks: "N" for the first, "R" after.
     const std::size_t blocks = image.size() / kStreamBlockSize;
     EXPECT_EQ(Commands(), "FNN" + std::string(blocks - 1, 'R'));
@@ -186,7 +187,7 @@ TEST_F(MemoryImportTest, NoAnswerToTheIdentifyQuery) {
     identity = -1;
     HoldUnsavedRecord();
     EXPECT_EQ(Run(), ImportEnd::NoAnswer);
-    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9010}}));
+    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, str::NoDataError}}));
     EXPECT_EQ(rec->List().size(), 1u);  // unchanged
     EXPECT_EQ(view.unlinks, 1);
     EXPECT_EQ(Commands(), "F");
@@ -197,7 +198,7 @@ TEST_F(MemoryImportTest, KindsWithoutLoggingAreRefused) {
         identity = id;
         view.messages.clear();
         EXPECT_EQ(Run(), ImportEnd::NoLogging) << id;
-        EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9014}})) << id;
+        EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, str::NoDataLogging}})) << id;
     }
     EXPECT_EQ(Commands(), "FFFFFFFF");
     // An unknown meter goes on to the question.
@@ -206,7 +207,7 @@ TEST_F(MemoryImportTest, KindsWithoutLoggingAreRefused) {
     view.yesNoAnswers = {false};
     EXPECT_EQ(Run(), ImportEnd::Declined);
     EXPECT_EQ(rec->DmmKind, MeterKind::KindNone);
-    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}}));
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, str::BufferWillBeDestroyed}}));
 }
 
 TEST_F(MemoryImportTest, NoToTheFirstQuestionOrCancelToTheSecondLeavesTheBuffer) {
@@ -222,7 +223,8 @@ TEST_F(MemoryImportTest, NoToTheFirstQuestionOrCancelToTheSecondLeavesTheBuffer)
     view.answerOk = false;
     EXPECT_EQ(Run(), ImportEnd::Declined);
     EXPECT_EQ(rec->List().size(), 1u);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::WarningCaption, 8002}));
+    EXPECT_EQ(view.messages.back(),
+              (std::pair<int, int>{str::WarningCaption, str::ReallyClearBuffer}));
     EXPECT_EQ(Commands(), "FF");
 }
 
@@ -231,7 +233,7 @@ TEST_F(MemoryImportTest, SilenceInTheHeader) {
     stallAfter = 100;
     HoldUnsavedRecord();
     EXPECT_EQ(Run(), ImportEnd::HeaderMissing);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9010}));
+    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, str::NoDataError}));
     EXPECT_NE(view.details.back().find("Byte 101 of 512"), std::string::npos)
         << view.details.back();
     ExpectRecorderReset();
@@ -242,7 +244,8 @@ TEST_F(MemoryImportTest, HeaderOutsideTheMemoryIsRefusedBeforeAnyBlockIsAskedFor
     image[kLastBankOffset] = 4;
     image[kLastAddressOffset] = 1;
     EXPECT_EQ(Run(), ImportEnd::HeaderRefused);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_EQ(view.messages.back(),
+              (std::pair<int, int>{str::ErrorCaption, str::TransmissionError}));
     EXPECT_NE(view.details.back().find("bank 4"), std::string::npos) << view.details.back();
     EXPECT_EQ(Commands(), "FN");
     ExpectRecorderReset();
@@ -252,7 +255,8 @@ TEST_F(MemoryImportTest, StallInTheMiddleOfABlock) {
     image = sim::BuildStreamImage(Pattern(300), 2, 0);  // 4 blocks
     stallAfter = 512 + 700;                             // the header, then 700 bytes
     EXPECT_EQ(Run(), ImportEnd::BlockMissing);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_EQ(view.messages.back(),
+              (std::pair<int, int>{str::ErrorCaption, str::TransmissionError}));
     EXPECT_NE(view.details.back().find("Byte 701 of 2048"), std::string::npos)
         << view.details.back();
     EXPECT_EQ(view.beeps, 1);
@@ -271,7 +275,7 @@ TEST_F(MemoryImportTest, AbortDuringTheHeaderActsAtTheFirstByteOfTheBlocks) {
     const std::vector<std::string>& calls = line->log().calls;
     const auto lastWrite = std::find(calls.rbegin(), calls.rend(), "write");
     EXPECT_EQ(std::count(calls.rbegin(), lastWrite, "read"), 0);
-    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, 8010}}));
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, str::BufferWillBeDestroyed}}));
     ExpectRecorderReset();
 }
 
@@ -305,7 +309,8 @@ TEST_F(MemoryImportTest, UndecodableRecordsAreLeftOutWithAWarning) {
     image = sim::BuildStreamImage(readings, 3, 0);
     EXPECT_EQ(Run(), ImportEnd::Imported);
     EXPECT_EQ(rec->List().size(), 49u);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::WarningCaption, 8302}));
+    EXPECT_EQ(view.messages.back(),
+              (std::pair<int, int>{str::WarningCaption, str::RecordsLeftOut}));
     EXPECT_NE(view.details.back().find("record 8"), std::string::npos) << view.details.back();
     EXPECT_TRUE(rec->bUnsaved);
 }
@@ -315,7 +320,8 @@ TEST_F(MemoryImportTest, NothingDecodableEndsAsATransmissionError) {
     for (StoredReading& r : readings) r.rangeNibble = 9;
     image = sim::BuildStreamImage(readings, 3, 0);
     EXPECT_EQ(Run(), ImportEnd::NothingDecoded);
-    EXPECT_EQ(view.messages.back(), (std::pair<int, int>{str::ErrorCaption, 9012}));
+    EXPECT_EQ(view.messages.back(),
+              (std::pair<int, int>{str::ErrorCaption, str::TransmissionError}));
     EXPECT_NE(view.details.back().find("5 of 5"), std::string::npos) << view.details.back();
     ExpectRecorderReset();
 }
@@ -323,7 +329,7 @@ TEST_F(MemoryImportTest, NothingDecodableEndsAsATransmissionError) {
 TEST_F(MemoryImportTest, NoPortOpen) {
     link.DropPort();
     EXPECT_EQ(Run(), ImportEnd::NoAnswer);
-    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, 9010}}));
+    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, str::NoDataError}}));
 }
 
 }  // namespace

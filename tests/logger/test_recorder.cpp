@@ -15,6 +15,7 @@
 #include "logger/data/intervaloption.h"
 #include "logger/data/loggerfile.h"
 #include "meterlink/numparse.h"
+#include "resources/strnum.h"
 #include "support/samplingcases.h"
 #include "support/tempdir.h"
 
@@ -131,7 +132,8 @@ TEST_F(RecorderTest, LivePagesAreAnchoredAtTheNewestRecord) {
     rec->sbtnPageUpClick();
     rec->sbtnLastPageClick();
     rec->sbtnPageDownClick();
-    EXPECT_EQ(view.messages, (Messages{{8999, 8008}, {8999, 8009}}));
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, str::FirstPageReached},
+                                       {str::WarningCaption, str::LastPageReached}}));
 
     rec->sbtnFirstPageClick();  // a live sample brings the newest page back first
     ASSERT_TRUE(Live(250));
@@ -184,7 +186,8 @@ TEST_F(RecorderTest, ClearAsksForUnsavedDataAndKeepsTheTemporaryFiles) {
     EXPECT_EQ(rec->List().size(), 3u);
     view.answerOk = true;
     EXPECT_TRUE(rec->sbtnClearClick());
-    EXPECT_EQ(view.messages, (Messages{{8999, 8002}, {8999, 8002}}));
+    EXPECT_EQ(view.messages, (Messages{{str::WarningCaption, str::ReallyClearBuffer},
+                                       {str::WarningCaption, str::ReallyClearBuffer}}));
     EXPECT_TRUE(rec->List().empty());
     EXPECT_EQ(view.status.buffer, "Data in buffer : 0");
     EXPECT_EQ(view.status.page, "Page : 1 of 1");
@@ -242,7 +245,7 @@ TEST(IntervalOptionTest, CustomIntervalInput) {
             answers.pop_front();
             return a;
         }
-        void ShowStringMessage(int, int text) override { errors += text == 9007; }
+        void ShowStringMessage(int, int text) override { errors += text == str::InvalidFloat; }
     };
     struct Case {
         int start;
@@ -276,7 +279,8 @@ TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
     view.startDown = true;
     rec->sbtnRecordStartClick();
     rec->sbtnManualLoggingClick();
-    EXPECT_EQ(view.messages, (Messages{{9999, 9002}, {9999, 9002}}));
+    EXPECT_EQ(view.messages, (Messages{{str::ErrorCaption, str::LinkBeforeLogging},
+                                       {str::ErrorCaption, str::LinkBeforeLogging}}));
     EXPECT_TRUE(!view.startDown && !rec->bAcquiring && rec->List().empty());
 
     readingReceived = 1;
@@ -300,7 +304,7 @@ TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
     // A folder where nothing can be created: 9003, acquisition stopped.
     rec = std::make_unique<Recorder>(view, reading, readingReceived, transfer, dir.path() / "none");
     rec->sbtnRecordStartClick();
-    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9003));
+    EXPECT_EQ(view.messages.back(), std::make_pair(str::ErrorCaption, str::TempFileCreateError));
     EXPECT_FALSE(rec->bAcquiring || view.timerEnabled || view.startDown);
 }
 
@@ -342,7 +346,7 @@ TEST_F(RecorderTest, AFailedTemporaryWriteIsToldOnceAndAcquisitionGoesOnInMemory
         LiveMany(10);
 
         // Said once, with the reason; nothing is lost and nothing has stopped.
-        ASSERT_EQ(view.messages, (Messages{{9999, 9400}}));
+        ASSERT_EQ(view.messages, (Messages{{str::ErrorCaption, str::TempFileWriteError}}));
         EXPECT_NE(view.details.at(0).find(c.reason), std::string::npos) << view.details[0];
         EXPECT_NE(view.details.at(0).find("~NDMDL"), std::string::npos) << view.details[0];
         EXPECT_EQ(rec->List().size(), 10u);
@@ -377,7 +381,7 @@ TEST_F(RecorderTest, SavedFileOpensAsTheSameBuffer) {
     EXPECT_TRUE(rec->bUnsaved && !transfer && !view.progressWindowOpen);
 
     EXPECT_FALSE(rec->SaveFile(dir / "missing/a.g26"));
-    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9005));
+    EXPECT_EQ(view.messages.back(), std::make_pair(str::ErrorCaption, str::FileSaveError));
     EXPECT_TRUE(rec->bUnsaved);
 }
 
@@ -426,7 +430,7 @@ TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
 
     view.onPendingEvents = [](int) {};
     EXPECT_FALSE(rec->OpenFile(dir / "none.g26"));
-    EXPECT_EQ(view.messages.back(), std::make_pair(9999, 9004));
+    EXPECT_EQ(view.messages.back(), std::make_pair(str::ErrorCaption, str::FileOpenError));
 
     // An empty file opens as no records, yet counts as unsaved data.
     test::WriteBytes(dir / "empty.g26", "");

@@ -13,6 +13,7 @@
 #include "logger/data/loggerfile.h"
 #include "logger/data/recovery.h"
 #include "logger/data/tempfiles.h"
+#include "resources/strnum.h"
 #include "support/tempdir.h"
 
 namespace dmm {
@@ -167,7 +168,7 @@ TEST(RecoveryTest, TheQuestionNamesTheFilesWithSamplesAndOffersTheNewestOfThem) 
 
     const auto q = RecoveryQuestionFor(files);
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->textNumber, 8200);
+    EXPECT_EQ(q->textNumber, str::LeftoverFound);
     EXPECT_EQ(q->newest, fs::path("/lab/~NDMDL2.TMP"));
     EXPECT_EQ(q->text,
               "Data of an acquisition that did not end normally was found in temporary files.\n"

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "meterlink/linereport.h"
+#include "resources/strnum.h"
 #include "support/fakeline.h"
 
 namespace dmm {
@@ -321,8 +322,9 @@ TEST(LineReport, PollNoticesAreWordedOnceForBoxesAndTerminals) {
     step.result = PollResult::AdaptorGone;
     step.line = LineResult::Gone(0, "The device hung up.");
     const PollNotice gone = *NoticeOf(step);
-    EXPECT_EQ(gone.captionNumber, 8400);
-    EXPECT_EQ(gone.texts, (std::vector<int>{8400, 8401, 7007}));
+    EXPECT_EQ(gone.captionNumber, str::AdaptorLost);
+    EXPECT_EQ(gone.texts,
+              (std::vector<int>{str::AdaptorLost, str::ReconnectsWhenBack, str::CheckCable}));
     EXPECT_EQ(NoticeLine(gone),
               "Warning[W8400] The connection to the DMM adaptor was lost. Will re-connect "
               "automatically when it is back. Check cable connection and COM port selection if "
@@ -341,7 +343,7 @@ TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
     open.reason = "Permission denied";
     FailureReport r = ReportOpenFailure(open, "COM2");
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0].textNumber, 9001);
+    EXPECT_EQ(r.messages[0].textNumber, str::PortOpenError);
     EXPECT_EQ(r.detail, "COM2: /dev/ttyUSB0\nPermission denied");
     EXPECT_EQ(ReportLines(r),
               std::vector<std::string>{"Error[E9001] The specified serial port open error. "
@@ -350,12 +352,12 @@ TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
     open.failure = OpenFailure::Timeouts;
     r = ReportOpenFailure(open, "/dev/ttyUSB0");  // a device path given as it is
     ASSERT_EQ(r.messages.size(), 3u);
-    EXPECT_EQ(r.messages[0].textNumber, 9009);
+    EXPECT_EQ(r.messages[0].textNumber, str::PortSettingError);
     EXPECT_TRUE(r.messages[0].exclamation);
-    EXPECT_EQ(r.messages[1].captionFormat, 8999);
-    EXPECT_EQ(r.messages[1].textNumber, 8001);
+    EXPECT_EQ(r.messages[1].captionFormat, str::WarningCaption);
+    EXPECT_EQ(r.messages[1].textNumber, str::SelectValidPort);
     EXPECT_FALSE(r.messages[1].withDetail);
-    EXPECT_EQ(r.messages[2].textNumber, 9001);
+    EXPECT_EQ(r.messages[2].textNumber, str::PortOpenError);
     EXPECT_EQ(r.detail, "Permission denied");
 
     OpenResult nothing;
