@@ -53,13 +53,12 @@ public:
 
 void BM_LiveSample(benchmark::State& state) {
     NullView view;
-    MeterReading reading;
-    reading.sValue = "1.234";
-    reading.sRange = "0";
-    reading.iFunc = 6;
-    int received = 1;
-    bool transfer = false;
-    Recorder rec(view, reading, received, transfer, std::filesystem::temp_directory_path());
+    MeterLink link;
+    link.Reading.sValue = "1.234";
+    link.Reading.sRange = "0";
+    link.Reading.iFunc = 6;
+    link.ReadingReceived = 1;
+    Recorder rec(view, link, std::filesystem::temp_directory_path());
     rec.FormCreate();
     const auto before = static_cast<int>(state.range(0));
     for (int i = 0; i < before; ++i)
@@ -91,10 +90,9 @@ void BM_ReplayList(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     const LogList records(n, LogRecord("1.0", "0", 6, "t", "1.000", "", "V", 1));
     NullView view;
-    MeterReading reading;
-    int received = 1;
-    bool transfer = false;
-    Recorder rec(view, reading, received, transfer, std::filesystem::temp_directory_path());
+    MeterLink link;
+    link.ReadingReceived = 1;
+    Recorder rec(view, link, std::filesystem::temp_directory_path());
     rec.FormCreate();
     for (auto _ : state) {
         rec.ClearRecorder();

@@ -64,8 +64,8 @@ void BM_ReduceMillion(benchmark::State& state) {
 BENCHMARK(BM_ReduceMillion)->Unit(benchmark::kMillisecond);
 
 void BM_ShowViewerMillion(benchmark::State& state) {
-    dmm::MeterReading reading;
-    dmm::TGraphicalForm recorder(reading, g_dir);
+    dmm::MeterLink link;
+    dmm::TGraphicalForm recorder(link, g_dir);
     dmm::Recorder& rec = recorder.recorder();
     rec.List() = Records();
     rec.ReplayList();

@@ -19,7 +19,6 @@
 #include "displays/datapagelist.h"
 #include "logger/data/logrecord.h"
 #include "logger/graphicalrecord.h"
-#include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/mesgform.h"
@@ -53,7 +52,8 @@ fs::path MakeFile(std::size_t n) {
 }
 
 struct Windows {
-    dmm::MeterReading reading;
+    dmm::MeterLink link;  // the link owner the recorder samples
+    dmm::MeterReading& reading = link.Reading;
     std::unique_ptr<dmm::TDataPageListForm> list;
     std::unique_ptr<dmm::TMsgForm> progress;
     std::unique_ptr<dmm::TGraphicalForm> recorder;
@@ -66,7 +66,7 @@ struct Windows {
         dmm::CopyCut(reading.szFunc, "V");
         list = std::make_unique<dmm::TDataPageListForm>();
         progress = std::make_unique<dmm::TMsgForm>();
-        recorder = std::make_unique<dmm::TGraphicalForm>(reading, g_dir);
+        recorder = std::make_unique<dmm::TGraphicalForm>(link, g_dir);
         list->SetLogList(&recorder->recorder().List());
         dmm::DataPageListForm = list.get();
         dmm::MsgForm = progress.get();
@@ -89,7 +89,7 @@ struct Windows {
 void BM_LiveSample(benchmark::State& state) {
     Windows w;
     w.load(static_cast<std::size_t>(state.range(0)));
-    dmm::G().Link.ReadingReceived = 1;
+    w.link.ReadingReceived = 1;
     for (auto _ : state) {
         dmm::SendWindowMessage(w.recorder.get(), dmm::msg::NewReading);
         // What the sample left for the event loop: repaints, the newest line in view.

@@ -21,7 +21,6 @@
 
 #include "displays/datapagelist.h"
 #include "logger/graphicalrecord.h"
-#include "meterlink/globalvar.h"
 #include "meterlink/numparse.h"
 #include "rss.h"
 #include "shell/toolkit/forms.h"
@@ -55,20 +54,21 @@ int main(int argc, char** argv) {
     char tmpl[] = "/tmp/dmm-soak-XXXXXX";
     const fs::path dir = mkdtemp(tmpl);
 
-    dmm::MeterReading reading;
+    dmm::MeterLink link;
+    dmm::MeterReading& reading = link.Reading;
     reading.sRange = "0";
     reading.iFunc = 6;
     dmm::CopyCut(reading.szFunc, "V");
     auto list = std::make_unique<dmm::TDataPageListForm>();
     auto progress = std::make_unique<dmm::TMsgForm>();
-    auto recorder = std::make_unique<dmm::TGraphicalForm>(reading, dir);
+    auto recorder = std::make_unique<dmm::TGraphicalForm>(link, dir);
     list->SetLogList(&recorder->recorder().List());
     dmm::DataPageListForm = list.get();
     dmm::MsgForm = progress.get();
     list->show();
     recorder->show();
     QApplication::processEvents();
-    dmm::G().Link.ReadingReceived = 1;
+    link.ReadingReceived = 1;
     recorder->recorder().sbtnRecordStartClick();
 
     // A slowly swinging DC voltage, a new display text at each sample.

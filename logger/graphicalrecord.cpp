@@ -1,10 +1,8 @@
 #include "logger/graphicalrecord.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -12,7 +10,6 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -22,21 +19,17 @@
 #include <optional>
 #include <type_traits>
 
-#include "displays/datapagelist.h"
-#include "logger/data/recovery.h"
-#include "logger/dialogs/dlgoption.h"
-#include "logger/exportcommands.h"
+#include "logger/graphicalview.h"
 #include "logger/import/memoryimport.h"
+#include "logger/viewgraphunit.h"
 #include "meterlink/globalvar.h"
 #include "resources/pictures/recorderglyphs.h"
 #include "resources/strings.h"
 #include "shell/rules/layout.h"
 #include "shell/toolkit/forms.h"
-#include "shell/toolkit/mesgform.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/panels.h"
 #include "shell/toolkit/prompter.h"
-#include "shell/toolkit/waitcursor.h"
 #include "shell/toolkit/winmsg.h"
 
 namespace dmm {
@@ -52,22 +45,6 @@ constexpr int kStatusWidths[5] = {110, 175, 175, 175, 50};
 
 const QColor kLime(0, 255, 0);
 const QColor kFuchsia(255, 0, 255);
-const QColor kPurple(128, 0, 128);
-const QColor kSilver(192, 192, 192);
-
-const QString kLoggerFilter = QStringLiteral("Data Logger files(*.g26)");
-const QString kTempFilter = QStringLiteral("Temporary files(*.TMP)");
-const QString kAllFilter = QStringLiteral("All files(*.*)");
-const QString kLoggerSuffix = QStringLiteral("g26");
-const QString kUntitled = QStringLiteral("Untitled.g26");
-
-void ShowGroup(const PanelGroup& g, QLabel* data, QLabel* unit, QLabel* func) {
-    data->setText(QString::fromStdString(g.data));
-    unit->setText(QString::fromStdString(g.unit));
-    unit->setAlignment(PanelAlignment(g.unitStyle.align));
-    func->setText(QString::fromStdString(g.func));
-    func->setAlignment(PanelAlignment(g.funcStyle.align));
-}
 
 // The wall clock's text around the formatted time.
 QString ClockText(const QString& time) {
@@ -76,9 +53,9 @@ QString ClockText(const QString& time) {
 
 }  // namespace
 
-TGraphicalForm::TGraphicalForm() : TGraphicalForm(G().Link.Reading, G().ProgramDir) {}
+TGraphicalForm::TGraphicalForm() : TGraphicalForm(G().Link, G().ProgramDir) {}
 
-TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir)
+TGraphicalForm::TGraphicalForm(MeterLink& link, const std::filesystem::path& programDir)
     : programDir_(programDir) {
     setWindowTitle(Str(str::RecorderCaption));
 
@@ -111,9 +88,10 @@ TGraphicalForm::TGraphicalForm(const MeterReading& reading, const std::filesyste
     TimerTime = new QTimer(this);
     TimerTime->setInterval(kClockPeriodMs);
 
-    recorder_ = std::make_unique<Recorder>(*this, reading, G().Link.ReadingReceived,
-                                           G().Link.TransferInProgress, programDir_);
-    setUpChart();
+    view_ = std::make_unique<GraphicalView>(*this);
+    recorder_ = std::make_unique<Recorder>(*view_, link, programDir_);
+    commands_ = std::make_unique<RecorderCommands>(*recorder_, *view_, *view_, *view_, programDir_);
+    view_->SetUpChart(recorder_->iPointsPerPage);
     connectChart();
     connect(TimerLogger, &QTimer::timeout, this, [this] { recorder_->TimerLoggerTimer(); });
     connect(TimerTime, &QTimer::timeout, this, &TGraphicalForm::TimerTimeTimer);
@@ -130,7 +108,8 @@ TGraphicalForm::~TGraphicalForm() {
     TimerLogger->stop();
     TimerTime->stop();
     PEGraph->disconnect(this);
-    if (waitCursor_) QApplication::restoreOverrideCursor();
+    view_->SetWaitCursor(false);
+    commands_.reset();
     // Deletes this run's temporary files.
     recorder_.reset();
 }
@@ -200,12 +179,13 @@ void TGraphicalForm::buildToolPanel(QWidget* panel) {
     connect(sbtnManualLogging, &QToolButton::clicked, this,
             [this] { recorder_->sbtnManualLoggingClick(); });
     connect(sbtnOption, &QToolButton::clicked, this, [this] { recorder_->sbtnOptionClick(); });
-    connect(sbtnOpenFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnOpenFileClick);
-    connect(sbtnSaveFile, &QToolButton::clicked, this, &TGraphicalForm::sbtnSaveFileClick);
+    connect(sbtnOpenFile, &QToolButton::clicked, this, [this] { commands_->sbtnOpenFileClick(); });
+    connect(sbtnSaveFile, &QToolButton::clicked, this, [this] { commands_->sbtnSaveFileClick(); });
     connect(sbtnClear, &QToolButton::clicked, this, [this] { recorder_->sbtnClearClick(); });
     connect(sbtnImport, &QToolButton::clicked, this, &TGraphicalForm::sbtnImportClick);
-    connect(sbtnExport, &QToolButton::clicked, this, &TGraphicalForm::sbtnExportClick);
-    connect(sbtnPrintGraphic, &QToolButton::clicked, this, &TGraphicalForm::sbtnPrintGraphicClick);
+    connect(sbtnExport, &QToolButton::clicked, this, [this] { commands_->sbtnExportClick(); });
+    connect(sbtnPrintGraphic, &QToolButton::clicked, this,
+            [this] { commands_->sbtnPrintGraphicClick(); });
     connect(sbtnFitView, &QToolButton::clicked, this, &TGraphicalForm::sbtnFitViewClick);
     connect(sbtnFirstPage, &QToolButton::clicked, this,
             [this] { recorder_->sbtnFirstPageClick(); });
@@ -290,13 +270,13 @@ void TGraphicalForm::buildMenu() {
     };
 
     QMenu* file = bar->addMenu(Str(str::RecorderFileMenu));
-    mnuOpen = item(file, str::OpenItem, [this] { sbtnOpenFileClick(); });
-    mnuSaveAs = item(file, str::SaveAsItem, [this] { sbtnSaveFileClick(); });
+    mnuOpen = item(file, str::OpenItem, [this] { commands_->sbtnOpenFileClick(); });
+    mnuSaveAs = item(file, str::SaveAsItem, [this] { commands_->sbtnSaveFileClick(); });
     mnuClear = item(file, str::ClearItem, [this] { recorder_->sbtnClearClick(); });
     file->addSeparator();
     mnuImport = item(file, str::ImportItem, [this] { sbtnImportClick(); });
-    mnuExport = item(file, str::ExportItem, [this] { sbtnExportClick(); });
-    mnuPrintPage = item(file, str::PrintPageItem, [this] { sbtnPrintGraphicClick(); });
+    mnuExport = item(file, str::ExportItem, [this] { commands_->sbtnExportClick(); });
+    mnuPrintPage = item(file, str::PrintPageItem, [this] { commands_->sbtnPrintGraphicClick(); });
     mnuPrinterSetup = item(file, str::PrinterSetupItem, [this] { PrinterSetupClick(); });
     file->addSeparator();
     mnuExit = item(file, str::RecorderExitItem, [this] { close(); });
@@ -333,50 +313,6 @@ void TGraphicalForm::buildMenu() {
     mnuGraphLineColor = item(view, str::LineColorItem, [this] { GraphLineColorClick(); });
 }
 
-void TGraphicalForm::setUpChart() {
-    const int m = recorder_->iPointsPerPage;
-    PEGraph->setMainTitle(Str(str::ChartTitle));
-    PEGraph->setSubTitle(QString());
-    PEGraph->setYAxisLabel(Str(str::ReadingLabel));
-    PEGraph->setXAxisLabel(Str(str::TimeLabel));
-    PEGraph->setNullDataValue(kChartNullValue);
-    PEGraph->setSubsets(1);
-    PEGraph->setPoints(m);
-    PEGraph->setMaxPointsToGraph(m);
-    PEGraph->setPointsToGraph(m);
-    PEGraph->setSubsetStyle(0, 0);
-    PEGraph->setPlottingMethod(dmm::PEGraph::gLine);
-    PEGraph->setManualMaxDataString(QStringLiteral("00000000.000"));
-    PEGraph->setManualMaxPointLabel(QStringLiteral("00:00:00.000"));
-    PEGraph->setDataPrecision(dmm::PEGraph::gThreeDecimals);
-    PEGraph->setDeskColor(palette().color(QPalette::Button));
-    PEGraph->setGraphBackColor(Qt::black);
-    PEGraph->setGraphForeColor(kPurple);
-    PEGraph->setSubsetColor(0, kSilver);
-    PEGraph->setManualScaleControlY(dmm::PEGraph::gManualMinAndMax);
-    PEGraph->setManualMinY(-100);
-    PEGraph->setManualMaxY(100);
-    PEGraph->setNoStackedData(true);
-    PEGraph->setAllowHistogram(false);
-    PEGraph->setAllowDataHotSpots(true);
-    PEGraph->setPointsToGraphInit(dmm::PEGraph::gLast);
-    PEGraph->setPointSize(dmm::PEGraph::gLargePoints);
-    PEGraph->setPointLabel(m - 1, QString::fromLatin1(kEmptyPointLabel));
-    for (int k = 0; k < m; ++k) PEGraph->setYData(0, k, kChartNullValue);
-    PEGraph->setGridLineControl(dmm::PEGraph::gYPlusXAxis);
-    PEGraph->setCursorMode(dmm::PEGraph::gVertLine);
-    PEGraph->setMouseCursorControl(true);
-    PEGraph->setCursorPromptStyle(dmm::PEGraph::gNoPrompt);
-    PEGraph->setAllowZooming(dmm::PEGraph::gHorzPlusVertZooming);
-    PEGraph->setPrepareImages(true);
-    PEGraph->PerformAction(ChartAction::Reinitialize);
-
-    // Prints start from what "Printer Set&up..." chose; a print with set-up asks first.
-    PEGraph->setPrintSetup([this](QPrinter& printer, bool withSetup) {
-        return PreparePrinter(this, printer_.get(), printer, withSetup);
-    });
-}
-
 void TGraphicalForm::connectChart() {
     connect(PEGraph, &dmm::PEGraph::OnCursorMoved, this,
             [this] { recorder_->UpdateCursorReadout(); });
@@ -403,60 +339,22 @@ void TGraphicalForm::PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers) {
         recorder_->sbtnPageDownClick();
 }
 
-bool TGraphicalForm::SampleDue() const {
-    return recorder_->Sampling.bSampleDue;
-}
-
-bool TGraphicalForm::HoldsUnsavedData() const {
-    return !recorder_->bBufferEmpty && recorder_->bUnsaved;
-}
-
-void TGraphicalForm::sbtnSaveFileClick() {
-    Prompter::FileDialog dialog;
-    dialog.owner = this;
-    dialog.fileName = kUntitled;
-    dialog.directory = QString::fromStdString(programDir_.string());
-    dialog.filters = {kLoggerFilter};
-    dialog.defaultSuffix = kLoggerSuffix;
-    dialog.confirmOverwrite = true;
-    const QString name = Prompt().saveFileName(dialog);
-    if (name.isEmpty()) return;
-    WaitCursor hourglass;
-    recorder_->SaveFile(QFile::encodeName(name).toStdString());
-}
-
-void TGraphicalForm::sbtnOpenFileClick() {
-    recorder_->sbtnClearClick();
-    if (!recorder_->bBufferEmpty) return;
-    Prompter::FileDialog dialog;
-    dialog.owner = this;
-    dialog.directory = QString::fromStdString(programDir_.string());
-    dialog.filters = {kLoggerFilter, kTempFilter, kAllFilter};
-    dialog.selectedFilter = 0;
-    dialog.defaultSuffix = kLoggerSuffix;
-    const QString name = Prompt().openFileName(dialog);
-    if (name.isEmpty()) return;
-    QCoreApplication::processEvents();
-    recorder_->OpenFile(QFile::encodeName(name).toStdString());
-}
-
-bool TGraphicalForm::OfferLeftOverFiles() {
-    if (!recorder_->bBufferEmpty || G().Link.TransferInProgress) return false;
-    const std::optional<RecoveryQuestion> question =
-        RecoveryQuestionFor(FindLeftOverFiles(programDir_).files);
-    if (!question) return false;
-    Prompter::Box box = StringMessageBox(this, str::WarningCaption, question->textNumber);
-    box.text = QString::fromStdString(question->text);
-    box.icon = Prompter::Icon::Question;
-    box.buttons = Prompter::Yes | Prompter::No;
-    box.defaultButton = Prompter::No;
-    if (Prompt().messageBox(box) != Prompter::Yes) return false;
-    QCoreApplication::processEvents();
-    return recorder_->OpenFile(question->newest.string()).ok();
-}
-
 void TGraphicalForm::sbtnImportClick() {
-    MemoryImport(*recorder_, *this, G().Link).sbtnImportClick();
+    MemoryImport(*recorder_, *view_, G().Link).sbtnImportClick();
+}
+
+void TGraphicalForm::sbtnFitViewClick() {
+    TFormViewGraphic* viewer = FormViewGraphic;
+    if (!viewer) {
+        if (!ownViewer_) {
+            ownViewer_ = new TFormViewGraphic(this);
+            ownViewer_->SetRecorder(recorder_.get());
+        }
+        viewer = ownViewer_;
+    }
+    viewer->FormShow();
+    Prompt().execDialog(*viewer);
+    viewer->FormClose();
 }
 
 void TGraphicalForm::PrinterSetupClick() {
@@ -468,7 +366,7 @@ void TGraphicalForm::GraphLineColorClick() {
     std::optional<QColor> colour = Prompt().colour(this, PEGraph->SubsetColor(0));
     if (!colour) return;
     PEGraph->setSubsetColor(0, *colour);
-    RedrawChart();
+    view_->RedrawChart();
 }
 
 void TGraphicalForm::TimerTimeTimer() {
@@ -503,254 +401,6 @@ void TGraphicalForm::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     KeepMaximisedIn(this, event,
                     [](const SystemMetrics& m) { return RecorderSizeLimits(m).maximized; });
-}
-
-// ---- RecorderView ----
-
-void TGraphicalForm::SetChartPointCount(int points) {
-    PEGraph->setPoints(points);
-    PEGraph->setMaxPointsToGraph(points);
-    PEGraph->setPointsToGraph(points);
-    PEGraph->setSubsetStyle(0, 0);
-}
-
-void TGraphicalForm::SetChartPoint(int point, const std::string& label, float value) {
-    PEGraph->setPointLabel(point, QString::fromStdString(label));
-    PEGraph->setYData(0, point, value);
-}
-
-void TGraphicalForm::AppendChartPoint(const std::string& label, float value) {
-    PEGraph->AppendPoint(QString::fromStdString(label), value);
-}
-
-void TGraphicalForm::SetChartYRange(float min, float max) {
-    PEGraph->setManualMinY(min);
-    PEGraph->setManualMaxY(max);
-}
-
-void TGraphicalForm::SetYAxisLabel(const std::string& label) {
-    PEGraph->setYAxisLabel(QString::fromStdString(label));
-}
-
-void TGraphicalForm::RedrawChart() {
-    PEGraph->PerformAction(ChartAction::Reinitialize);
-}
-
-int TGraphicalForm::ChartCursorPoint() const {
-    return PEGraph->CursorPoint();
-}
-
-void TGraphicalForm::SetChartCursorPoint(int point) {
-    PEGraph->setCursorPoint(point);
-}
-
-void TGraphicalForm::UndoChartZoom() {
-    PEGraph->PerformAction(ChartAction::UndoZoom);
-}
-
-void TGraphicalForm::ShowTime(const std::string& text) {
-    TimePanel->setText(QString::fromStdString(text));
-}
-
-void TGraphicalForm::ShowReading(const PanelGroup& panels) {
-    ShowGroup(panels, ReadingDataPanel, ReadingUnitPanel, ReadingFuncPanel);
-}
-
-void TGraphicalForm::ShowMax(const PanelGroup& panels) {
-    ShowGroup(panels, MaxDataPanel, MaxUnitPanel, MaxFuncPanel);
-}
-
-void TGraphicalForm::ShowMin(const PanelGroup& panels) {
-    ShowGroup(panels, MinDataPanel, MinUnitPanel, MinFuncPanel);
-}
-
-void TGraphicalForm::SetProgressBar(int min, int max, int position) {
-    ProgressBar->setRange(min, max);
-    ProgressBar->setValue(position);
-}
-
-void TGraphicalForm::SetToolbarState(const ToolbarState& s) {
-    sbtnRecordStart->setEnabled(s.sbtnRecordStart);
-    sbtnRecordStop->setEnabled(s.sbtnRecordStop);
-    sbtnManualLogging->setEnabled(s.sbtnManualLogging);
-    sbtnOption->setEnabled(s.sbtnOption);
-    sbtnOpenFile->setEnabled(s.sbtnOpenFile);
-    sbtnSaveFile->setEnabled(s.sbtnSaveFile);
-    sbtnClear->setEnabled(s.sbtnClear);
-    sbtnImport->setEnabled(s.sbtnImport);
-    sbtnExport->setEnabled(s.sbtnExport);
-    sbtnPrintGraphic->setEnabled(s.sbtnPrintGraphic);
-    sbtnFirstPage->setEnabled(s.sbtnFirstPage);
-    sbtnPageUp->setEnabled(s.sbtnPageUp);
-    sbtnPageDown->setEnabled(s.sbtnPageDown);
-    sbtnLastPage->setEnabled(s.sbtnLastPage);
-    sbtnFitView->setEnabled(s.sbtnFitView);
-    sbtnUndoZoom->setEnabled(s.sbtnUndoZoom);
-}
-
-void TGraphicalForm::SetMenuState(const MenuState& s) {
-    mnuOpen->setEnabled(s.open);
-    mnuSaveAs->setEnabled(s.saveAs);
-    mnuClear->setEnabled(s.clear);
-    mnuImport->setEnabled(s.import);
-    mnuExport->setEnabled(s.exportData);
-    mnuPrintPage->setEnabled(s.printPage);
-    mnuPrinterSetup->setEnabled(s.printerSetup);
-    mnuStart->setEnabled(s.start);
-    mnuStop->setEnabled(s.stop);
-    mnuManual->setEnabled(s.manual);
-    mnuInterval->setEnabled(s.interval);
-    mnuFirstPage->setEnabled(s.firstPage);
-    mnuPageUp->setEnabled(s.pageUp);
-    mnuPageDown->setEnabled(s.pageDown);
-    mnuLastPage->setEnabled(s.lastPage);
-    mnuFitAllData->setEnabled(s.fitAllData);
-    mnuUndoZooming->setEnabled(s.undoZooming);
-}
-
-void TGraphicalForm::SetStatusTexts(const StatusTexts& t) {
-    StatusPanels[0]->setText(QString::fromStdString(t.acquisition));
-    StatusPanels[1]->setText(QString::fromStdString(t.buffer));
-    StatusPanels[2]->setText(QString::fromStdString(t.page));
-    StatusPanels[3]->setText(QString::fromStdString(t.mode));
-}
-
-void TGraphicalForm::SetRecordButtonDown(bool startDown) {
-    (startDown ? sbtnRecordStart : sbtnRecordStop)->setChecked(true);
-}
-
-void TGraphicalForm::SetLoggerTimerInterval(int ms) {
-    TimerLogger->setInterval(ms);
-}
-
-void TGraphicalForm::SetLoggerTimerEnabled(bool enabled) {
-    if (enabled)
-        TimerLogger->start();
-    else
-        TimerLogger->stop();
-}
-
-void TGraphicalForm::ClearDataList() {
-    SendWindowMessage(DataPageListForm, msg::DataClear);
-}
-
-void TGraphicalForm::AppendDataListLine(std::size_t index) {
-    SendWindowMessage(DataPageListForm, msg::DataAppend, static_cast<qintptr>(index));
-}
-
-void TGraphicalForm::RefreshMainWindowCommands() {
-    SendWindowMessage(MainWindowTarget, msg::Refresh);
-}
-
-void TGraphicalForm::ShowStringMessage(int captionFormat, int textNumber,
-                                       const std::string& detail) {
-    dmm::ShowStringMessage(this, captionFormat, textNumber, QString::fromStdString(detail));
-}
-
-bool TGraphicalForm::AskOkCancel(int captionFormat, int textNumber) {
-    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
-    box.icon = Prompter::Icon::Question;
-    box.buttons = Prompter::Ok | Prompter::Cancel;
-    box.defaultButton = Prompter::Cancel;
-    return Prompt().messageBox(box) == Prompter::Ok;
-}
-
-bool TGraphicalForm::RunIntervalDialog(IntervalChoice& choice) {
-    TDialogOption* dialog = DialogOption;
-    if (!dialog) {
-        if (!ownOption_) ownOption_ = std::make_unique<TDialogOption>(this);
-        dialog = ownOption_.get();
-    }
-    dialog->bOptManual = choice.bOptManual;
-    dialog->iOptSeconds = choice.iOptSeconds;
-    dialog->FormShow();
-    if (Prompt().execDialog(*dialog) != QDialog::Accepted) return false;
-    choice.bOptManual = dialog->bOptManual;
-    choice.iOptSeconds = dialog->iOptSeconds;
-    return true;
-}
-
-void TGraphicalForm::SetWaitCursor(bool on) {
-    if (on == waitCursor_) return;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-    waitCursor_ = on;
-}
-
-void TGraphicalForm::OpenProgressWindow(const std::string& headline, HeadlineColour colour,
-                                        int barMax) {
-    if (!MsgForm) return;
-    SetProgressHeadline(headline, colour);
-    MsgForm->Label1->setUpdatesEnabled(true);
-    MsgForm->Label1->setText(QString());
-    MsgForm->ProgressBar->setRange(0, barMax);
-    MsgForm->ProgressBar->setValue(0);
-    MsgForm->bbtnAbort->setEnabled(true);
-    MsgForm->show();
-    MsgForm->raise();
-    MsgForm->repaint();
-}
-
-void TGraphicalForm::SetProgressHeadline(const std::string& headline, HeadlineColour colour) {
-    if (MsgForm)
-        MsgForm->SetHeadline(QString::fromStdString(headline),
-                             colour == HeadlineColour::Red ? Qt::red : Qt::blue);
-}
-
-void TGraphicalForm::SetProgressDetail(const std::string& text, bool paintNow) {
-    if (!MsgForm) return;
-    QLabel* label = MsgForm->Label1;
-    // The text is always current; with updates off, setting it schedules no painting.
-    label->setUpdatesEnabled(paintNow);
-    label->setText(QString::fromStdString(text));
-    if (paintNow) label->repaint();
-}
-
-void TGraphicalForm::SetProgressWindowBar(int max, int position) {
-    if (!MsgForm) return;
-    MsgForm->ProgressBar->setRange(0, max);
-    MsgForm->ProgressBar->setValue(position);
-}
-
-void TGraphicalForm::SetProgressAbortEnabled(bool enabled) {
-    if (MsgForm) MsgForm->bbtnAbort->setEnabled(enabled);
-}
-
-void TGraphicalForm::CloseProgressWindow() {
-    if (!MsgForm) return;
-    MsgForm->Label1->setUpdatesEnabled(true);
-    MsgForm->hide();
-}
-
-void TGraphicalForm::HandlePendingEvents() {
-    QCoreApplication::processEvents();
-}
-
-void TGraphicalForm::UnlinkMainWindow() {
-    SendWindowMessage(MainWindowTarget, msg::Unlink);
-}
-
-bool TGraphicalForm::AskYesNo(int captionFormat, int textNumber, int secondTextNumber) {
-    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
-    if (secondTextNumber != 0) box.text += QLatin1Char('\n') + Str(secondTextNumber);
-    box.icon = Prompter::Icon::Question;
-    box.buttons = Prompter::Yes | Prompter::No;
-    box.defaultButton = Prompter::No;
-    return Prompt().messageBox(box) == Prompter::Yes;
-}
-
-void TGraphicalForm::ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,
-                                        const std::string& detail) {
-    Prompter::Box box = StringMessageBox(this, captionFormat, textNumber);
-    box.text += QLatin1Char('\n') + Str(secondTextNumber);
-    box.detail = QString::fromStdString(detail);
-    Prompt().messageBox(box);
-}
-
-void TGraphicalForm::Beep() {
-    QApplication::beep();
 }
 
 }  // namespace dmm

@@ -1,6 +1,7 @@
 // The graphical recorder window: toolbar, read-out panels, the chart, the
-// progress bar and the status bar. Every event goes to the Recorder, which
-// decides; the window carries out what the Recorder tells it as its RecorderView.
+// progress bar and the status bar. Every event goes to the Recorder or to the
+// file, print and export commands, which decide; GraphicalView carries out on the
+// window what they tell it.
 #pragma once
 
 #include <QMainWindow>
@@ -8,9 +9,10 @@
 #include <memory>
 
 #include "logger/acquisition/recorder.h"
-#include "logger/acquisition/recorderview.h"
 #include "logger/chart/pegraph.h"
-#include "meterlink/meterreading.h"
+#include "logger/commands/recordercommands.h"
+#include "logger/graphicalview.h"
+#include "meterlink/meterlink.h"
 
 class QAction;
 class QLabel;
@@ -21,29 +23,17 @@ class QToolButton;
 
 namespace dmm {
 
-class TDialogOption;
-class TDlgExportForm;
 class TFormViewGraphic;
 
-class TGraphicalForm : public QMainWindow, public RecorderView {
+class TGraphicalForm : public QMainWindow {
     Q_OBJECT
 public:
-    // Samples the link owner's reading; temporary files go into the program folder.
+    // Samples the program's link owner; temporary files go into the program folder.
     TGraphicalForm();
-    // Samples `reading`; temporary files go into programDir.
-    TGraphicalForm(const MeterReading& reading, const std::filesystem::path& programDir);
+    // Samples `link`'s reading; temporary files go into programDir.
+    TGraphicalForm(MeterLink& link, const std::filesystem::path& programDir);
     ~TGraphicalForm() override;
 
-    bool SampleDue() const;
-    // The buffer holds samples that are not saved to a file.
-    bool HoldsUnsavedData() const;
-    // Save: the file dialog, then the file is written.
-    void sbtnSaveFileClick();
-    // Open: the Clear question, the file dialog, then the file is read into the buffer.
-    void sbtnOpenFileClick();
-    // Offers the newest temporary file left by a run that did not end normally, the way
-    // Open reads a file; true when it was read into the buffer.
-    bool OfferLeftOverFiles();
     // Import: the meter's stored log replaces the buffer, over the line borrowed from the
     // link owner.
     void sbtnImportClick();
@@ -53,13 +43,15 @@ public:
     // What "Printer Set&up..." chose; null until it was used.
     const QPrinter* PrinterSetupChoice() const { return printer_.get(); }
 
-    // Export and print of the recorder's pages, and "Fit all data" (the viewer, modally).
-    void sbtnExportClick();
-    void sbtnPrintGraphicClick();
+    // "Fit all data": the viewer, modally.
     void sbtnFitViewClick();
 
     Recorder& recorder() { return *recorder_; }
     const Recorder& recorder() const { return *recorder_; }
+    // The file, print and export commands.
+    RecorderCommands& commands() { return *commands_; }
+    // What the recorder and the commands tell the window.
+    GraphicalView& view() { return *view_; }
 
     // The chart.
     dmm::PEGraph* PEGraph = nullptr;
@@ -124,48 +116,6 @@ public:
     // The wall clock of the last status panel.
     void TimerTimeTimer();
 
-    // RecorderView.
-    void SetChartPointCount(int points) override;
-    void SetChartPoint(int point, const std::string& label, float value) override;
-    void AppendChartPoint(const std::string& label, float value) override;
-    void SetChartYRange(float min, float max) override;
-    void SetYAxisLabel(const std::string& label) override;
-    void RedrawChart() override;
-    int ChartCursorPoint() const override;
-    void SetChartCursorPoint(int point) override;
-    void UndoChartZoom() override;
-    void ShowTime(const std::string& text) override;
-    void ShowReading(const PanelGroup& panels) override;
-    void ShowMax(const PanelGroup& panels) override;
-    void ShowMin(const PanelGroup& panels) override;
-    void SetProgressBar(int min, int max, int position) override;
-    void SetToolbarState(const ToolbarState& state) override;
-    void SetMenuState(const MenuState& state) override;
-    void SetStatusTexts(const StatusTexts& texts) override;
-    void SetRecordButtonDown(bool startDown) override;
-    void SetLoggerTimerInterval(int ms) override;
-    void SetLoggerTimerEnabled(bool enabled) override;
-    void ClearDataList() override;
-    void AppendDataListLine(std::size_t index) override;
-    void RefreshMainWindowCommands() override;
-    void ShowStringMessage(int captionFormat, int textNumber, const std::string& detail) override;
-    bool AskOkCancel(int captionFormat, int textNumber) override;
-    bool RunIntervalDialog(IntervalChoice& choice) override;
-    void SetWaitCursor(bool on) override;
-    void OpenProgressWindow(const std::string& headline, HeadlineColour colour,
-                            int barMax) override;
-    void SetProgressHeadline(const std::string& headline, HeadlineColour colour) override;
-    void SetProgressDetail(const std::string& text, bool paintNow) override;
-    void SetProgressWindowBar(int max, int position) override;
-    void SetProgressAbortEnabled(bool enabled) override;
-    void CloseProgressWindow() override;
-    void HandlePendingEvents() override;
-    void UnlinkMainWindow() override;
-    bool AskYesNo(int captionFormat, int textNumber, int secondTextNumber) override;
-    void ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,
-                            const std::string& detail) override;
-    void Beep() override;
-
 protected:
     void customEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -177,22 +127,15 @@ private:
     QWidget* buildReadoutPanel(QWidget* parent);
     void buildStatusBar();
     void buildMenu();
-    void setUpChart();
     void connectChart();
     void applySizeLimits();
     void PEGraphKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    // The pages an export or print covers; false (after saying why) when there are none.
-    bool exportPages(const TDlgExportForm& dialog, int& from, int& to);
-    void exportText(const TDlgExportForm& dialog);
-    void exportPictures(const TDlgExportForm& dialog);
-
-    std::unique_ptr<QPrinter> printer_;  // what "Printer Set&up..." edits; prints start from it
-    std::unique_ptr<TDialogOption> ownOption_;  // used when the program has none of its own
-    TDlgExportForm* ownExport_ = nullptr;       // likewise, children of this window
-    TFormViewGraphic* ownViewer_ = nullptr;
-    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<QPrinter> printer_;      // what "Printer Set&up..." edits; prints start from it
+    TFormViewGraphic* ownViewer_ = nullptr;  // used when the program has none of its own
     std::filesystem::path programDir_;
-    bool waitCursor_ = false;  // a long operation holds the hourglass
+    std::unique_ptr<GraphicalView> view_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<RecorderCommands> commands_;
 };
 
 }  // namespace dmm

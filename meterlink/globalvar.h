@@ -13,7 +13,6 @@ struct Globals {
     // The port, its number, the reading, the reading-ready and transfer flags.
     MeterLink Link;
     std::array<std::uint8_t, 6> PortAvailable{};  // COM1..COM6 opened at start-up
-    int TaskbarHeight = 0;                        // pixels kept free at the bottom of the screen
     std::filesystem::path ProgramDir;             // working directory captured at start-up
     double StartHiLimit = 0;  // limits read at start-up; the comparator takes them
     double StartLowLimit = 0;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "resources/programinfo.h"
-#include "shell/main5.h"
+#include "shell/startup.h"
 
 namespace {
 

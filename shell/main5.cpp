@@ -8,20 +8,14 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolButton>
-#include <clocale>
-#include <exception>
 #include <filesystem>
 #include <optional>
 
 #include "displays/analogmeter.h"
 #include "displays/comparator.h"
 #include "displays/datapagelist.h"
-#include "displays/dialogs/dlghilow.h"
 #include "displays/digitalmeter.h"
-#include "logger/dialogs/dlgexportunit.h"
-#include "logger/dialogs/dlgoption.h"
 #include "logger/graphicalrecord.h"
-#include "logger/viewgraphunit.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/handover.h"
 #include "meterlink/linereport.h"
@@ -45,11 +39,6 @@ namespace dmm {
 
 namespace {
 
-TFormMain::PortOpener& Opener() {
-    static TFormMain::PortOpener opener = [](int n) { return OpenMeterPort(n, G().ProgramDir); };
-    return opener;
-}
-
 TFormMain::PortProber& Prober() {
     static TFormMain::PortProber prober = [](int n) {
         std::string device = ResolvePortDevice(n, std::filesystem::current_path());
@@ -72,16 +61,13 @@ void BringUp(QWidget* w) {
 
 }  // namespace
 
-void TFormMain::SetPortOpener(PortOpener opener) {
-    Opener() = std::move(opener);
-}
 void TFormMain::SetPortProber(PortProber prober) {
     Prober() = std::move(prober);
 }
 
 TFormMain::TFormMain() : Reading(G().Link.Reading) {
-    // Title, icon, taskbar height and geometry come first: the child windows are
-    // placed from this window's height.
+    // Title, icon and geometry come first: the child windows are placed from this
+    // window's height.
     QString title = Str(str::ModelName) + " " + Str(str::SystemName);
     setWindowTitle(title);
     // The application's name, not its display name: a display name would be appended to the
@@ -91,7 +77,6 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
     QApplication::setWindowIcon(ProgramIcon());
 
     SystemMetrics m = CurrentSystemMetrics();
-    G().TaskbarHeight = m.taskbarHeight;
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -223,7 +208,6 @@ void TFormMain::showOpenFailure(const OpenResult& result) {
 }
 
 void TFormMain::openPort(bool applicationWarningWithErrorIcon) {
-    G().Link.SetOpener(Opener());
     OpenResult result = G().Link.OpenPort();
     if (G().Link.PortOpen()) return;
     showOpenFailure(result);
@@ -344,7 +328,7 @@ void TFormMain::TimerReconnectTimer() {
 }
 
 void TFormMain::handOver() {
-    if (GraphicalForm && GraphicalForm->SampleDue())
+    if (GraphicalForm && GraphicalForm->recorder().Sampling.bSampleDue)
         PostWindowMessage(GraphicalForm, msg::NewReading);
     if (AnalogMeterForm) {
         PrepareAnalogValues(Reading, AnalogMeterForm->Values);
@@ -380,7 +364,6 @@ void TFormMain::sbtnDataListClick() {
 
 void TFormMain::sbtnWinTileClick() {
     SystemMetrics m = CurrentSystemMetrics();
-    G().TaskbarHeight = m.taskbarHeight;
     TileVisibility visible;
     visible.recorder = GraphicalForm && GraphicalForm->isVisible();
     visible.analogMeter = AnalogMeterForm && AnalogMeterForm->isVisible();
@@ -422,7 +405,7 @@ void TFormMain::sbtnAboutClick() {
 }
 
 bool TFormMain::FormCloseQuery() {
-    if (!GraphicalForm || !GraphicalForm->HoldsUnsavedData()) return true;
+    if (!GraphicalForm || !GraphicalForm->recorder().HoldsUnsavedData()) return true;
     Prompter::Box box;
     box.caption = QString::fromStdString(MessageCaption(str::WarningCaption, str::BufferHasData));
     box.text = Str(str::BufferHasData) + "\n" + Str(str::SaveBeforeExit);
@@ -433,8 +416,8 @@ bool TFormMain::FormCloseQuery() {
         case Prompter::No:
             return true;
         case Prompter::Yes:
-            GraphicalForm->sbtnSaveFileClick();
-            return !GraphicalForm->HoldsUnsavedData();
+            GraphicalForm->commands().sbtnSaveFileClick();
+            return !GraphicalForm->recorder().HoldsUnsavedData();
         default:
             return false;
     }
@@ -489,109 +472,6 @@ void TFormMain::customEvent(QEvent* event) {
         default:
             break;
     }
-}
-
-void CreateForms() {
-    SystemMetrics m = CurrentSystemMetrics();
-
-    FormMain = new TFormMain();
-    MainWindowTarget = FormMain;
-    FormMain->FormCreate();
-    FormMain->show();
-
-    DlgRsPortForm = new TDlgRsPortForm();
-    DlgAboutForm = new TDlgAboutForm();
-    AutoMsgForm = new TAutoMsgForm();
-
-    DigitalMeterForm = new TDigitalMeterForm();
-    ApplyOuterGeometry(DigitalMeterForm, DigitalMeterRect(m));
-    DigitalMeterForm->SetPortCaption(G().Link.iPort);
-    DigitalMeterForm->show();
-
-    AnalogMeterForm = new TAnalogMeterForm();
-    // The dial windows have a single border: their size is fixed where they are placed.
-    AnalogMeterForm->setFixedSize(1, 1);
-    ApplyOuterGeometry(AnalogMeterForm, AnalogMeterRect(m));
-    AnalogMeterForm->show();
-
-    DataPageListForm = new TDataPageListForm();
-    ApplyOuterGeometry(DataPageListForm, DataListRect(m));
-    DataPageListForm->show();
-
-    DlgHiLowForm = new TDlgHiLowForm();
-
-    ComparatorForm = new TComparatorForm();
-    ComparatorForm->setFixedSize(1, 1);
-    ApplyOuterGeometry(ComparatorForm, ComparatorRect(m, ComparatorForm->AlarmButtonHeight(),
-                                                      ComparatorForm->LimitButtonHeight()));
-
-    GraphicalForm = new TGraphicalForm();
-    ApplyOuterGeometry(GraphicalForm, RecorderRect(m));
-    GraphicalForm->show();
-    // The list lives with the recorder; the data list shows views of it.
-    DataPageListForm->SetLogList(&GraphicalForm->recorder().List());
-
-    DialogOption = new TDialogOption();
-    FormViewGraphic = new TFormViewGraphic();
-    DlgFitExportForm = new TDlgFitExportForm();
-    MsgForm = new TMsgForm();
-    DlgExportForm = new TDlgExportForm();
-    FormMain->raise();
-}
-
-void DestroyForms() {
-    // The reverse of the creation order; the recorder removes its temporary files.
-    delete DlgExportForm;
-    DlgExportForm = nullptr;
-    delete MsgForm;
-    MsgForm = nullptr;
-    delete DlgFitExportForm;
-    DlgFitExportForm = nullptr;
-    delete FormViewGraphic;
-    FormViewGraphic = nullptr;
-    delete DialogOption;
-    DialogOption = nullptr;
-    delete GraphicalForm;
-    GraphicalForm = nullptr;
-    delete ComparatorForm;
-    ComparatorForm = nullptr;
-    delete DlgHiLowForm;
-    DlgHiLowForm = nullptr;
-    delete DataPageListForm;
-    DataPageListForm = nullptr;
-    delete AnalogMeterForm;
-    AnalogMeterForm = nullptr;
-    delete DigitalMeterForm;
-    DigitalMeterForm = nullptr;
-    delete AutoMsgForm;
-    AutoMsgForm = nullptr;
-    delete DlgAboutForm;
-    DlgAboutForm = nullptr;
-    delete DlgRsPortForm;
-    DlgRsPortForm = nullptr;
-    MainWindowTarget = nullptr;
-    delete FormMain;
-    FormMain = nullptr;
-}
-
-int RunDmmLogger(int argc, char** argv) {
-    QApplication app(argc, argv);
-    // Numbers in files and on screen always use "." whatever the user's locale;
-    // the toolkit has just set the locale from the environment.
-    std::setlocale(LC_NUMERIC, "C");
-    app.setQuitOnLastWindowClosed(false);
-    int status = 0;
-    try {
-        CreateForms();
-        // Once the windows are up: samples a crashed run left behind.
-        QTimer::singleShot(0, GraphicalForm, [] { GraphicalForm->OfferLeftOverFiles(); });
-        status = app.exec();
-    } catch (const std::exception& e) {
-        Prompt().errorBox(nullptr, QString::fromLocal8Bit(e.what()));
-        status = 1;
-    }
-    DestroyForms();
-    return status;
 }
 
 }  // namespace dmm

@@ -20,10 +20,9 @@ namespace dmm {
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    // How a port number is opened; tests replace it with a fake line.
-    using PortOpener = std::function<OpenResult(int portNumber)>;
+    // Whether a port number answers at start-up; tests replace it. The port itself is
+    // opened through the link owner's opener (MeterLink::SetOpener).
     using PortProber = std::function<bool(int portNumber)>;
-    static void SetPortOpener(PortOpener opener);
     static void SetPortProber(PortProber prober);
 
     TFormMain();
@@ -89,11 +88,5 @@ private:
     QFrame* Bevel1 = nullptr;
     bool closing_ = false;
 };
-
-// The fixed order of window creation, and the release of all windows at the end.
-void CreateForms();
-void DestroyForms();
-// The start-up entry: creates the windows and runs the event loop.
-int RunDmmLogger(int argc, char** argv);
 
 }  // namespace dmm

@@ -1,12 +1,10 @@
+// The recorder's samples, its buffer and the chart's pages.
 #include "logger/acquisition/recorder.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 
-#include "logger/data/loggerfile.h"
 #include "logger/data/pages.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
@@ -15,25 +13,10 @@
 namespace dmm {
 
 namespace {
-// How often a file read reports its progress and lets the window handle events.
-constexpr std::chrono::milliseconds kProgressPeriod{40};
-}  // namespace
-namespace {
 
-constexpr int kFileReadBarMax = 64;    // the progress window's bar
 constexpr double kScaleMargin = 1.33;  // a bound sits 33 % beyond the value that set it
 
-// The bar of a progress window after `steps` steps from empty: it starts again
-// at the bottom once it has been full.
-int BarPosition(std::size_t steps, int max) {
-    return static_cast<int>(steps % (static_cast<std::size_t>(max) + 1));
-}
-
 }  // namespace
-
-std::string ProgressHeadline(int textNumber) {
-    return "[W" + std::to_string(textNumber) + "] " + LoadStr(textNumber);
-}
 
 PanelGroup PanelGroupOf(const LogRecord& r) {
     PanelGroup g;
@@ -92,13 +75,10 @@ RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count) {
     return s;
 }
 
-Recorder::Recorder(RecorderView& view, const MeterReading& reading, const int& readingReceived,
-                   bool& transferInProgress, std::filesystem::path programFolder,
+Recorder::Recorder(RecorderView& view, MeterLink& link, std::filesystem::path programFolder,
                    const Clock& clock, FileOps& ops)
     : view_(view),
-      reading_(reading),
-      readingReceived_(readingReceived),
-      transferInProgress_(transferInProgress),
+      link_(link),
       clock_(clock),
       ops_(ops),
       tempFiles_(std::move(programFolder), ops) {}
@@ -129,7 +109,7 @@ bool Recorder::TakeSample() {
         iCurrentPage = iPageCount;
         ShowPage();
     }
-    std::optional<LogRecord> record = SampleReading(reading_, clock_.Now());
+    std::optional<LogRecord> record = SampleReading(link_.Reading, clock_.Now());
     if (!record) return false;
     const float x = record->fValue;
     AdaptScale(x);
@@ -176,7 +156,7 @@ void Recorder::OnLinkCut() {
 }
 
 void Recorder::OnTransferEnded() {
-    transferInProgress_ = false;
+    link_.TransferInProgress = false;
     ResetRecorderState();
     view_.SetLoggerTimerInterval(iIntervalMs);
     list_.clear();
@@ -258,7 +238,7 @@ void Recorder::FinishBulkLoad() {
     UpdateCursorReadout();
     bBufferEmpty = false;
     bUnsaved = true;
-    transferInProgress_ = false;
+    link_.TransferInProgress = false;
     UpdateToolbar();
     UpdateMenu();
 }
@@ -362,271 +342,6 @@ void Recorder::UpdateCursorReadout() {
         view_.SetYAxisLabel(YAxisLabelFor(r));
     }
     view_.RedrawChart();
-}
-
-// ---- commands ----
-
-void Recorder::sbtnRecordStartClick() {
-    if (!readingReceived_) {
-        view_.ShowStringMessage(str::ErrorCaption, str::LinkBeforeLogging, "");
-        view_.SetRecordButtonDown(false);
-        return;
-    }
-    view_.SetLoggerTimerInterval(iIntervalMs);
-    view_.SetLoggerTimerEnabled(true);
-    bAcquiring = true;
-    // The next reading is sampled at once, also when the file below cannot be made.
-    Sampling.SetInterval(iIntervalMs);
-    Sampling.Start();
-    iTempFileCount += 1;
-    IoStatus created = tempFiles_.CreateNext();
-    if (!created) {
-        view_.ShowStringMessage(str::ErrorCaption, str::TempFileCreateError, created.message);
-        view_.SetRecordButtonDown(false);
-        sbtnRecordStopClick();
-    } else {
-        // The commands that must wait for Stop are disabled at once, not at the first sample.
-        UpdateToolbar();
-        UpdateMenu();
-        UpdateStatusBar();
-    }
-}
-
-void Recorder::sbtnRecordStopClick() {
-    tempFiles_.Close();
-    view_.SetLoggerTimerEnabled(false);
-    Sampling.Stop();
-    bAcquiring = false;
-    UpdateToolbar();
-    UpdateMenu();
-    UpdateStatusBar();
-}
-
-void Recorder::StartMenuClick() {
-    view_.SetRecordButtonDown(true);
-    sbtnRecordStartClick();
-}
-
-void Recorder::StopMenuClick() {
-    view_.SetRecordButtonDown(false);
-    sbtnRecordStopClick();
-}
-
-void Recorder::sbtnManualLoggingClick() {
-    if (readingReceived_) {
-        TakeSample();
-        return;
-    }
-    view_.ShowStringMessage(str::ErrorCaption, str::LinkBeforeLogging, "");
-    view_.SetRecordButtonDown(false);
-}
-
-void Recorder::sbtnOptionClick() {
-    IntervalChoice choice{bManualMode, SecondsForIntervalMs(iIntervalMs)};
-    if (!view_.RunIntervalDialog(choice)) return;
-    ApplyIntervalChoice(choice);
-}
-
-void Recorder::ApplyIntervalChoice(const IntervalChoice& choice) {
-    iIntervalMs = IntervalMsForSeconds(choice.iOptSeconds);
-    bManualMode = choice.bOptManual;
-    UpdateToolbar();
-    UpdateMenu();
-    UpdateStatusBar();
-}
-
-bool Recorder::sbtnClearClick() {
-    if (bBufferEmpty) return true;
-    if (bUnsaved && !view_.AskOkCancel(str::WarningCaption, str::ReallyClearBuffer)) return false;
-    ClearRecorder();
-    return true;
-}
-
-void Recorder::sbtnFirstPageClick() {
-    iCurrentPage = 1;
-    ShowPage();
-}
-
-void Recorder::sbtnPageUpClick() {
-    if (iCurrentPage <= 1) {
-        view_.ShowStringMessage(str::WarningCaption, str::FirstPageReached, "");
-        return;
-    }
-    iCurrentPage -= 1;
-    ShowPage();
-}
-
-void Recorder::sbtnPageDownClick() {
-    if (iCurrentPage >= iPageCount) {
-        view_.ShowStringMessage(str::WarningCaption, str::LastPageReached, "");
-        return;
-    }
-    iCurrentPage += 1;
-    ShowPage();
-}
-
-void Recorder::sbtnLastPageClick() {
-    iCurrentPage = iPageCount;
-    ShowPage();
-}
-
-void Recorder::PEGraphZoomIn() {
-    toolbar_.sbtnUndoZoom = true;
-    menu_.undoZooming = true;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
-}
-
-void Recorder::sbtnUndoZoomClick() {
-    view_.UndoChartZoom();
-    toolbar_.sbtnUndoZoom = false;
-    menu_.undoZooming = false;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
-}
-
-// ---- files ----
-
-IoStatus Recorder::SaveFile(const std::string& path) {
-    IoStatus saved = SaveLoggerFile(path, list_, ops_);
-    if (!saved) {
-        view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.message);
-        return saved;
-    }
-    bBufferEmpty = false;
-    bUnsaved = false;
-    UpdateToolbar();
-    UpdateMenu();
-    return saved;
-}
-
-IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
-    // Records are read into an empty buffer only: the caller clears it first.
-    if (!list_.empty() || iSampleCount != 0) return IoStatus::Fail(EBUSY, "open", path);
-    LoggerFileReader reader(ops_);
-    IoStatus status = reader.Open(path);
-    if (!status) {
-        view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, status.message);
-        return status;
-    }
-    view_.SetWaitCursor(true);
-    view_.OpenProgressWindow(ProgressHeadline(str::ReadingFileWait), HeadlineColour::Red,
-                             kFileReadBarMax);
-    transferInProgress_ = true;
-    UpdateToolbar();
-    UpdateMenu();
-    view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
-
-    status = reader.ReadAll(
-        list_,
-        [this, steps = std::size_t{0}, last = std::chrono::steady_clock::time_point{}](
-            std::size_t done, std::size_t total) mutable {
-            // The window is told (and handles its events, Abort among them) a few
-            // times a second: often enough to react at once, rarely enough that a
-            // large file is not slowed down by repainting.
-            const auto now = clock_.Monotonic();
-            if (now - last < kProgressPeriod) return transferInProgress_;
-            last = now;
-            FileReadProgress(BarPosition(steps++, kFileReadBarMax),
-                             Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(done),
-                                    static_cast<int>(total)));
-            // Abort in the progress window clears the flag while events are handled.
-            return transferInProgress_;
-        },
-        chunkRecords);
-    reader.Close();
-    auto endRead = [&](const IoStatus& failed) {
-        list_.clear();
-        EndFileRead();
-        transferInProgress_ = false;
-        if (failed.error != ECANCELED)
-            view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, failed.message);
-        UpdateToolbar();
-        UpdateMenu();
-        return failed;
-    };
-    if (!status) return endRead(status);
-    FileReadProgress(kFileReadBarMax,
-                     Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(list_.size()),
-                            static_cast<int>(list_.size())));
-    // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
-    if (!transferInProgress_) return endRead(IoStatus::Fail(ECANCELED, "read", path));
-    // The replay cannot be aborted.
-    view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
-    view_.SetProgressAbortEnabled(false);
-    view_.HandlePendingEvents();
-    view_.SetProgressHeadline(ProgressHeadline(str::AddingDataWait), HeadlineColour::Blue);
-    ReplayList();
-    EndFileRead();
-    FinishBulkLoad();
-    return status;
-}
-
-void Recorder::FileReadProgress(int barPosition, const std::string& detail) {
-    view_.SetProgressWindowBar(kFileReadBarMax, barPosition);
-    view_.SetProgressDetail(detail, true);
-    view_.HandlePendingEvents();
-}
-
-void Recorder::EndFileRead() {
-    view_.SetProgressAbortEnabled(true);
-    view_.CloseProgressWindow();
-    view_.SetWaitCursor(false);
-}
-
-// ---- command states ----
-
-void Recorder::UpdateToolbar() {
-    const bool busy = transferInProgress_;
-    const bool idle = !bAcquiring && !busy;
-    ToolbarState& t = toolbar_;
-    t.sbtnRecordStart = t.sbtnRecordStop = !bManualMode && !busy;
-    t.sbtnManualLogging = idle && bManualMode;
-    t.sbtnOption = t.sbtnOpenFile = t.sbtnImport = idle;
-    t.sbtnSaveFile = t.sbtnPrintGraphic = t.sbtnClear = t.sbtnExport = idle && !bBufferEmpty;
-    t.sbtnFirstPage = t.sbtnPageUp = t.sbtnPageDown = t.sbtnLastPage = t.sbtnFitView = idle;
-    if (idle) {
-        // The newest page is current after every state change.
-        t.sbtnFirstPage = t.sbtnPageUp = t.sbtnFitView = iPageCount != 1;
-        t.sbtnPageDown = t.sbtnLastPage = false;
-    }
-    view_.SetToolbarState(t);
-}
-
-void Recorder::UpdateMenu() {
-    const bool busy = transferInProgress_;
-    const bool idle = !bAcquiring && !busy;
-    MenuState& m = menu_;
-    m.open = m.printerSetup = m.interval = m.import = idle;
-    m.saveAs = m.clear = m.printPage = m.exportData = idle && !bBufferEmpty;
-    m.start = idle && !bManualMode;
-    m.stop = bAcquiring && !bManualMode && !busy;
-    m.manual = idle && bManualMode;
-    m.firstPage = m.pageUp = m.pageDown = m.lastPage = m.fitAllData = idle;
-    if (idle) {
-        m.firstPage = m.pageUp = m.fitAllData = iPageCount != 1;
-        m.pageDown = m.lastPage = false;
-    }
-    view_.SetMenuState(m);
-}
-
-StatusTexts Recorder::StatusBarTexts() const {
-    StatusTexts s;
-    if (bAcquiring) s.acquisition = LoadStr(str::LoggingStatus);
-    s.buffer = Format(LoadStr(str::BufferCountFormat).c_str(), iSampleCount);
-    s.page = Format(LoadStr(str::PageOfFormat).c_str(), iCurrentPage, iPageCount);
-    if (bManualMode)
-        s.mode = LoadStr(str::ManualMode);
-    else if (iIntervalMs == kFullSpeedMs)
-        s.mode = LoadStr(str::FullSpeedMode);
-    else
-        s.mode = LoadStr(str::IntervalMode) + ":" +
-                 std::to_string(SecondsForIntervalMs(iIntervalMs)) + "S";
-    return s;
-}
-
-void Recorder::UpdateStatusBar() {
-    view_.SetStatusTexts(StatusBarTexts());
 }
 
 }  // namespace dmm

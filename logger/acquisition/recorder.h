@@ -1,6 +1,8 @@
 // The graphical recorder: the record buffer, acquisition control, the chart's
 // pages, cursor read-out, Y range and extremes, and the command states. The
 // window forwards its events here and carries out what RecorderView is told.
+// Samples, buffer and pages are in recorder.cpp, the logger files in
+// recorderfile.cpp, the commands and their states in recorderstates.cpp.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,7 @@
 #include "logger/data/fileops.h"
 #include "logger/data/logrecord.h"
 #include "logger/data/tempfiles.h"
+#include "meterlink/meterlink.h"
 #include "meterlink/meterreading.h"
 #include "meterlink/protocol.h"
 
@@ -47,10 +50,9 @@ std::string ProgressHeadline(int textNumber);
 
 class Recorder {
 public:
-    // readingReceived and transferInProgress are the process-wide flags;
-    // temporary files go into programFolder.
-    Recorder(RecorderView& view, const MeterReading& reading, const int& readingReceived,
-             bool& transferInProgress, std::filesystem::path programFolder,
+    // Samples the link owner's reading once it has received one, and shares its transfer
+    // flag; temporary files go into programFolder.
+    Recorder(RecorderView& view, MeterLink& link, std::filesystem::path programFolder,
              const Clock& clock = SystemClock(), FileOps& ops = SystemFileOps());
 
     Recorder(const Recorder&) = delete;
@@ -74,10 +76,13 @@ public:
     // TimerLogger's hand-shake with the poll: its bSampleDue marks the next reading.
     SampleClock Sampling;
 
-    // The process-wide transfer-in-progress flag: set while a file is read in or the
+    // The link owner's transfer-in-progress flag: set while a file is read in or the
     // meter's memory imported; the progress window's Abort clears it.
-    bool TransferInProgress() const { return transferInProgress_; }
-    void SetTransferInProgress(bool on) { transferInProgress_ = on; }
+    bool TransferInProgress() const { return link_.TransferInProgress; }
+    void SetTransferInProgress(bool on) { link_.TransferInProgress = on; }
+
+    // The buffer holds samples that are not saved to a file.
+    bool HoldsUnsavedData() const { return !bBufferEmpty && bUnsaved; }
 
     LogList& List() { return list_; }
     const LogList& List() const { return list_; }
@@ -153,9 +158,7 @@ private:
     void ShowExtremePanels();
 
     RecorderView& view_;
-    const MeterReading& reading_;
-    const int& readingReceived_;
-    bool& transferInProgress_;
+    MeterLink& link_;  // its reading, its reading-ready and transfer flags
     const Clock& clock_;
     FileOps& ops_;
 

@@ -32,7 +32,7 @@ WindowRect DigitalMeterRect(const SystemMetrics& m) {
 WindowRect RecorderRect(const SystemMetrics& m) {
     const int top = MainWindowHeight(m);
     const int left = m.screenWidth / 4;
-    return {left, top, m.screenWidth - left, m.screenHeight - top - m.taskbarHeight};
+    return {left, top, m.screenWidth - left, m.screenHeight - top - m.TaskbarHeight};
 }
 
 WindowRect ViewerRect(const SystemMetrics& m) {
@@ -52,7 +52,7 @@ WindowRect AnalogMeterRect(const SystemMetrics& m) {
 WindowRect DataListRect(const SystemMetrics& m) {
     const WindowRect analog = AnalogMeterRect(m);
     const int top = analog.top + analog.height;
-    return {0, top, m.screenWidth / 4, m.screenHeight - top - m.taskbarHeight};
+    return {0, top, m.screenWidth / 4, m.screenHeight - top - m.TaskbarHeight};
 }
 
 WindowRect ComparatorRect(const SystemMetrics& m, int alarmButtonHeight, int limitButtonHeight) {
@@ -83,14 +83,14 @@ SizeLimits DigitalMeterSizeLimits(const SystemMetrics& m) {
 
 SizeLimits DataListSizeLimits(const SystemMetrics& m) {
     const int top = MainWindowHeight(m);
-    return {{0, top, m.screenWidth / 4, m.screenHeight - top - m.taskbarHeight},
+    return {{0, top, m.screenWidth / 4, m.screenHeight - top - m.TaskbarHeight},
             m.screenWidth / 4,
             m.screenHeight / 4};
 }
 
 SizeLimits RecorderSizeLimits(const SystemMetrics& m) {
     const int top = MainWindowHeight(m);
-    const int height = m.screenHeight - top - m.taskbarHeight;
+    const int height = m.screenHeight - top - m.TaskbarHeight;
     return {{0, top, m.screenWidth, height}, m.screenWidth - m.screenWidth / 4, height};
 }
 

@@ -16,7 +16,7 @@ struct SystemMetrics {
     int cyCaption = 0;      // caption bar height (SM_CYCAPTION)
     int cyMenu = 0;         // menu bar height (SM_CYMENU)
     int cyFrame = 0;        // sizing frame thickness (SM_CYFRAME)
-    int taskbarHeight = 0;  // 0 when the taskbar hides itself
+    int TaskbarHeight = 0;  // 0 when the taskbar hides itself; measured wherever windows are placed
 };
 
 struct WindowRect {

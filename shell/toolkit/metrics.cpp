@@ -23,7 +23,7 @@ SystemMetrics CurrentSystemMetrics() {
         QRect avail = screen->availableGeometry();
         m.screenWidth = full.width();
         m.screenHeight = full.height();
-        m.taskbarHeight = std::max(0, full.height() - avail.height());
+        m.TaskbarHeight = std::max(0, full.height() - avail.height());
     }
     m.cyDlgFrame = 3;
     m.cyFrame = 4;

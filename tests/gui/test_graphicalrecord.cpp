@@ -47,12 +47,11 @@ class GraphicalRecorder : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        G() = Globals{};
         SetSystemMetricsOverride(test::ExampleMetrics());
         SetValue("1.234", "0");
         reading.iFunc = 6;
         std::snprintf(reading.szFunc, sizeof reading.szFunc, "V");
-        form = std::make_unique<TGraphicalForm>(reading, Folder());
+        form = std::make_unique<TGraphicalForm>(G().Link, Folder());
     }
     void TearDown() override {
         form.reset();
@@ -83,7 +82,7 @@ protected:
     QString Status(int panel) const { return form->StatusPanels[panel]->text(); }
 
     QTemporaryDir dir;
-    MeterReading reading;
+    MeterReading& reading = G().Link.Reading;
     test::ScriptedPrompter prompter;
     std::unique_ptr<TGraphicalForm> form;
 };
@@ -103,11 +102,11 @@ TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEn
     form->mnuStart->trigger();
     EXPECT_TRUE(form->sbtnRecordStart->isChecked());
     EXPECT_TRUE(form->TimerLogger->isActive());
-    EXPECT_TRUE(form->SampleDue());
+    EXPECT_TRUE(form->recorder().Sampling.bSampleDue);
     EXPECT_TRUE(fs::exists(Folder() / "~NDMDL1.TMP"));
 
     for (const char* v : {"1.000", "3.000", "2.000"}) Sample(v);
-    EXPECT_FALSE(form->SampleDue());
+    EXPECT_FALSE(form->recorder().Sampling.bSampleDue);
     EXPECT_EQ(Status(0), "Data Logging ...");
     EXPECT_EQ(Status(1), "Data in buffer : 3");
     EXPECT_EQ(Status(2), "Page : 1 of 1");
@@ -149,7 +148,7 @@ TEST_F(GraphicalRecorder, AcquisitionChartsEachSampleAndLeavesOnlyStartAndStopEn
     EXPECT_EQ(Status(0), "");
     EXPECT_TRUE(form->sbtnSaveFile->isEnabled());
     EXPECT_FALSE(form->sbtnFirstPage->isEnabled());  // one page only
-    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_TRUE(form->recorder().HoldsUnsavedData());
 }
 
 TEST_F(GraphicalRecorder, UnlinkStopsAcquisitionAndTheTemporaryFilesGoWithTheWindow) {
@@ -177,18 +176,18 @@ TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
     AcquireThree();
     const QString file = PathIn("three.g26");
     prompter.fileAnswers.push_back(file);
-    form->sbtnSaveFileClick();
+    form->commands().sbtnSaveFileClick();
     EXPECT_EQ(prompter.lastFileDialog.fileName, "Untitled.g26");
     EXPECT_EQ(prompter.lastFileDialog.filters, QStringList{"Data Logger files(*.g26)"});
     EXPECT_EQ(prompter.lastFileDialog.defaultSuffix, "g26");
     EXPECT_TRUE(prompter.lastFileDialog.confirmOverwrite);
     EXPECT_EQ(fs::file_size(file.toStdString()), 204u);
-    EXPECT_FALSE(form->HoldsUnsavedData());
+    EXPECT_FALSE(form->recorder().HoldsUnsavedData());
 
     TMsgForm progress;
     MsgForm = &progress;
     prompter.fileAnswers.push_back(file);
-    form->sbtnOpenFileClick();
+    form->commands().sbtnOpenFileClick();
     EXPECT_TRUE(prompter.boxes().empty());
     EXPECT_EQ(
         prompter.lastFileDialog.filters,
@@ -199,7 +198,7 @@ TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
     EXPECT_EQ(Status(2), "Page : 1 of 1");
     EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 198), 3.0f);
     EXPECT_EQ(form->ReadingDataPanel->text(), "2.000");
-    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_TRUE(form->recorder().HoldsUnsavedData());
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(progress.Label1->text(), "Reading Data : 3 of 3");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -208,24 +207,24 @@ TEST_F(GraphicalRecorder, SavedFileOpensAgainWithoutTheClearQuestion) {
 TEST_F(GraphicalRecorder, FailedSaveShowsTheReasonAndKeepsTheDataUnsaved) {
     AcquireThree();
     prompter.fileAnswers.push_back(PathIn("missing/three.g26"));
-    form->sbtnSaveFileClick();
+    form->commands().sbtnSaveFileClick();
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].caption, "Error[E9005]");
     EXPECT_EQ(prompter.boxes()[0].text, "File save error.");
     EXPECT_FALSE(prompter.boxes()[0].detail.isEmpty());
-    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_TRUE(form->recorder().HoldsUnsavedData());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     prompter.fileAnswers.clear();  // a cancelled dialog writes nothing
-    form->sbtnSaveFileClick();
+    form->commands().sbtnSaveFileClick();
     EXPECT_EQ(prompter.boxes().size(), 1u);
-    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_TRUE(form->recorder().HoldsUnsavedData());
 }
 
 TEST_F(GraphicalRecorder, UnsavedDataAsksBeforeClearingAndCancelKeepsItWithoutAFileDialog) {
     AcquireThree();
     prompter.boxAnswers = {Prompter::Cancel};
-    form->sbtnOpenFileClick();
+    form->commands().sbtnOpenFileClick();
     ASSERT_EQ(prompter.boxes().size(), 1u);
     const Prompter::Box question = prompter.boxes()[0];
     EXPECT_EQ(question.caption, "Warning[W8002]");
@@ -246,7 +245,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     AcquireThree();
     const QString file = PathIn("abort.g26");
     prompter.fileAnswers.push_back(file);
-    form->sbtnSaveFileClick();
+    form->commands().sbtnSaveFileClick();
 
     TMsgForm progress;
     MsgForm = &progress;
@@ -260,7 +259,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     user.start(0);
     prompter.boxAnswers = {Prompter::Yes};
     prompter.fileAnswers.push_back(file);
-    form->sbtnOpenFileClick();
+    form->commands().sbtnOpenFileClick();
     EXPECT_EQ(prompter.count("box"), 1);  // the abort question, no error
     EXPECT_TRUE(form->recorder().List().empty());
     EXPECT_TRUE(form->recorder().bBufferEmpty);
@@ -329,7 +328,7 @@ TEST_F(GraphicalRecorderImport, FillsTheChartReadOutsAndBufferAndSavesIt) {
     // Save writes exactly the decoded records.
     const QString file = PathIn("imported.g26");
     prompter.fileAnswers.push_back(file);
-    form->sbtnSaveFileClick();
+    form->commands().sbtnSaveFileClick();
     LogList saved;
     ASSERT_TRUE(ReadLoggerFile(file.toStdString(), saved)) << file.toStdString();
     ASSERT_EQ(saved.size(), expected.size());

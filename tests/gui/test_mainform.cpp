@@ -22,6 +22,7 @@
 #include "meterlink/globalvar.h"
 #include "shell/dialogs/dlgrsport.h"
 #include "shell/main5.h"
+#include "shell/startup.h"
 #include "shell/toolkit/automesgform.h"
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/metrics.h"
@@ -59,10 +60,9 @@ protected:
         dir_ = mkdtemp(tmpl);
         oldDir_ = fs::current_path();
         fs::current_path(dir_);
-        G() = dmm::Globals{};
         dmm::SetSystemMetricsOverride(dmm::test::ExampleMetrics());
         dmm::TFormMain::SetPortProber([](int n) { return n != 4; });
-        dmm::TFormMain::SetPortOpener([this](int n) {
+        G().Link.SetOpener([this](int n) {
             opened_.push_back(n);
             dmm::OpenResult r;
             if (!openSucceeds_) {
@@ -521,7 +521,7 @@ protected:
         dmm::FormMain->TimerGetSdTimer();
         ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
         ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
-        ASSERT_TRUE(dmm::GraphicalForm->HoldsUnsavedData());
+        ASSERT_TRUE(dmm::GraphicalForm->recorder().HoldsUnsavedData());
     }
     bool Asked() const {
         for (const auto& b : prompter_.boxes())
@@ -561,7 +561,7 @@ TEST_F(ExitPrompt, YesThenACancelledSaveDialogKeepsTheProgramRunning) {
     prompter_.boxAnswers.push_back(dmm::Prompter::Yes);
     EXPECT_FALSE(dmm::FormMain->close());
     EXPECT_EQ(prompter_.count("save"), 1);
-    EXPECT_TRUE(dmm::GraphicalForm->HoldsUnsavedData());
+    EXPECT_TRUE(dmm::GraphicalForm->recorder().HoldsUnsavedData());
 }
 
 TEST_F(ExitPrompt, YesAndASuccessfulSaveCloses) {

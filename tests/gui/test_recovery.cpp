@@ -32,7 +32,6 @@ class Recovery : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        G() = Globals{};
         SetSystemMetricsOverride(test::ExampleMetrics());
         MsgForm = &progress;
         for (int i = 0; i < 450; ++i)
@@ -46,10 +45,10 @@ protected:
     }
 
     fs::path Folder() const { return fs::path(dir.path().toStdString()); }
-    void Start() { form = std::make_unique<TGraphicalForm>(reading, Folder()); }
+    void Start() { form = std::make_unique<TGraphicalForm>(G().Link, Folder()); }
 
     QTemporaryDir dir;
-    MeterReading reading;
+    MeterReading& reading = G().Link.Reading;
     test::ScriptedPrompter prompter;
     TMsgForm progress;
     LogList records;
@@ -63,7 +62,7 @@ TEST_F(Recovery, YesOpensTheNewestLeftOverWithEveryRecordAndKeepsTheFile) {
     ASSERT_TRUE(SaveLoggerFile((Folder() / "~NDMDL2.TMP").string(), records));
     Start();
     prompter.boxAnswers = {Prompter::Yes};
-    EXPECT_TRUE(form->OfferLeftOverFiles());
+    EXPECT_TRUE(form->commands().OfferLeftOverFiles());
 
     ASSERT_EQ(prompter.boxes().size(), 1u);
     const Prompter::Box box = prompter.boxes()[0];  // boxes() returns a copy
@@ -85,23 +84,23 @@ TEST_F(Recovery, YesOpensTheNewestLeftOverWithEveryRecordAndKeepsTheFile) {
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(form->StatusPanels[1]->text(), "Data in buffer : 450");
     EXPECT_EQ(form->StatusPanels[2]->text(), "Page : 3 of 3");
-    EXPECT_TRUE(form->HoldsUnsavedData());
+    EXPECT_TRUE(form->recorder().HoldsUnsavedData());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(fs::exists(Folder() / "~NDMDL1.TMP"));
     EXPECT_EQ(fs::file_size(Folder() / "~NDMDL2.TMP"), 450u * 68);
 
     // Asked once: a loaded buffer is not offered anything.
-    EXPECT_FALSE(form->OfferLeftOverFiles());
+    EXPECT_FALSE(form->commands().OfferLeftOverFiles());
     EXPECT_EQ(prompter.boxes().size(), 1u);
 }
 
 TEST_F(Recovery, NoChangesNothing) {
     ASSERT_TRUE(SaveLoggerFile((Folder() / "~NDMDL1.TMP").string(), records));
     Start();
-    EXPECT_FALSE(form->OfferLeftOverFiles());  // the default answer
+    EXPECT_FALSE(form->commands().OfferLeftOverFiles());  // the default answer
     EXPECT_EQ(prompter.boxes().size(), 1u);
     EXPECT_TRUE(form->recorder().List().empty());
-    EXPECT_FALSE(form->HoldsUnsavedData());
+    EXPECT_FALSE(form->recorder().HoldsUnsavedData());
     EXPECT_EQ(fs::file_size(Folder() / "~NDMDL1.TMP"), 450u * 68);
 }
 
@@ -109,7 +108,7 @@ TEST_F(Recovery, NothingIsAskedForFilesARunningRecorderHoldsOrThatHoldNoSample) 
     {
         // An empty left-over, and another instance acquiring in the same folder.
         ASSERT_TRUE(SaveLoggerFile((Folder() / "~NDMDL1.TMP").string(), LogList{}));
-        TGraphicalForm running(reading, Folder());
+        TGraphicalForm running(G().Link, Folder());
         G().Link.ReadingReceived = 1;
         running.sbtnRecordStart->click();
         ASSERT_TRUE(fs::exists(Folder() / "~NDMDL2.TMP"));
@@ -121,7 +120,7 @@ TEST_F(Recovery, NothingIsAskedForFilesARunningRecorderHoldsOrThatHoldNoSample) 
         ASSERT_EQ(fs::file_size(Folder() / "~NDMDL2.TMP"), 68u);
 
         Start();
-        EXPECT_FALSE(form->OfferLeftOverFiles());
+        EXPECT_FALSE(form->commands().OfferLeftOverFiles());
         EXPECT_TRUE(prompter.boxes().empty());
         form.reset();
     }
@@ -130,7 +129,7 @@ TEST_F(Recovery, NothingIsAskedForFilesARunningRecorderHoldsOrThatHoldNoSample) 
     const int held = open((Folder() / "~NDMDL3.TMP").c_str(), O_RDONLY);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     Start();
-    EXPECT_FALSE(form->OfferLeftOverFiles());
+    EXPECT_FALSE(form->commands().OfferLeftOverFiles());
     EXPECT_TRUE(prompter.boxes().empty());
     close(held);
 }

@@ -174,15 +174,10 @@ TEST(MsgForm, IsModelessAndEscapeDoesNotHideIt) {
 
 class PortDialog : public ::testing::Test {
 protected:
+    // The program's state goes back after each test (tests/support/processstate.h).
     void SetUp() override {
-        savedPorts_ = G().PortAvailable;
-        savedDir_ = G().ProgramDir;
         G().PortAvailable = {1, 0, 1, 0, 1, 0};
         G().ProgramDir = dir_.path().toStdString();
-    }
-    void TearDown() override {
-        G().PortAvailable = savedPorts_;
-        G().ProgramDir = savedDir_;
     }
 
     // Shows the dialog afresh, as each command does.
@@ -197,8 +192,6 @@ protected:
         return out;
     }
 
-    std::array<std::uint8_t, 6> savedPorts_{};
-    std::filesystem::path savedDir_;
     QTemporaryDir dir_;
     TDlgRsPortForm dlg_;
 };

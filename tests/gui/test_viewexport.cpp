@@ -51,9 +51,8 @@ class ViewExport : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        G() = Globals{};
         SetSystemMetricsOverride(test::ExampleMetrics());
-        form = std::make_unique<TGraphicalForm>(reading, fs::path(dir.path().toStdString()));
+        form = std::make_unique<TGraphicalForm>(G().Link, fs::path(dir.path().toStdString()));
         form->resize(900, 500);
     }
     void TearDown() override {
@@ -107,7 +106,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    MeterReading reading;
+    MeterReading& reading = G().Link.Reading;
     test::ScriptedPrompter prompter;
     std::unique_ptr<TGraphicalForm> form;
     TFormViewGraphic* viewer = nullptr;
@@ -291,7 +290,7 @@ TEST_F(ViewExport, BadPageRangesExportNothingAndSaySo) {
             d.editPageTo->setText(to);
             Browse(d, csv);
         });
-        form->sbtnExportClick();
+        form->commands().sbtnExportClick();
     };
     pages("3", "2");
     pages("7", "9");
@@ -311,7 +310,7 @@ TEST_F(ViewExport, BadPageRangesExportNothingAndSaySo) {
 TEST_F(ViewExport, FailedTextExportShowsTheReason) {
     Load(250, Number, 100);
     Answer([&](TDlgExportForm& d) { Browse(d, dir.filePath("missing/folder/out.csv")); });
-    form->sbtnExportClick();
+    form->commands().sbtnExportClick();
     ASSERT_EQ(prompter.boxes().size(), 1u);
     EXPECT_EQ(prompter.boxes()[0].caption, "Error[E9005]");
     EXPECT_TRUE(prompter.boxes()[0].detail.contains("No such file or directory"))
@@ -332,7 +331,7 @@ TEST_F(ViewExport, RecorderPicturesOfThePageOnShowAndBackToIt) {
         d.rbtnFile->click();
         Browse(d, bmp);
     });
-    form->sbtnExportClick();
+    form->commands().sbtnExportClick();
     EXPECT_EQ(QImageReader(bmp).size(), QSize(1000, 681));
 
     const QString svg = dir.filePath("page.svg");
@@ -350,7 +349,7 @@ TEST_F(ViewExport, RecorderPicturesOfThePageOnShowAndBackToIt) {
         d.rbtnFile->click();
         Browse(d, svg);
     });
-    form->sbtnExportClick();
+    form->commands().sbtnExportClick();
     ASSERT_EQ(prompter.count("error"), 1);
     EXPECT_EQ(LastError(), "'1x' is not a valid floating point value");
     EXPECT_TRUE(ReadText(svg).contains("viewBox=\"0 0 192 257\""));
@@ -373,7 +372,7 @@ TEST_F(ViewExport, PrintingSeveralPagesIsOneJobWithOneDialog) {
         EXPECT_TRUE(d.rbtnPageAll->isEnabled());
         d.rbtnPageAll->click();
     });
-    form->sbtnExportClick();
+    form->commands().sbtnExportClick();
     EXPECT_EQ(prompter.count("print"), 1);
     EXPECT_EQ(PdfPages(pdf), 3);
     EXPECT_TRUE(prompter.boxes().empty());
@@ -387,7 +386,7 @@ TEST_F(ViewExport, PrintingSeveralPagesIsOneJobWithOneDialog) {
         d.rbtnMetaFile->click();
         d.rbtnPrinter->click();
     });
-    form->sbtnExportClick();
+    form->commands().sbtnExportClick();
     EXPECT_EQ(prompter.count("print"), 2);
     EXPECT_FALSE(QFile::exists(pdf));
     EXPECT_TRUE(prompter.boxes().empty());

@@ -35,8 +35,6 @@ class MemoryImportTest : public ::testing::Test {
 protected:
     test::TempDir dir;
     test::FakeRecorderView view;
-    MeterReading reading;
-    int readingReceived = 0;
     MeterLink link;
     FakeLine* line = nullptr;
     std::unique_ptr<Recorder> rec;
@@ -55,8 +53,7 @@ protected:
         line->replyPause = 250;
         line->respondWith([this](std::uint8_t command) { return Answer(command); });
         link.Attach(std::move(owned));
-        rec = std::make_unique<Recorder>(view, reading, readingReceived, link.TransferInProgress,
-                                         dir.path());
+        rec = std::make_unique<Recorder>(view, link, dir.path());
         rec->FormCreate();
         view.yesNoAnswers = {true};
     }

@@ -38,19 +38,26 @@ private:
     mutable int looks_ = 0;
 };
 
+// A link owner that has received a reading: Start and Manual sample.
+MeterLink ReadyLink() {
+    MeterLink link;
+    link.ReadingReceived = 1;
+    return link;
+}
+
 class RecorderTest : public ::testing::Test {
 protected:
     test::TempDir dir;
     test::FakeRecorderView view;
-    MeterReading reading;
-    int readingReceived = 1;
-    bool transfer = false;
+    MeterLink link = ReadyLink();
+    MeterReading& reading = link.Reading;
+    int& readingReceived = link.ReadingReceived;
+    bool& transfer = link.TransferInProgress;
     FixedClock clock;
     std::unique_ptr<Recorder> rec = Make(SystemFileOps());
 
     std::unique_ptr<Recorder> Make(FileOps& ops) {
-        auto r = std::make_unique<Recorder>(view, reading, readingReceived, transfer, dir.path(),
-                                            clock, ops);
+        auto r = std::make_unique<Recorder>(view, link, dir.path(), clock, ops);
         r->FormCreate();
         return r;
     }
@@ -302,7 +309,7 @@ TEST_F(RecorderTest, StartNeedsAReadingAndWritesNumberedTemporaryFiles) {
     EXPECT_FALSE(fs::exists(dir / "~NDMDL1.TMP") || fs::exists(dir / "~NDMDL2.TMP"));
 
     // A folder where nothing can be created: 9003, acquisition stopped.
-    rec = std::make_unique<Recorder>(view, reading, readingReceived, transfer, dir.path() / "none");
+    rec = std::make_unique<Recorder>(view, link, dir.path() / "none");
     rec->sbtnRecordStartClick();
     EXPECT_EQ(view.messages.back(), std::make_pair(str::ErrorCaption, str::TempFileCreateError));
     EXPECT_FALSE(rec->bAcquiring || view.timerEnabled || view.startDown);

@@ -143,11 +143,10 @@ TEST(TextExportTest, FailedExportKeepsTheFileItWouldReplace) {
 
 TEST(RecorderPages, APicturePageOfAShortFirstPageIsPaddedWithEmptyPoints) {
     test::FakeRecorderView view;
-    MeterReading reading;
-    int received = 1;
-    bool transfer = false;
+    MeterLink link;
+    link.ReadingReceived = 1;
     TempDir dir;
-    Recorder rec(view, reading, received, transfer, dir.path());
+    Recorder rec(view, link, dir.path());
     rec.iPointsPerPage = 100;
     rec.FormCreate();
     rec.List() = Numbered(250);

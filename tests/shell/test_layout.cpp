@@ -57,7 +57,7 @@ TEST(Tile, HiddenWindowsAreNotMovedAndDataListKeepsAnalogSpace) {
 
 TEST(Tile, HiddenTaskbarLetsColumnsReachTheBottom) {
     SystemMetrics m = kScreen;
-    m.taskbarHeight = 0;
+    m.TaskbarHeight = 0;
     WindowRect list = DataListRect(m);
     WindowRect recorder = RecorderRect(m);
     EXPECT_EQ(list.top + list.height, 768);

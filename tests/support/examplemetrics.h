@@ -14,7 +14,7 @@ inline SystemMetrics ExampleMetrics() {
     m.cyCaption = 19;
     m.cyMenu = 19;
     m.cyFrame = 4;
-    m.taskbarHeight = 28;
+    m.TaskbarHeight = 28;
     return m;
 }
 
