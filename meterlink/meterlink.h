@@ -51,12 +51,19 @@ public:
     MeterLink(MeterLink&&) = default;
     MeterLink& operator=(MeterLink&&) = default;
 
-    int iPort = 1;                    // selected port number, 1-based
-    MeterReading Reading;             // the last decoded reading, with the failure count
-    int ReadingReceived = 0;          // a reading was decoded since the last link
-    bool TransferInProgress = false;  // a logger file is read in or the meter's memory imported
+    int iPort = 1;            // selected port number, 1-based
+    MeterReading Reading;     // the last decoded reading, with the failure count
+    int ReadingReceived = 0;  // a reading was decoded since the last link
 
     void SetOpener(Opener opener) { opener_ = std::move(opener); }
+
+    // The transfer-in-progress flag: set while a logger file is read in or the meter's
+    // memory imported; the recorder's commands and the link command wait meanwhile.
+    // Only these methods write it.
+    bool TransferInProgress() const { return transferInProgress_; }
+    void BeginTransfer() { transferInProgress_ = true; }
+    // The end of a transfer, and Abort in the progress window.
+    void EndTransfer() { transferInProgress_ = false; }
 
     // Opens port iPort. A port that is open is closed first, plainly. On failure no
     // port is open and the result says which step failed and why.
@@ -134,6 +141,7 @@ private:
     MeterHandle port_;
     bool linked_ = false;
     bool lent_ = false;
+    bool transferInProgress_ = false;
     bool gone_ = false;
     LineResult goneReason_;
 };

@@ -243,7 +243,7 @@ void TFormMain::sbtnLinkClick() {
 
 void TFormMain::UpdateLinkControls() {
     const bool linked = Linked();
-    const bool busy = G().Link.TransferInProgress;
+    const bool busy = G().Link.TransferInProgress();
     if (mnuLink) {
         mnuLink->setText(Str(linked ? str::UnlinkItem : str::LinkItem));
         mnuLink->setEnabled(!busy);

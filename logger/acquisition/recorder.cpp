@@ -156,7 +156,7 @@ void Recorder::OnLinkCut() {
 }
 
 void Recorder::OnTransferEnded() {
-    link_.TransferInProgress = false;
+    link_.EndTransfer();
     ResetRecorderState();
     view_.SetLoggerTimerInterval(iIntervalMs);
     list_.clear();
@@ -238,7 +238,7 @@ void Recorder::FinishBulkLoad() {
     UpdateCursorReadout();
     bBufferEmpty = false;
     bUnsaved = true;
-    link_.TransferInProgress = false;
+    link_.EndTransfer();
     UpdateToolbar();
     UpdateMenu();
 }

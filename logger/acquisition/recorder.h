@@ -78,8 +78,7 @@ public:
 
     // The link owner's transfer-in-progress flag: set while a file is read in or the
     // meter's memory imported; the progress window's Abort clears it.
-    bool TransferInProgress() const { return link_.TransferInProgress; }
-    void SetTransferInProgress(bool on) { link_.TransferInProgress = on; }
+    bool TransferInProgress() const { return link_.TransferInProgress(); }
 
     // The buffer holds samples that are not saved to a file.
     bool HoldsUnsavedData() const { return !bBufferEmpty && bUnsaved; }

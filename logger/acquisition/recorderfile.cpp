@@ -53,7 +53,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     view_.SetWaitCursor(true);
     view_.OpenProgressWindow(ProgressHeadline(str::ReadingFileWait), HeadlineColour::Red,
                              kFileReadBarMax);
-    link_.TransferInProgress = true;
+    link_.BeginTransfer();
     UpdateToolbar();
     UpdateMenu();
     view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
@@ -66,20 +66,20 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
             // times a second: often enough to react at once, rarely enough that a
             // large file is not slowed down by repainting.
             const auto now = clock_.Monotonic();
-            if (now - last < kProgressPeriod) return link_.TransferInProgress;
+            if (now - last < kProgressPeriod) return link_.TransferInProgress();
             last = now;
             FileReadProgress(BarPosition(steps++, kFileReadBarMax),
                              Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(done),
                                     static_cast<int>(total)));
             // Abort in the progress window clears the flag while events are handled.
-            return link_.TransferInProgress;
+            return link_.TransferInProgress();
         },
         chunkRecords);
     reader.Close();
     auto endRead = [&](const IoStatus& failed) {
         list_.clear();
         EndFileRead();
-        link_.TransferInProgress = false;
+        link_.EndTransfer();
         if (failed.error != ECANCELED)
             view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, failed.message);
         UpdateToolbar();
@@ -91,7 +91,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
                      Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(list_.size()),
                             static_cast<int>(list_.size())));
     // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
-    if (!link_.TransferInProgress) return endRead(IoStatus::Fail(ECANCELED, "read", path));
+    if (!link_.TransferInProgress()) return endRead(IoStatus::Fail(ECANCELED, "read", path));
     // The replay cannot be aborted.
     view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
     view_.SetProgressAbortEnabled(false);

@@ -128,7 +128,7 @@ void Recorder::sbtnUndoZoomClick() {
 // ---- command states ----
 
 void Recorder::UpdateToolbar() {
-    const bool busy = link_.TransferInProgress;
+    const bool busy = link_.TransferInProgress();
     const bool idle = !bAcquiring && !busy;
     ToolbarState& t = toolbar_;
     t.sbtnRecordStart = t.sbtnRecordStop = !bManualMode && !busy;
@@ -145,7 +145,7 @@ void Recorder::UpdateToolbar() {
 }
 
 void Recorder::UpdateMenu() {
-    const bool busy = link_.TransferInProgress;
+    const bool busy = link_.TransferInProgress();
     const bool idle = !bAcquiring && !busy;
     MenuState& m = menu_;
     m.open = m.printerSetup = m.interval = m.import = idle;

@@ -68,7 +68,7 @@ bool ImportSession::Identify() {
 
 void ImportSession::Begin() {
     begun_ = true;
-    if (link_) link_->TransferInProgress = true;
+    if (link_) link_->BeginTransfer();
 }
 
 bool ImportSession::ReadHeader(const ByteHooks& hooks) {
@@ -179,7 +179,7 @@ void ImportSession::Finish(ImportEnd end) {
     if (begun_) frontEnd_.CloseProgress();
     loan_.Release();
     if (begun_) {
-        if (link_) link_->TransferInProgress = false;
+        if (link_) link_->EndTransfer();
         frontEnd_.TransferEnded(end);
     }
     if (message && !message->overProgress) tell();

@@ -98,7 +98,7 @@ ImportEnd MemoryImport::sbtnImportClick() {
     const ByteHooks blockHooks{
         [this] {
             view_.HandlePendingEvents();
-            return link_.TransferInProgress;
+            return link_.TransferInProgress();
         },
         [&](std::size_t done, std::size_t total) {
             view_.SetProgressDetail(
@@ -122,7 +122,7 @@ ImportEnd MemoryImport::sbtnImportClick() {
     lastPaint_ = {};
     if (!session.Decode([this](std::size_t) {
             if (PaintDue()) view_.HandlePendingEvents();
-            return link_.TransferInProgress;
+            return link_.TransferInProgress();
         }))
         return *session.End();
 

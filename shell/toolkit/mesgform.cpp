@@ -71,7 +71,7 @@ void TMsgForm::bbtnAbortClick() {
     box.icon = Prompter::Icon::Question;
     box.buttons = Prompter::Yes | Prompter::No;
     box.defaultButton = Prompter::No;
-    if (Prompt().messageBox(box) == Prompter::Yes) G().Link.TransferInProgress = false;
+    if (Prompt().messageBox(box) == Prompter::Yes) G().Link.EndTransfer();
 }
 
 void TMsgForm::showEvent(QShowEvent* event) {

@@ -252,7 +252,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     // The user presses Abort while the file is read, and confirms.
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (!G().Link.TransferInProgress) return;
+        if (!G().Link.TransferInProgress()) return;
         user.stop();
         progress.bbtnAbort->click();
     });
@@ -263,7 +263,7 @@ TEST_F(GraphicalRecorder, AbortDuringAFileReadLeavesTheBufferEmpty) {
     EXPECT_EQ(prompter.count("box"), 1);  // the abort question, no error
     EXPECT_TRUE(form->recorder().List().empty());
     EXPECT_TRUE(form->recorder().bBufferEmpty);
-    EXPECT_FALSE(G().Link.TransferInProgress);
+    EXPECT_FALSE(G().Link.TransferInProgress());
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->sbtnOpenFile->isEnabled());
@@ -311,7 +311,7 @@ TEST_F(GraphicalRecorderImport, FillsTheChartReadOutsAndBufferAndSavesIt) {
     EXPECT_EQ(question.icon, Prompter::Icon::Question);
 
     ASSERT_EQ(form->recorder().List().size(), 450u);
-    EXPECT_FALSE(G().Link.TransferInProgress);
+    EXPECT_FALSE(G().Link.TransferInProgress());
     EXPECT_FALSE(G().Link.Linked());
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -350,7 +350,7 @@ TEST_F(GraphicalRecorderImport, AbortInTheProgressWindowLeavesAnEmptyRecorder) {
     AcquireThree();
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
-        if (!G().Link.TransferInProgress) return;
+        if (!G().Link.TransferInProgress()) return;
         user.stop();
         EXPECT_TRUE(progress.isVisible());
         EXPECT_EQ(progress.MsgPanel->text(),
@@ -366,7 +366,7 @@ TEST_F(GraphicalRecorderImport, AbortInTheProgressWindowLeavesAnEmptyRecorder) {
     EXPECT_EQ(prompter.boxes()[2].caption, "Warning[W8014]");
     EXPECT_TRUE(form->recorder().List().empty());
     EXPECT_TRUE(form->recorder().bBufferEmpty);
-    EXPECT_FALSE(G().Link.TransferInProgress);
+    EXPECT_FALSE(G().Link.TransferInProgress());
     EXPECT_FALSE(progress.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->sbtnImport->isEnabled());

@@ -235,12 +235,12 @@ TEST_F(DesktopProgram, LinkingStartsThePollAndLocksThePortCommands) {
     EXPECT_EQ(main->mnuLink->text(), "&Link");
 
     // While a transfer runs the link command is disabled once the commands are refreshed.
-    G().Link.TransferInProgress = true;
+    G().Link.BeginTransfer();
     dmm::SendWindowMessage(main, dmm::msg::Refresh);
     EXPECT_FALSE(main->sbtnLink->isEnabled());
     EXPECT_FALSE(main->mnuLink->isEnabled());
     EXPECT_FALSE(main->sbtnPort->isEnabled());
-    G().Link.TransferInProgress = false;
+    G().Link.EndTransfer();
     dmm::SendWindowMessage(main, dmm::msg::Link);
     EXPECT_TRUE(main->Linked());
     EXPECT_TRUE(main->sbtnLink->isEnabled());

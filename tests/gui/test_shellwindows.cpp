@@ -143,10 +143,10 @@ TEST(MsgForm, AbortAsksAndClearsTheTransferFlagOnlyOnYes) {
         ScriptedPrompter prompter;
         prompter.boxAnswers.push_back(answer);
         TMsgForm form;
-        G().Link.TransferInProgress = true;
+        G().Link.BeginTransfer();
         form.bbtnAbort->click();
 
-        EXPECT_EQ(G().Link.TransferInProgress, answer == Prompter::No);
+        EXPECT_EQ(G().Link.TransferInProgress(), answer == Prompter::No);
         ASSERT_EQ(prompter.boxes().size(), 1u);
         const Prompter::Box box = prompter.boxes()[0];
         EXPECT_EQ(box.caption, "Warning[W8014]");

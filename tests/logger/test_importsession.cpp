@@ -32,7 +32,7 @@ public:
     }
     void TransferEnded(ImportEnd end) override {
         calls.push_back(std::string("ended ") + (end == ImportEnd::Imported ? "kept" : "reset") +
-                        (link && link->TransferInProgress ? " busy" : ""));
+                        (link && link->TransferInProgress() ? " busy" : ""));
     }
 };
 
@@ -69,10 +69,9 @@ protected:
         if (s.Identify()) {
             s.Begin();
             if (s.ReadHeader({})) {
-                const ByteHooks hooks{[this] { return link.TransferInProgress; }, {}};
+                const ByteHooks hooks{[this] { return link.TransferInProgress(); }, {}};
                 while (!s.Finished() && !s.AllBlocksRead()) {
-                    if (static_cast<int>(s.BlocksRead()) == abortAtBlock)
-                        link.TransferInProgress = false;
+                    if (static_cast<int>(s.BlocksRead()) == abortAtBlock) link.EndTransfer();
                     s.ReadNextBlock(hooks);
                 }
                 if (!s.Finished() && s.Decode()) s.Finish(ImportEnd::Imported);
@@ -81,7 +80,7 @@ protected:
         EXPECT_TRUE(s.Finished());
         s.Finish(ImportEnd::Aborted);  // a second end changes nothing
         EXPECT_FALSE(link.Lent());
-        EXPECT_FALSE(link.TransferInProgress);
+        EXPECT_FALSE(link.TransferInProgress());
         return *s.End();
     }
 };

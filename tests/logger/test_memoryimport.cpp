@@ -80,7 +80,7 @@ protected:
         const ImportEnd end = import.sbtnImportClick();
         // Whatever the end, the line is back with its owner and nothing is left running.
         EXPECT_FALSE(link.Lent());
-        EXPECT_FALSE(link.TransferInProgress);
+        EXPECT_FALSE(link.TransferInProgress());
         EXPECT_FALSE(view.progressWindowOpen);
         EXPECT_FALSE(view.waitCursor);
         EXPECT_FALSE(link.Linked());
@@ -264,7 +264,7 @@ TEST_F(MemoryImportTest, StallInTheMiddleOfABlock) {
 TEST_F(MemoryImportTest, AbortDuringTheHeaderActsAtTheFirstByteOfTheBlocks) {
     image = sim::BuildStreamImage(Pattern(300), 2, 0);
     view.onPendingEvents = [this](int call) {
-        if (call == 10) link.TransferInProgress = false;  // Abort confirmed in the header
+        if (call == 10) link.EndTransfer();  // Abort confirmed in the header
     };
     EXPECT_EQ(Run(), ImportEnd::Aborted);
     // The header was read to its end, the first block asked for, and no byte of it read.
@@ -279,7 +279,7 @@ TEST_F(MemoryImportTest, AbortDuringTheHeaderActsAtTheFirstByteOfTheBlocks) {
 TEST_F(MemoryImportTest, AbortDuringTheBlocks) {
     image = sim::BuildStreamImage(Pattern(300), 2, 0);
     view.onPendingEvents = [this](int call) {
-        if (call == 512 + 900) link.TransferInProgress = false;
+        if (call == 512 + 900) link.EndTransfer();
     };
     EXPECT_EQ(Run(), ImportEnd::Aborted);
     EXPECT_EQ(Commands(), "FNNR");
@@ -292,8 +292,7 @@ TEST_F(MemoryImportTest, AbortDuringTheDecoding) {
     step = std::chrono::milliseconds(50);  // every record lets events run
     int decoding = 0;
     view.onPendingEvents = [&](int) {
-        if (view.headline.rfind("[W8013]", 0) == 0 && ++decoding == 500)
-            link.TransferInProgress = false;
+        if (view.headline.rfind("[W8013]", 0) == 0 && ++decoding == 500) link.EndTransfer();
     };
     EXPECT_EQ(Run(), ImportEnd::Aborted);
     EXPECT_EQ(view.messages.size(), 1u);

@@ -52,7 +52,6 @@ protected:
     MeterLink link = ReadyLink();
     MeterReading& reading = link.Reading;
     int& readingReceived = link.ReadingReceived;
-    bool& transfer = link.TransferInProgress;
     FixedClock clock;
     std::unique_ptr<Recorder> rec = Make(SystemFileOps());
 
@@ -231,7 +230,7 @@ TEST_F(RecorderTest, CommandStatesFollowTheRecorderState) {
     rec->ApplyIntervalChoice({true, 0});
     EXPECT_EQ(rec->iIntervalMs, 500);
 
-    transfer = true;  // busy
+    link.BeginTransfer();  // busy
     rec->UpdateToolbar();
     rec->UpdateMenu();
     ToolbarState busy = acquiring;
@@ -385,7 +384,7 @@ TEST_F(RecorderTest, SavedFileOpensAsTheSameBuffer) {
     EXPECT_EQ(std::memcmp(rec->List().data(), saved.data(), 3 * sizeof(LogRecord)), 0);
     EXPECT_EQ(view.status.buffer, "Data in buffer : 3");
     EXPECT_EQ(rec->iPageCount, 1);
-    EXPECT_TRUE(rec->bUnsaved && !transfer && !view.progressWindowOpen);
+    EXPECT_TRUE(rec->bUnsaved && !link.TransferInProgress() && !view.progressWindowOpen);
 
     EXPECT_FALSE(rec->SaveFile(dir / "missing/a.g26"));
     EXPECT_EQ(view.messages.back(), std::make_pair(str::ErrorCaption, str::FileSaveError));
@@ -423,17 +422,20 @@ TEST_F(RecorderTest, AnEmptyFileGivesAnEmptyBufferThatCountsAsUnsavedData) {
 
 TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(500)));
-    view.onPendingEvents = [&](int) { transfer = false; };  // Abort at the first report
+    view.onPendingEvents = [&](int) { link.EndTransfer(); };  // Abort at the first report
     EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
     EXPECT_TRUE(rec->List().empty() && view.messages.empty() && !view.progressWindowOpen);
     EXPECT_EQ(rec->iPageCount, 1);
     EXPECT_TRUE(view.toolbar.sbtnOpenFile);
 
     // Abort pressed while the last report ("500 of 500") is shown.
-    view.onPendingEvents = [&](int) { transfer = rec->List().size() < 500; };
+    view.onPendingEvents = [&](int) {
+        if (rec->List().size() >= 500) link.EndTransfer();
+    };
     EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
     EXPECT_TRUE(rec->List().empty() && rec->bBufferEmpty && view.messages.empty());
-    EXPECT_TRUE(!transfer && !view.progressWindowOpen && view.toolbar.sbtnOpenFile);
+    EXPECT_TRUE(!link.TransferInProgress() && !view.progressWindowOpen &&
+                view.toolbar.sbtnOpenFile);
 
     view.onPendingEvents = [](int) {};
     EXPECT_FALSE(rec->OpenFile(dir / "none.g26"));
@@ -464,10 +466,10 @@ TEST_F(RecorderTest, AFileReadReportsItsProgressAtMostEveryFortyMilliseconds) {
 }
 
 TEST_F(RecorderTest, TransferEndedResetsTheRecorder) {
-    transfer = true;
+    link.BeginTransfer();
     rec->List().resize(10);
     rec->OnTransferEnded();
-    EXPECT_TRUE(!transfer && rec->List().empty() && view.toolbar.sbtnOpenFile);
+    EXPECT_TRUE(!link.TransferInProgress() && rec->List().empty() && view.toolbar.sbtnOpenFile);
     EXPECT_EQ(view.mainWindowRefreshes, 1);
     EXPECT_EQ(view.dataListClears, 1);
 }
