@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dmm::LogList list;
     if (!reader.Open("fuzz.g26")) return 0;
     const std::size_t count = reader.RecordCount();
-    const dmm::IoStatus status = reader.ReadAll(list, {}, chunk);
+    const dmm::Status status = reader.ReadAll(list, {}, chunk);
     if (!status && !list.empty()) std::abort();  // a failed read leaves nothing behind
     if (status && list.size() != count) std::abort();
     if (list.size() > size / dmm::kLogRecordSize) std::abort();

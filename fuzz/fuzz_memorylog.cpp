@@ -40,14 +40,15 @@ void CheckDecoded(const dmm::DecodedLog& log, std::size_t stored) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A saved image.
-    const dmm::MemoryImageDecode image = dmm::DecodeMemoryImage(data, size);
-    if (image.refusal.empty()) {
+    const dmm::Result<dmm::MemoryImageDecode> decoded = dmm::DecodeMemoryImage(data, size);
+    if (decoded) {
+        const dmm::MemoryImageDecode& image = *decoded;
         Check(image.header.recordCount >= 1 && image.header.recordCount <= dmm::kMaxStoredRecords);
         Check(image.storedCount == static_cast<std::size_t>(image.header.recordCount));
         Check(image.header.streamLength <= static_cast<long long>(size));
         CheckDecoded(image.log, image.storedCount);
     } else {
-        Check(image.log.records.empty());
+        Check(!decoded.reason().empty());  // a refusal says why, and decodes nothing
     }
 
     // The same bytes as the meter's answers: "N" starts at the first block, "R"
@@ -62,17 +63,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return dmm::FakeLine::Bytes(data + at, data + at + n);
     });
     dmm::MemoryTransfer transfer(&line);
-    const dmm::MemoryTransfer::Result header = transfer.ReadHeader();
-    if (header != dmm::MemoryTransfer::Result::Done) {
+    const dmm::Status header = transfer.ReadHeader();
+    if (!header) {
         // Refused or cut short: no block was asked for and nothing was allocated for one.
         Check(transfer.Stream().empty());
-        Check(transfer.ReadBlocks() == dmm::MemoryTransfer::Result::Refused ||
-              header == dmm::MemoryTransfer::Result::Missing);
+        Check(transfer.ReadBlocks().code() == dmm::StatusCode::LogRefused ||
+              header.code() == dmm::StatusCode::TransferMissing);
         return 0;
     }
-    const dmm::MemoryTransfer::Result blocks = transfer.ReadBlocks();
+    const dmm::Status blocks = transfer.ReadBlocks();
     Check(transfer.Stream().size() <= dmm::kMaxStreamSize);
-    if (blocks != dmm::MemoryTransfer::Result::Done) return 0;
+    if (!blocks) return 0;
     const std::vector<dmm::StoredRecord> stored = transfer.Unpack();
     Check(stored.size() == static_cast<std::size_t>(transfer.Header().recordCount));
     const dmm::DecodedLog log = dmm::DecodeStoredRecords(stored, transfer.Header());

@@ -24,19 +24,20 @@ void ApplyExportSettings(PEGraph& chart, const TDlgExportForm& dialog) {
 }
 
 bool RunChartAction(QWidget* owner, PEGraph& chart, ChartAction action) {
-    if (chart.PerformAction(action)) return true;
-    ShowChartFailure(owner, chart, action);
+    const Status done = chart.PerformAction(action);
+    if (done) return true;
+    ShowChartFailure(owner, done, action);
     return false;
 }
 
-void ShowChartFailure(QWidget* owner, const PEGraph& chart, ChartAction action) {
-    if (chart.LastError().isEmpty()) return;  // cancelled by the user
+void ShowChartFailure(QWidget* owner, const Status& failure, ChartAction action) {
+    if (failure.code() == StatusCode::ChartCancelled) return;
     int text = str::FileSaveError;
     if (action == ChartAction::Print || action == ChartAction::PrintWithSetup)
         text = str::PrintError;
     else if (action == ChartAction::BitmapToClipboard || action == ChartAction::MetafileToClipboard)
         text = str::ClipboardError;
-    ShowStringMessage(owner, str::ErrorCaption, text, chart.LastError());
+    ShowStringMessage(owner, str::ErrorCaption, text, QString::fromStdString(failure.reason()));
 }
 
 bool PreparePrinter(QWidget* owner, const QPrinter* setup, QPrinter& printer, bool withSetup) {

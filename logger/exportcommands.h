@@ -3,6 +3,7 @@
 #pragma once
 
 #include "logger/chart/rules/chartmath.h"
+#include "resources/status.h"
 
 class QPrinter;
 class QWidget;
@@ -21,7 +22,7 @@ void ApplyExportSettings(PEGraph& chart, const TDlgExportForm& dialog);
 // Runs a chart action and shows why it failed; nothing is shown when the user cancelled.
 bool RunChartAction(QWidget* owner, PEGraph& chart, ChartAction action);
 // Shows why the chart's last action failed.
-void ShowChartFailure(QWidget* owner, const PEGraph& chart, ChartAction action);
+void ShowChartFailure(QWidget* owner, const Status& failure, ChartAction action);
 
 // A print starts from the printer set-up chosen in the recorder (if any) and, when it goes
 // through the set-up, asks with the print dialog. False when the user cancelled.

@@ -425,12 +425,12 @@ void GraphicalView::BeginPrintJob() {
     form_.PEGraph->BeginPrintJob();
 }
 
-bool GraphicalView::EndPrintJob() {
+Status GraphicalView::EndPrintJob() {
     return form_.PEGraph->EndPrintJob();
 }
 
-void GraphicalView::ShowFailure(ChartAction action) {
-    ShowChartFailure(&form_, *form_.PEGraph, action);
+void GraphicalView::ShowFailure(const Status& failure, ChartAction action) {
+    ShowChartFailure(&form_, failure, action);
 }
 
 }  // namespace dmm

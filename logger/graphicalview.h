@@ -77,8 +77,8 @@ public:
     void SetPrintStyle(bool on) override;
     bool RunAction(ChartAction action) override;
     void BeginPrintJob() override;
-    bool EndPrintJob() override;
-    void ShowFailure(ChartAction action) override;
+    Status EndPrintJob() override;
+    void ShowFailure(const Status& failure, ChartAction action) override;
 
 private:
     TGraphicalForm& form_;

@@ -10,8 +10,8 @@ FailureReport ReportOpenFailure(const OpenResult& result, const std::string& por
         report.detail = portName + ": " + result.device + "\n";
     else if (!portName.empty() && result.device.empty())
         report.detail = portName + "\n";
-    report.detail += result.reason;
-    if (result.failure == OpenFailure::Timeouts) {
+    report.detail += result.status.reason();
+    if (result.status.code() == StatusCode::PortNoTimeouts) {
         report.messages.push_back({str::ErrorCaption, str::PortSettingError, true, true});
         report.messages.push_back({str::WarningCaption, str::SelectValidPort, false, false});
     }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "resources/status.h"
+
 namespace dmm {
 
 // Read and write time-outs in milliseconds. A read of n bytes waits at most
@@ -95,18 +97,12 @@ public:
 // A null handle means that no port is open.
 using MeterHandle = std::unique_ptr<MeterLine>;
 
-// Which step of opening a port failed.
-enum class OpenFailure {
-    None,
-    Open,      // no such port, or it could not be opened or configured (line settings)
-    Timeouts,  // the time-outs could not be read or written
-};
-
+// Opening a port: the handle, or the failure (PortNotOpened or PortNoTimeouts with the
+// operating system's reason). The device tried goes with both, for the messages.
 struct OpenResult {
     MeterHandle handle;  // null on failure
-    OpenFailure failure = OpenFailure::None;
+    Status status;
     std::string device;  // the device path that was tried (empty when the COM number has none)
-    std::string reason;  // the operating system's reason, for the user
 };
 
 }  // namespace dmm

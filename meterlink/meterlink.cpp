@@ -44,13 +44,12 @@ OpenResult MeterLink::openThroughOpener() {
     closeNow();
     OpenResult result;
     if (!opener_) {
-        result.failure = OpenFailure::Open;
-        result.reason = "No way to open a port is set up.";
+        result.status = Status::Fail(StatusCode::PortNotOpened, "No way to open a port is set up.");
         return result;
     }
     result = opener_(iPort);
     port_ = std::move(result.handle);
-    if (!port_ && result.failure == OpenFailure::None) result.failure = OpenFailure::Open;
+    if (!port_ && result.status.ok()) result.status = Status::Fail(StatusCode::PortNotOpened, {});
     return result;
 }
 

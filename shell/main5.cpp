@@ -184,16 +184,16 @@ void TFormMain::FormCreate() {
     G().ProgramDir = std::filesystem::current_path();
 
     const std::string path = SettingsFilePath(G().ProgramDir.string());
-    SettingsLoad loaded = LoadSettings(path);
-    if (!loaded.opened) {
+    const Result<Settings> loaded = LoadSettings(path);
+    if (!loaded) {
         // Runs without a port on iPort 1 and limits 0; the file is written at close.
         Prompt().errorBox(nullptr,
-                          QString::fromStdString(SettingsOpenErrorText(path, loaded.reason)));
+                          QString::fromStdString(SettingsOpenErrorText(path, loaded.reason())));
         return;
     }
-    G().Link.iPort = loaded.values.iPort;
-    G().StartHiLimit = loaded.values.fHiLimit;
-    G().StartLowLimit = loaded.values.fLowLimit;
+    G().Link.iPort = loaded->iPort;
+    G().StartHiLimit = loaded->fHiLimit;
+    G().StartLowLimit = loaded->fLowLimit;
     openPort(false);
 }
 
@@ -429,10 +429,10 @@ bool TFormMain::FormClose() {
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
     const std::string path = SettingsFilePath(G().ProgramDir.string());
-    SettingsSave saved = SaveSettings(path, s);
-    if (!saved.ok) {
+    const Status saved = SaveSettings(path, s);
+    if (!saved) {
         Prompt().errorBox(this,
-                          QString::fromStdString(SettingsCreateErrorText(path, saved.reason)));
+                          QString::fromStdString(SettingsCreateErrorText(path, saved.reason())));
         return false;
     }
     TimerGetSd->stop();

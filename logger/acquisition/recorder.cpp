@@ -117,7 +117,7 @@ bool Recorder::TakeSample() {
     // A record that cannot be written stays in memory. The first failure is said and the
     // file is let go, so that it keeps the samples before it and nothing is written after a
     // gap; acquisition goes on in memory.
-    IoStatus written = tempFiles_.Append(*record);
+    Status written = tempFiles_.Append(*record);
     if (!written) tempFiles_.Close();
     TrackExtremes(x);
     view_.AppendChartPoint(FieldString(record->szTime), x);
@@ -136,7 +136,7 @@ bool Recorder::TakeSample() {
     UpdateMenu();
     // Last, when the sample is fully counted: the box lets other events in meanwhile.
     if (!written)
-        view_.ShowStringMessage(str::ErrorCaption, str::TempFileWriteError, written.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::TempFileWriteError, written.reason());
     return true;
 }
 

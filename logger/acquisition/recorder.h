@@ -138,11 +138,11 @@ public:
     void sbtnUndoZoomClick();
 
     // Saves the buffer; on failure shows "File save error." and leaves the buffer unsaved.
-    IoStatus SaveFile(const std::string& path);
+    Status SaveFile(const std::string& path);
     // Reads a logger file into the empty buffer (EBUSY when it is not) and replays it. On failure
     // shows "File open error." and leaves the buffer empty; an abort
     // (ECANCELED) shows nothing.
-    IoStatus OpenFile(const std::string& path, std::size_t chunkRecords = 1024);
+    Status OpenFile(const std::string& path, std::size_t chunkRecords = 1024);
 
     void UpdateToolbar();
     void UpdateMenu();

@@ -28,10 +28,10 @@ std::string ProgressHeadline(int textNumber) {
     return "[W" + std::to_string(textNumber) + "] " + LoadStr(textNumber);
 }
 
-IoStatus Recorder::SaveFile(const std::string& path) {
-    IoStatus saved = SaveLoggerFile(path, list_, ops_);
+Status Recorder::SaveFile(const std::string& path) {
+    Status saved = SaveLoggerFile(path, list_, ops_);
     if (!saved) {
-        view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.reason());
         return saved;
     }
     bBufferEmpty = false;
@@ -41,13 +41,13 @@ IoStatus Recorder::SaveFile(const std::string& path) {
     return saved;
 }
 
-IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
+Status Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     // Records are read into an empty buffer only: the caller clears it first.
-    if (!list_.empty() || iSampleCount != 0) return IoStatus::Fail(EBUSY, "open", path);
+    if (!list_.empty() || iSampleCount != 0) return FileFailure(EBUSY, "open", path);
     LoggerFileReader reader(ops_);
-    IoStatus status = reader.Open(path);
+    Status status = reader.Open(path);
     if (!status) {
-        view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, status.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, status.reason());
         return status;
     }
     view_.SetWaitCursor(true);
@@ -76,12 +76,12 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         },
         chunkRecords);
     reader.Close();
-    auto endRead = [&](const IoStatus& failed) {
+    auto endRead = [&](const Status& failed) {
         list_.clear();
         EndFileRead();
         link_.EndTransfer();
-        if (failed.error != ECANCELED)
-            view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, failed.message);
+        if (failed.systemError() != ECANCELED)
+            view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, failed.reason());
         UpdateToolbar();
         UpdateMenu();
         return failed;
@@ -91,7 +91,7 @@ IoStatus Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
                      Format(LoadStr(str::ReadingDataFormat).c_str(), static_cast<int>(list_.size()),
                             static_cast<int>(list_.size())));
     // Abort is still offered while the last report is shown; pressed then, it is obeyed too.
-    if (!link_.TransferInProgress()) return endRead(IoStatus::Fail(ECANCELED, "read", path));
+    if (!link_.TransferInProgress()) return endRead(FileFailure(ECANCELED, "read", path));
     // The replay cannot be aborted.
     view_.SetProgressWindowBar(kFileReadBarMax, kFileReadBarMax);
     view_.SetProgressAbortEnabled(false);

@@ -19,9 +19,9 @@ void Recorder::sbtnRecordStartClick() {
     Sampling.SetInterval(iIntervalMs);
     Sampling.Start();
     iTempFileCount += 1;
-    IoStatus created = tempFiles_.CreateNext();
+    Status created = tempFiles_.CreateNext();
     if (!created) {
-        view_.ShowStringMessage(str::ErrorCaption, str::TempFileCreateError, created.message);
+        view_.ShowStringMessage(str::ErrorCaption, str::TempFileCreateError, created.reason());
         view_.SetRecordButtonDown(false);
         sbtnRecordStopClick();
     } else {

@@ -545,17 +545,25 @@ void PEGraph::keyPressEvent(QKeyEvent* event) {
 
 // ---------------------------------------------------------------- actions
 
-bool PEGraph::PerformAction(int number) {
+Status PEGraph::PerformAction(int number) {
     const std::optional<ChartAction> action = ChartActionFromNumber(number);
-    if (!action) {
-        lastError_ = QStringLiteral("no chart action %1").arg(number);
-        return false;
-    }
+    if (!action)
+        return Status::Fail(StatusCode::ChartFailed, "no chart action " + std::to_string(number));
     return PerformAction(*action);
 }
 
-bool PEGraph::PerformAction(ChartAction action) {
+Status PEGraph::PerformAction(ChartAction action) {
     lastError_.clear();
+    return outcome(perform(action));
+}
+
+Status PEGraph::outcome(bool succeeded) const {
+    if (succeeded) return Status::Ok();
+    if (lastError_.isEmpty()) return Status::Fail(StatusCode::ChartCancelled, {});
+    return Status::Fail(StatusCode::ChartFailed, lastError_.toStdString());
+}
+
+bool PEGraph::perform(ChartAction action) {
     switch (action) {
         case ChartAction::Reinitialize:
         case ChartAction::RebuildForExport:

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "logger/chart/rules/chartmath.h"
+#include "resources/status.h"
 
 class QCPGraph;
 class QCPPainter;
@@ -177,19 +178,18 @@ public:
 
     void setPrintSetup(PrintSetup setup) { printSetup_ = std::move(setup); }
 
-    // Runs one of the numbered actions; false when the action did not succeed (no file name,
-    // file not written, print cancelled or failed, size out of range); LastError() then says
-    // why, and is empty when the user cancelled.
-    bool PerformAction(ChartAction action);
-    // The action by its number; false for a number that is no action.
-    bool PerformAction(int number);
-    QString LastError() const { return lastError_; }
+    // Runs one of the numbered actions. It fails with ChartFailed and the reason when the
+    // action did not succeed (no file name, file not written, print failed, size out of
+    // range), with ChartCancelled when the user cancelled it.
+    Status PerformAction(ChartAction action);
+    // The action by its number; ChartFailed for a number that is no action.
+    Status PerformAction(int number);
 
     // Makes the prints that follow the sheets of one print job, until EndPrintJob: the first
     // of them asks for the printer (action 18) or takes it as set up (action 8), the others
-    // go on new sheets without asking. EndPrintJob finishes the job; false when it failed.
+    // go on new sheets without asking. EndPrintJob finishes the job, as PerformAction fails.
     void BeginPrintJob();
-    bool EndPrintJob();
+    Status EndPrintJob();
 
     // Whether the view is zoomed in (undone by action 19).
     bool IsZoomed() const { return zoomed_; }
@@ -246,6 +246,10 @@ private:
     bool drawOnPrinter(QCPPainter& painter);
     void restoreScreenLayout();
     bool fail(const QString& reason);
+    // Ok, or the failure of an action or print job that did not succeed: lastError_ says
+    // why, and is empty when the user cancelled.
+    Status outcome(bool succeeded) const;
+    bool perform(ChartAction action);
 
     PEGraphPlot* plot_;
     QCPTextElement* title_ = nullptr;

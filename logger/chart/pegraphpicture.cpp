@@ -200,8 +200,8 @@ void PEGraph::BeginPrintJob() {
     job_.reset(new PrintJob);
 }
 
-bool PEGraph::EndPrintJob() {
-    if (!job_) return true;
+Status PEGraph::EndPrintJob() {
+    if (!job_) return Status::Ok();
     bool ok = !job_->failed;
     if (job_->started) {
         const bool ended = job_->painter.end();
@@ -210,7 +210,7 @@ bool PEGraph::EndPrintJob() {
         }
     }
     job_.reset();
-    return ok;
+    return outcome(ok);
 }
 
 bool PEGraph::startPrint(bool withSetup, QCPPainter& painter) {

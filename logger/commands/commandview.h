@@ -9,6 +9,7 @@
 
 #include "logger/chart/rules/chartmath.h"
 #include "logger/data/exportoptions.h"
+#include "resources/status.h"
 
 namespace dmm {
 
@@ -58,10 +59,10 @@ public:
     // failed.
     virtual bool RunAction(ChartAction action) = 0;
     // Several pages as one print job: one question for the printer, a sheet per page. The
-    // end is false when the job failed; ShowFailure then says why.
+    // end fails when the job failed; ShowFailure then says why.
     virtual void BeginPrintJob() = 0;
-    virtual bool EndPrintJob() = 0;
-    virtual void ShowFailure(ChartAction action) = 0;
+    virtual Status EndPrintJob() = 0;
+    virtual void ShowFailure(const Status& failure, ChartAction action) = 0;
 };
 
 }  // namespace dmm

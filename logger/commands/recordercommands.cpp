@@ -99,9 +99,9 @@ void RecorderCommands::exportText(const ExportRequest& request) {
     int from = 0, to = 0;
     if (!exportPages(request, from, to)) return;
     view_.SetWaitCursor(true);
-    const IoStatus saved = SaveTextExport(request.path, recorder_.List(), recorder_.iPointsPerPage,
-                                          recorder_.iPageCount, from, to);
-    if (!saved) view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.message);
+    const Status saved = SaveTextExport(request.path, recorder_.List(), recorder_.iPointsPerPage,
+                                        recorder_.iPageCount, from, to);
+    if (!saved) view_.ShowStringMessage(str::ErrorCaption, str::FileSaveError, saved.reason());
     view_.SetWaitCursor(false);
 }
 
@@ -133,8 +133,10 @@ void RecorderCommands::exportPictures(const ExportRequest& request) {
             break;
         }
     }
-    if (printing && !chart_.EndPrintJob() && !failed)
-        chart_.ShowFailure(ChartAction::PrintWithSetup);
+    if (printing) {
+        const Status ended = chart_.EndPrintJob();
+        if (!ended && !failed) chart_.ShowFailure(ended, ChartAction::PrintWithSetup);
+    }
     recorder_.ShowPage();
 }
 

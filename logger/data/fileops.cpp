@@ -43,28 +43,30 @@ FileOps& SystemFileOps() {
     return ops;
 }
 
-IoStatus IoStatus::Fail(int err, const std::string& what, const std::string& path) {
-    IoStatus s;
-    s.error = err != 0 ? err : EIO;
-    s.message = what + " " + path + ": " + std::strerror(s.error);
-    return s;
+Status FileFailure(int err, const std::string& what, const std::string& path) {
+    if (err == 0) err = EIO;
+    return FileFailure(err, what + " " + path + ": " + std::strerror(err));
 }
 
-IoStatus WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
-                  const std::string& path) {
+Status FileFailure(int err, std::string reason) {
+    return Status::Fail(StatusCode::FileFailed, std::move(reason), err != 0 ? err : EIO);
+}
+
+Status WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
+                const std::string& path) {
     const auto* p = static_cast<const unsigned char*>(data);
     while (count > 0) {
         ssize_t n = ops.Write(fd, p, count);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return IoStatus::Fail(errno, "write", path);
+            return FileFailure(errno, "write", path);
         }
         // A write that takes nothing and reports no error would loop forever.
-        if (n == 0) return IoStatus::Fail(ENOSPC, "write", path);
+        if (n == 0) return FileFailure(ENOSPC, "write", path);
         p += n;
         count -= static_cast<std::size_t>(n);
     }
-    return IoStatus::Ok();
+    return Status::Ok();
 }
 
 namespace {
@@ -81,7 +83,7 @@ void SyncFolderOf(const std::string& path, FileOps& ops) {
 
 }  // namespace
 
-IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next, FileOps& ops) {
+Status SaveFileAtomically(const std::string& path, const ChunkSource& next, FileOps& ops) {
     // A fresh name beside the target; O_EXCL never reuses an existing file.
     std::string partPath;
     int fd = -1;
@@ -90,9 +92,9 @@ IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next, Fi
         fd = ops.Open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) return IoStatus::Fail(errno, "create", partPath);
+    if (fd < 0) return FileFailure(errno, "create", partPath);
 
-    auto fail = [&](IoStatus status) {
+    auto fail = [&](Status status) {
         if (fd >= 0) ops.Close(fd);
         ops.Unlink(partPath.c_str());
         return status;
@@ -100,17 +102,17 @@ IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next, Fi
 
     std::string chunk;
     while (next(chunk)) {
-        IoStatus st = WriteAll(ops, fd, chunk.data(), chunk.size(), partPath);
+        Status st = WriteAll(ops, fd, chunk.data(), chunk.size(), partPath);
         if (!st) return fail(st);
     }
-    if (ops.Fsync(fd) != 0) return fail(IoStatus::Fail(errno, "sync", partPath));
+    if (ops.Fsync(fd) != 0) return fail(FileFailure(errno, "sync", partPath));
     int closed = ops.Close(fd);
     fd = -1;
-    if (closed != 0) return fail(IoStatus::Fail(errno, "close", partPath));
+    if (closed != 0) return fail(FileFailure(errno, "close", partPath));
     if (ops.Rename(partPath.c_str(), path.c_str()) != 0)
-        return fail(IoStatus::Fail(errno, "rename to", path));
+        return fail(FileFailure(errno, "rename to", path));
     SyncFolderOf(path, ops);
-    return IoStatus::Ok();
+    return Status::Ok();
 }
 
 }  // namespace dmm

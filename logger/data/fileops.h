@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "resources/status.h"
+
 namespace dmm {
 
 class FileOps {
@@ -29,23 +31,14 @@ public:
 // The real calls.
 FileOps& SystemFileOps();
 
-// Outcome of a file operation: the operating system's error number (0 when it
-// worked) and a text naming what failed and why.
-struct IoStatus {
-    int error = 0;
-    std::string message;
-
-    bool ok() const { return error == 0; }
-    explicit operator bool() const { return ok(); }
-
-    static IoStatus Ok() { return {}; }
-    // "<what> <path>: <reason of err>"
-    static IoStatus Fail(int err, const std::string& what, const std::string& path);
-};
+// A failed file operation: FileFailed with the operating system's error number (EIO for
+// none) and a reason naming what failed, "<what> <path>: <reason of err>".
+Status FileFailure(int err, const std::string& what, const std::string& path);
+// The same with a reason of its own.
+Status FileFailure(int err, std::string reason);
 
 // Writes all count bytes, going on after partial writes and interruptions.
-IoStatus WriteAll(FileOps& ops, int fd, const void* data, std::size_t count,
-                  const std::string& path);
+Status WriteAll(FileOps& ops, int fd, const void* data, std::size_t count, const std::string& path);
 
 // Gives the next piece of a file's content in chunk (replacing what it held); false once
 // there is no more.
@@ -55,7 +48,7 @@ using ChunkSource = std::function<bool(std::string& chunk)>;
 // new file beside it, which is synced and then renamed over the target. On any failure the
 // new file is removed, an existing target is left as it was, and the status names the
 // failing step and the system's reason.
-IoStatus SaveFileAtomically(const std::string& path, const ChunkSource& next,
-                            FileOps& ops = SystemFileOps());
+Status SaveFileAtomically(const std::string& path, const ChunkSource& next,
+                          FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

@@ -14,10 +14,10 @@ namespace dmm {
 // they go to a new file beside it, which is synced and then renamed over the
 // target. On any failure the new file is removed, an existing target is left
 // as it was, and the status names the failing step and the system's reason.
-IoStatus SaveLoggerFile(const std::string& path, const LogRecord* records, std::size_t count,
-                        FileOps& ops = SystemFileOps());
-inline IoStatus SaveLoggerFile(const std::string& path, const LogList& list,
-                               FileOps& ops = SystemFileOps()) {
+Status SaveLoggerFile(const std::string& path, const LogRecord* records, std::size_t count,
+                      FileOps& ops = SystemFileOps());
+inline Status SaveLoggerFile(const std::string& path, const LogList& list,
+                             FileOps& ops = SystemFileOps()) {
     return SaveLoggerFile(path, list.data(), list.size(), ops);
 }
 
@@ -34,13 +34,13 @@ public:
     LoggerFileReader(const LoggerFileReader&) = delete;
     LoggerFileReader& operator=(const LoggerFileReader&) = delete;
 
-    IoStatus Open(const std::string& path);
+    Status Open(const std::string& path);
     std::size_t RecordCount() const { return count_; }
 
     // Appends every record of the file to out. A file that ends before the
     // size it had when opened is an error. On error or abort (ECANCELED) out
     // is put back to the size it had.
-    IoStatus ReadAll(LogList& out, const ReadStep& step = {}, std::size_t chunkRecords = 1024);
+    Status ReadAll(LogList& out, const ReadStep& step = {}, std::size_t chunkRecords = 1024);
 
     void Close();
 
@@ -52,7 +52,7 @@ private:
 };
 
 // Open and ReadAll in one.
-IoStatus ReadLoggerFile(const std::string& path, LogList& out, const ReadStep& step = {},
-                        FileOps& ops = SystemFileOps());
+Status ReadLoggerFile(const std::string& path, LogList& out, const ReadStep& step = {},
+                      FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

@@ -100,7 +100,7 @@ LeftOverScan FindLeftOverFiles(const std::filesystem::path& folder) {
     std::error_code ec;
     std::filesystem::directory_iterator it(dir, ec), end;
     if (ec) {
-        scan.status = IoStatus::Fail(ec.value(), "read folder", dir.string());
+        scan.status = FileFailure(ec.value(), "read folder", dir.string());
         return scan;
     }
     for (; it != end; it.increment(ec)) {

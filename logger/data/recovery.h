@@ -37,7 +37,7 @@ struct LeftOverFile {
 struct LeftOverScan {
     std::vector<LeftOverFile> files;  // the newest (last modified) first
     int inUse = 0;                    // temporary files passed by because a program holds them
-    IoStatus status;                  // a folder that cannot be read
+    Status status;                    // a folder that cannot be read
 };
 
 // The left-over temporary files in folder. A file that cannot be read is passed by.

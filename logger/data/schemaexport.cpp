@@ -56,7 +56,7 @@ std::string SchemaExport::All() {
     return all;
 }
 
-IoStatus SaveSchemaExport(const std::string& path, SchemaExport& content, FileOps& ops) {
+Status SaveSchemaExport(const std::string& path, SchemaExport& content, FileOps& ops) {
     return SaveFileAtomically(
         path, [&](std::string& chunk) { return content.Next(chunk); }, ops);
 }

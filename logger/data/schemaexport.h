@@ -50,7 +50,7 @@ private:
 
 // Writes the export through the atomic save: an existing file is replaced only by a
 // complete new one.
-IoStatus SaveSchemaExport(const std::string& path, SchemaExport& content,
-                          FileOps& ops = SystemFileOps());
+Status SaveSchemaExport(const std::string& path, SchemaExport& content,
+                        FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

@@ -34,11 +34,11 @@ void RecordAppender::Attach(int fd, std::string path, off_t size) {
     size_ = size;
 }
 
-IoStatus RecordAppender::Append(const LogRecord& record) {
-    if (fd_ < 0) return IoStatus::Fail(EBADF, "write", path_);
+Status RecordAppender::Append(const LogRecord& record) {
+    if (fd_ < 0) return FileFailure(EBADF, "write", path_);
     unsigned char bytes[kLogRecordSize];
     EncodeLogRecord(record, bytes);
-    IoStatus st = WriteAll(ops_, fd_, bytes, sizeof bytes, path_);
+    Status st = WriteAll(ops_, fd_, bytes, sizeof bytes, path_);
     if (st) {
         size_ += static_cast<off_t>(sizeof bytes);
     } else {
@@ -48,13 +48,13 @@ IoStatus RecordAppender::Append(const LogRecord& record) {
     return st;
 }
 
-IoStatus RecordAppender::Close() {
-    if (fd_ < 0) return IoStatus::Ok();
+Status RecordAppender::Close() {
+    if (fd_ < 0) return Status::Ok();
     int rc = ops_.Close(fd_);
     int err = errno;
     fd_ = -1;
-    if (rc != 0) return IoStatus::Fail(err, "close", path_);
-    return IoStatus::Ok();
+    if (rc != 0) return FileFailure(err, "close", path_);
+    return Status::Ok();
 }
 
 std::string TempFileName(int number) {
@@ -66,7 +66,7 @@ TempFileSet::TempFileSet(std::filesystem::path folder, FileOps& ops)
       ops_(ops),
       file_(ops) {}
 
-IoStatus TempFileSet::CreateNext() {
+Status TempFileSet::CreateNext() {
     file_.Close();
     std::filesystem::path path;
     for (int tried = 0; tried < kMaxNumbersTried; ++tried) {
@@ -77,15 +77,15 @@ IoStatus TempFileSet::CreateNext() {
             created_.push_back(path);
             if (const int lock = LockFile(path); lock >= 0) locks_.push_back(lock);
             file_.Attach(fd, path.string(), 0);
-            return IoStatus::Ok();
+            return Status::Ok();
         }
-        if (errno != EEXIST) return IoStatus::Fail(errno, "create", path.string());
+        if (errno != EEXIST) return FileFailure(errno, "create", path.string());
     }
-    return IoStatus::Fail(EEXIST, "create", path.string());
+    return FileFailure(EEXIST, "create", path.string());
 }
 
-IoStatus TempFileSet::Append(const LogRecord& record) {
-    if (!file_.IsOpen()) return IoStatus::Ok();
+Status TempFileSet::Append(const LogRecord& record) {
+    if (!file_.IsOpen()) return Status::Ok();
     return file_.Append(record);
 }
 
@@ -101,25 +101,24 @@ void TempFileSet::DeleteAll() {
     locks_.clear();
 }
 
-IoStatus LogAppendFile::Open(const std::string& path) {
+Status LogAppendFile::Open(const std::string& path) {
     file_.Close();
     int fd = ops_.Open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) return IoStatus::Fail(errno, "open", path);
+    if (fd < 0) return FileFailure(errno, "open", path);
     struct stat st {};
     if (ops_.Fstat(fd, &st) != 0) {
-        IoStatus s = IoStatus::Fail(errno, "stat", path);
+        Status s = FileFailure(errno, "stat", path);
         ops_.Close(fd);
         return s;
     }
     if (S_ISREG(st.st_mode) && st.st_size % static_cast<off_t>(kLogRecordSize) != 0) {
         ops_.Close(fd);
-        IoStatus s = IoStatus::Fail(EINVAL, "open", path);
-        s.message = "open " + path + ": not a logger file (" + std::to_string(st.st_size) +
-                    " bytes is not a whole number of 68-byte records)";
-        return s;
+        return FileFailure(EINVAL, "open " + path + ": not a logger file (" +
+                                       std::to_string(st.st_size) +
+                                       " bytes is not a whole number of 68-byte records)");
     }
     file_.Attach(fd, path, st.st_size);
-    return IoStatus::Ok();
+    return Status::Ok();
 }
 
 }  // namespace dmm

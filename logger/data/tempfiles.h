@@ -30,10 +30,10 @@ public:
     // One write of the record's 68 bytes. When the system takes only part of
     // them and the rest cannot follow, the file is cut back to its last whole
     // record, so that later records stay aligned.
-    IoStatus Append(const LogRecord& record);
+    Status Append(const LogRecord& record);
 
     // Closes the file; a failed close is reported (the data may not have reached the disk).
-    IoStatus Close();
+    Status Close();
 
 private:
     FileOps& ops_;
@@ -60,10 +60,10 @@ public:
     TempFileSet& operator=(const TempFileSet&) = delete;
 
     // Closes the open file, if any, and creates the next free numbered file.
-    IoStatus CreateNext();
+    Status CreateNext();
     bool IsOpen() const { return file_.IsOpen(); }
     // Appends to the open file; does nothing when none is open.
-    IoStatus Append(const LogRecord& record);
+    Status Append(const LogRecord& record);
     void Close() { file_.Close(); }
 
     // Deletes every file created here, the newest first; a file that cannot be
@@ -89,9 +89,9 @@ class LogAppendFile {
 public:
     explicit LogAppendFile(FileOps& ops = SystemFileOps()) : file_(ops), ops_(ops) {}
 
-    IoStatus Open(const std::string& path);
-    IoStatus Append(const LogRecord& record) { return file_.Append(record); }
-    IoStatus Close() { return file_.Close(); }
+    Status Open(const std::string& path);
+    Status Append(const LogRecord& record) { return file_.Append(record); }
+    Status Close() { return file_.Close(); }
     bool IsOpen() const { return file_.IsOpen(); }
 
 private:

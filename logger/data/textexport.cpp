@@ -121,8 +121,8 @@ std::size_t TextExport::LineCount() const {
     return lines;
 }
 
-IoStatus SaveTextExport(const std::string& path, const LogList& list, int pointsPerPage,
-                        int pageCount, int from, int to, FileOps& ops) {
+Status SaveTextExport(const std::string& path, const LogList& list, int pointsPerPage,
+                      int pageCount, int from, int to, FileOps& ops) {
     TextExport text(list, pointsPerPage, pageCount, from, to);
     return SaveFileAtomically(
         path, [&](std::string& chunk) { return text.Next(chunk); }, ops);

@@ -46,7 +46,7 @@ private:
 
 // Writes the text of pages from..to to path through the atomic save: an existing file is
 // replaced only by a complete new one.
-IoStatus SaveTextExport(const std::string& path, const LogList& list, int pointsPerPage,
-                        int pageCount, int from, int to, FileOps& ops = SystemFileOps());
+Status SaveTextExport(const std::string& path, const LogList& list, int pointsPerPage,
+                      int pageCount, int from, int to, FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

@@ -73,53 +73,47 @@ void ImportSession::Begin() {
 
 bool ImportSession::ReadHeader(const ByteHooks& hooks) {
     transfer_.emplace(loan_.line());
-    switch (transfer_->ReadHeader(hooks)) {
-        case MemoryTransfer::Result::Done:
-            header_ = transfer_->Header();
-            return true;
-        case MemoryTransfer::Result::Aborted:
-            Finish(ImportEnd::Aborted);
-            return false;
-        case MemoryTransfer::Result::Refused:
-            detail_ = transfer_->Detail();
-            Finish(ImportEnd::HeaderRefused);
-            return false;
-        case MemoryTransfer::Result::Missing:
-            break;
+    const Status read = transfer_->ReadHeader(hooks);
+    if (read) {
+        header_ = transfer_->Header();
+        return true;
     }
-    detail_ = transfer_->Detail();
-    Finish(ImportEnd::HeaderMissing);
+    detail_ = read.reason();
+    if (read.code() == StatusCode::TransferAborted)
+        Finish(ImportEnd::Aborted);
+    else if (read.code() == StatusCode::LogRefused)
+        Finish(ImportEnd::HeaderRefused);
+    else
+        Finish(ImportEnd::HeaderMissing);
     return false;
 }
 
 bool ImportSession::LoadImage(std::vector<std::uint8_t> image) {
-    detail_ = CheckMemoryImage(image.data(), image.size(), header_);
-    if (!detail_.empty()) {
+    const Result<MemoryHeader> checked = CheckMemoryImage(image.data(), image.size());
+    if (!checked) {
+        detail_ = checked.reason();
         Finish(ImportEnd::HeaderRefused);
         return false;
     }
+    header_ = *checked;
     image_ = std::move(image);
     return true;
 }
 
 bool ImportSession::ReadNextBlock(const ByteHooks& hooks) {
-    switch (transfer_->ReadNextBlock(hooks)) {
-        case MemoryTransfer::Result::Done:
-            // The line is not needed after the last block.
-            if (AllBlocksRead()) loan_.Release();
-            return true;
-        case MemoryTransfer::Result::Aborted:
-            Finish(ImportEnd::Aborted);
-            return false;
-        case MemoryTransfer::Result::Refused:
-            detail_ = transfer_->Detail();
-            Finish(ImportEnd::HeaderRefused);
-            return false;
-        case MemoryTransfer::Result::Missing:
-            break;
+    const Status read = transfer_->ReadNextBlock(hooks);
+    if (read) {
+        // The line is not needed after the last block.
+        if (AllBlocksRead()) loan_.Release();
+        return true;
     }
-    detail_ = transfer_->Detail();
-    Finish(ImportEnd::BlockMissing);
+    detail_ = read.reason();
+    if (read.code() == StatusCode::TransferAborted)
+        Finish(ImportEnd::Aborted);
+    else if (read.code() == StatusCode::LogRefused)
+        Finish(ImportEnd::HeaderRefused);
+    else
+        Finish(ImportEnd::BlockMissing);
     return false;
 }
 
@@ -129,7 +123,7 @@ std::size_t ImportSession::BlocksRead() const {
 }
 
 std::size_t ImportSession::BlockCount() const {
-    return CheckMemoryHeader(header_).empty() ? static_cast<std::size_t>(header_.blockCount) : 0;
+    return CheckMemoryHeader(header_).ok() ? static_cast<std::size_t>(header_.blockCount) : 0;
 }
 
 const std::vector<std::uint8_t>& ImportSession::Stream() const {

@@ -287,24 +287,27 @@ MemoryHeader ReadMemoryHeader(const std::uint8_t* header) {
     return h;
 }
 
-std::string CheckMemoryHeader(const MemoryHeader& h) {
+Status CheckMemoryHeader(const MemoryHeader& h) {
+    const auto refused = [](std::string why) {
+        return Status::Fail(StatusCode::LogRefused, std::move(why));
+    };
     if (h.lastBank < 0 || h.lastBank >= kMemoryBanks)
-        return Format(LoadStr(str::BadBank).c_str(), h.lastBank);
+        return refused(Format(LoadStr(str::BadBank).c_str(), h.lastBank));
     if (h.lastAddress < FirstAddress(h.lastBank))
-        return Format(LoadStr(str::AddressBeforeFirst).c_str(), h.lastAddress, h.lastBank);
-    if (h.recordCount <= 0) return Format(LoadStr(str::NoRecords).c_str(), h.recordCount);
+        return refused(Format(LoadStr(str::AddressBeforeFirst).c_str(), h.lastAddress, h.lastBank));
+    if (h.recordCount <= 0) return refused(Format(LoadStr(str::NoRecords).c_str(), h.recordCount));
     if (h.lastBank == 0 && h.recordCount > kBank0Records)
-        return Format(LoadStr(str::Bank0Overfull).c_str(), h.recordCount);
+        return refused(Format(LoadStr(str::Bank0Overfull).c_str(), h.recordCount));
     // Records do not cross the end of their bank.
     if (h.lastAddress + kStoredRecordBytes > kBankSize)
-        return Format(LoadStr(str::PastBankEnd).c_str(), h.lastAddress, h.lastBank);
-    return {};
+        return refused(Format(LoadStr(str::PastBankEnd).c_str(), h.lastAddress, h.lastBank));
+    return Status::Ok();
 }
 
 std::vector<StoredRecord> UnpackRecords(const std::uint8_t* stream, std::size_t size,
                                         const MemoryHeader& h) {
     std::vector<StoredRecord> out;
-    if (!CheckMemoryHeader(h).empty()) return out;
+    if (!CheckMemoryHeader(h)) return out;
     out.reserve(static_cast<std::size_t>(h.recordCount));
     auto take = [&](int bank, long long count) {
         const std::size_t start = BankStart(bank);
@@ -405,23 +408,24 @@ std::string SkippedRecordsDetail(const DecodedLog& log, std::size_t storedCount)
                   static_cast<int>(storedCount));
 }
 
-std::string CheckMemoryImage(const std::uint8_t* stream, std::size_t size, MemoryHeader& header) {
-    if (size < kHeaderSize)
-        return Format(LoadStr(str::ImageTooShort).c_str(), static_cast<long long>(size),
-                      static_cast<long long>(kHeaderSize));
-    header = ReadMemoryHeader(stream);
-    std::string refusal = CheckMemoryHeader(header);
-    if (!refusal.empty()) return refusal;
-    if (static_cast<long long>(size) < header.streamLength)
-        return Format(LoadStr(str::ImageTooShort).c_str(), static_cast<long long>(size),
-                      header.streamLength);
-    return {};
+Result<MemoryHeader> CheckMemoryImage(const std::uint8_t* stream, std::size_t size) {
+    const auto tooShort = [size](long long described) {
+        return Status::Fail(
+            StatusCode::LogRefused,
+            Format(LoadStr(str::ImageTooShort).c_str(), static_cast<long long>(size), described));
+    };
+    if (size < kHeaderSize) return tooShort(static_cast<long long>(kHeaderSize));
+    const MemoryHeader header = ReadMemoryHeader(stream);
+    if (Status checked = CheckMemoryHeader(header); !checked) return checked;
+    if (static_cast<long long>(size) < header.streamLength) return tooShort(header.streamLength);
+    return header;
 }
 
-MemoryImageDecode DecodeMemoryImage(const std::uint8_t* stream, std::size_t size) {
+Result<MemoryImageDecode> DecodeMemoryImage(const std::uint8_t* stream, std::size_t size) {
+    Result<MemoryHeader> checked = CheckMemoryImage(stream, size);
+    if (!checked) return checked.status();
     MemoryImageDecode result;
-    result.refusal = CheckMemoryImage(stream, size, result.header);
-    if (!result.refusal.empty()) return result;
+    result.header = *checked;
     const std::vector<StoredRecord> stored = UnpackRecords(stream, size, result.header);
     result.storedCount = stored.size();
     result.log = DecodeStoredRecords(stored, result.header);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "logger/data/logrecord.h"
+#include "resources/status.h"
 
 namespace dmm {
 
@@ -56,10 +57,10 @@ struct MemoryHeader {
 // Reads the header fields from the first kHeaderSize bytes of the stream.
 MemoryHeader ReadMemoryHeader(const std::uint8_t* header);
 
-// Empty when the header describes a log the memory can hold; otherwise one line
-// for the user saying what is wrong. Nothing may be sized from a header before
-// it has passed this check.
-std::string CheckMemoryHeader(const MemoryHeader& header);
+// Ok when the header describes a log the memory can hold; otherwise LogRefused with
+// one line for the user saying what is wrong. Nothing may be sized from a header
+// before it has passed this check.
+Status CheckMemoryHeader(const MemoryHeader& header);
 
 // One stored reading: six nibbles in stream order, high nibbles cleared.
 struct StoredRecord {
@@ -107,20 +108,18 @@ DecodedLog DecodeStoredRecords(const std::vector<StoredRecord>& stored, const Me
 // The detail line of a decoded log with records left out: the first reason and the count.
 std::string SkippedRecordsDetail(const DecodedLog& log, std::size_t storedCount);
 
-// Empty when a whole stream image (the bytes as the meter sent them) holds a header
-// that passes the check and every block it names; otherwise why not. header is
-// read when the image holds one.
-std::string CheckMemoryImage(const std::uint8_t* stream, std::size_t size, MemoryHeader& header);
+// The header of a whole stream image (the bytes as the meter sent them) when it passes
+// the check and the image holds every block it names; otherwise LogRefused and why not.
+Result<MemoryHeader> CheckMemoryImage(const std::uint8_t* stream, std::size_t size);
 
 // A whole stream image (the bytes as the meter sent them): the header is checked,
-// then every record decoded. refusal is set (and nothing decoded) when the header
-// is outside the data model or the image is shorter than the header says.
+// then every record decoded. The decode fails with LogRefused (and nothing decoded)
+// when the header is outside the data model or the image is shorter than the header says.
 struct MemoryImageDecode {
     MemoryHeader header;
-    std::string refusal;
     std::size_t storedCount = 0;
     DecodedLog log;
 };
-MemoryImageDecode DecodeMemoryImage(const std::uint8_t* stream, std::size_t size);
+Result<MemoryImageDecode> DecodeMemoryImage(const std::uint8_t* stream, std::size_t size);
 
 }  // namespace dmm

@@ -12,6 +12,7 @@
 
 #include "logger/import/memorylog.h"
 #include "meterlink/meterline.h"
+#include "resources/status.h"
 
 namespace dmm {
 
@@ -24,42 +25,37 @@ struct ByteHooks {
 
 class MemoryTransfer {
 public:
-    enum class Result {
-        Done,
-        Aborted,  // a before hook said no
-        Missing,  // a byte did not arrive within the read time-out
-        Refused,  // the header describes no log the memory can hold
-    };
-
     explicit MemoryTransfer(MeterLine* line) : line_(line) {}
 
-    // Sends "N" and reads the header block. Done leaves a checked header; Refused
-    // says in Detail() what is wrong with it.
-    Result ReadHeader(const ByteHooks& hooks = {});
+    // Each read is ok, or fails with TransferAborted (a before hook said no),
+    // TransferMissing (a byte did not arrive within the read time-out; the reason has
+    // one fact a line) or LogRefused (the header describes no log the memory can hold;
+    // the reason says what is wrong with it).
+
+    // Sends "N" and reads the header block; ok leaves a checked header.
+    Status ReadHeader(const ByteHooks& hooks = {});
     // Reads the header's blocks into the stream. afterBlock is told each block done
     // (1-based) and the block count.
-    Result ReadBlocks(
+    Status ReadBlocks(
         const ByteHooks& hooks = {},
         const std::function<void(std::size_t block, std::size_t blocks)>& afterBlock = {});
     // Reads the next block of the header's blocks ("N" for the first, "R" after);
-    // Done without reading when all are read.
-    Result ReadNextBlock(const ByteHooks& hooks = {});
+    // ok without reading when all are read.
+    Status ReadNextBlock(const ByteHooks& hooks = {});
     std::size_t BlocksRead() const { return blocksRead_; }
 
     const MemoryHeader& Header() const { return header_; }
     // The stream read so far: whole blocks, B x 512 bytes once ReadBlocks is done.
     const std::vector<std::uint8_t>& Stream() const { return stream_; }
     std::vector<StoredRecord> Unpack() const;
-    // After Missing or Refused: one fact a line, for the message's detail.
-    const std::string& Detail() const { return detail_; }
-    // After Missing: the read that delivered nothing.
+    // After TransferMissing: the read that delivered nothing.
     const LineResult& Line() const { return lineResult_; }
 
     // Bytes the whole transfer reads: the header block and B blocks.
     std::size_t TotalBytes() const;
 
 private:
-    Result ReadBlock(std::uint8_t command, std::uint8_t* out, std::size_t doneBefore,
+    Status ReadBlock(std::uint8_t command, std::uint8_t* out, std::size_t doneBefore,
                      std::size_t total, const ByteHooks& hooks);
 
     MeterLine* line_;
@@ -67,7 +63,6 @@ private:
     MemoryHeader header_;
     std::vector<std::uint8_t> stream_;
     std::size_t blocksRead_ = 0;
-    std::string detail_;
     LineResult lineResult_;
 };
 

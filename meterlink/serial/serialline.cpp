@@ -194,11 +194,10 @@ private:
     PortTimeouts timeouts_;
 };
 
-OpenResult Failed(OpenFailure step, std::string device, std::string reason) {
+OpenResult Failed(StatusCode step, std::string device, std::string reason) {
     OpenResult result;
-    result.failure = step;
+    result.status = Status::Fail(step, std::move(reason));
     result.device = std::move(device);
-    result.reason = std::move(reason);
     return result;
 }
 
@@ -226,9 +225,10 @@ std::string SystemPath(const std::string& devicePath) {
 }  // namespace
 
 OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
-    if (devicePath.empty()) return Failed(OpenFailure::Open, devicePath, "No device was given.");
+    if (devicePath.empty())
+        return Failed(StatusCode::PortNotOpened, devicePath, "No device was given.");
     if (!DeviceExists(devicePath)) {
-        return Failed(OpenFailure::Open, devicePath, "The device does not exist.");
+        return Failed(StatusCode::PortNotOpened, devicePath, "The device does not exist.");
     }
 
     auto line = std::make_unique<QSerialPortLine>(
@@ -241,12 +241,12 @@ OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
     port.setParity(QSerialPort::NoParity);
     port.setStopBits(QSerialPort::OneStop);
     if (!port.open(QIODevice::ReadWrite)) {
-        return Failed(OpenFailure::Open, devicePath, port.errorString().toStdString());
+        return Failed(StatusCode::PortNotOpened, devicePath, port.errorString().toStdString());
     }
 
     if (!SetPortTimeouts(line.get(), kReadConstantMs)) {
         line->close();
-        return Failed(OpenFailure::Timeouts, devicePath, "The time-outs could not be set.");
+        return Failed(StatusCode::PortNoTimeouts, devicePath, "The time-outs could not be set.");
     }
     line->setRts(true);  // no failure: pseudo-terminals have no modem lines
     line->purgeReceive();
@@ -261,13 +261,13 @@ OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
 OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir) {
     std::string name = PortName(portNumber);
     if (name.empty()) {
-        return Failed(OpenFailure::Open, {},
+        return Failed(StatusCode::PortNotOpened, {},
                       "Port number " + std::to_string(portNumber) + " is not one of COM1 to COM" +
                           std::to_string(kPortCount) + ".");
     }
     std::string device = ResolvePortDevice(portNumber, programDir);
     if (device.empty()) {
-        return Failed(OpenFailure::Open, {}, "No serial device stands for " + name + ".");
+        return Failed(StatusCode::PortNotOpened, {}, "No serial device stands for " + name + ".");
     }
     return OpenMeterDevice(device);
 }

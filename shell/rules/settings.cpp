@@ -111,33 +111,29 @@ std::string SettingsFilePath(const std::string& directory) {
     return (fs::path(directory) / LoadStr(str::SettingsFileName)).string();
 }
 
-SettingsLoad LoadSettings(const std::string& path) {
-    SettingsLoad result;
+Result<Settings> LoadSettings(const std::string& path) {
+    const auto notRead = [](int err) {
+        return Status::Fail(StatusCode::SettingsNotRead, ErrnoText(err), err);
+    };
     errno = 0;
     File f(std::fopen(path.c_str(), "rb"));
-    if (!f) {
-        result.reason = ErrnoText(errno);
-        return result;
-    }
+    if (!f) return notRead(errno);
     std::string text(kMaxSettingsBytes, '\0');
     std::size_t n = std::fread(text.data(), 1, text.size(), f.get());
-    if (std::ferror(f.get())) {
-        result.reason = ErrnoText(errno);
-        return result;
-    }
+    if (std::ferror(f.get())) return notRead(errno);
     text.resize(n);
     if (n == kMaxSettingsBytes) {
         // Only whole lines count: drop whatever follows the last line break.
         std::size_t last = text.find_last_of("\r\n");
         text.resize(last == std::string::npos ? 0 : last + 1);
     }
-    result.opened = true;
-    result.values = ParseSettingsText(text);
-    return result;
+    return ParseSettingsText(text);
 }
 
-SettingsSave SaveSettings(const std::string& path, const Settings& settings) {
-    SettingsSave result;
+Status SaveSettings(const std::string& path, const Settings& settings) {
+    const auto notSaved = [](std::string reason, int err) {
+        return Status::Fail(StatusCode::SettingsNotSaved, std::move(reason), err);
+    };
     // Replace the file a link points to, not the link itself.
     std::error_code ec;
     fs::path target(path);
@@ -151,10 +147,7 @@ SettingsSave SaveSettings(const std::string& path, const Settings& settings) {
     const std::string text = FormatSettingsText(settings);
     errno = 0;
     File f(std::fopen(temp.c_str(), "wb"));
-    if (!f) {
-        result.reason = ErrnoText(errno);
-        return result;
-    }
+    if (!f) return notSaved(ErrnoText(errno), errno);
     bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size() &&
                    std::fflush(f.get()) == 0;
     int err = errno;
@@ -163,9 +156,8 @@ SettingsSave SaveSettings(const std::string& path, const Settings& settings) {
         err = errno;
     }
     if (!written) {
-        result.reason = ErrnoText(err ? err : EIO);
         fs::remove(temp, ec);
-        return result;
+        return notSaved(ErrnoText(err ? err : EIO), err ? err : EIO);
     }
 
     // Keep the old file's permissions on the new one.
@@ -174,13 +166,11 @@ SettingsSave SaveSettings(const std::string& path, const Settings& settings) {
 
     fs::rename(temp, target, ec);
     if (ec) {
-        result.reason = ec.message();
         std::error_code ignored;
         fs::remove(temp, ignored);
-        return result;
+        return notSaved(ec.message(), ec.value());
     }
-    result.ok = true;
-    return result;
+    return Status::Ok();
 }
 
 std::string SettingsOpenErrorText(const std::string& path, const std::string& reason) {

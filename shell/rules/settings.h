@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/status.h"
+
 namespace dmm {
 
 struct Settings {
@@ -38,25 +40,14 @@ std::string FormatSettingsText(const Settings& settings);
 // The settings file inside the given directory.
 std::string SettingsFilePath(const std::string& directory);
 
-struct SettingsLoad {
-    bool opened = false;                // false: missing or unreadable
-    Settings values = kUnreadSettings;  // meaningful only when opened
-    std::string reason;                 // the system's reason when not opened
-};
-
-// Loads the file at path. A file that cannot be opened or read gives
-// opened = false and leaves the values at kUnreadSettings.
-SettingsLoad LoadSettings(const std::string& path);
-
-struct SettingsSave {
-    bool ok = false;
-    std::string reason;  // the system's reason when not ok
-};
+// Loads the file at path. A file that cannot be opened or read fails with
+// SettingsNotRead and the system's reason; the program then starts from kUnreadSettings.
+Result<Settings> LoadSettings(const std::string& path);
 
 // Writes the settings to path. The text goes to a temporary file beside it,
 // which then replaces the old file, so a failed write leaves the old file as
-// it was and no partial file behind.
-SettingsSave SaveSettings(const std::string& path, const Settings& settings);
+// it was and no partial file behind; a failure is SettingsNotSaved with the system's reason.
+Status SaveSettings(const std::string& path, const Settings& settings);
 
 // "Cannot open file <path>" and "Cannot create file <path>", with the system's
 // reason on a second line when there is one.

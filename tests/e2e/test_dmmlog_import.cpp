@@ -37,7 +37,7 @@ Process Import(std::vector<std::string> args) {
 std::vector<LogRecord> Expected(int count, int mode, int flags) {
     const std::vector<std::uint8_t> image =
         dmm::sim::BuildStreamImage(dmm::sim::PatternLog(count, mode, flags), mode, flags);
-    return dmm::DecodeMemoryImage(image.data(), image.size()).log.records;
+    return dmm::DecodeMemoryImage(image.data(), image.size()).value_or({}).log.records;
 }
 
 void ExpectSameRecords(const std::vector<LogRecord>& got, const std::vector<LogRecord>& want) {

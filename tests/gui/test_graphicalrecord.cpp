@@ -296,7 +296,7 @@ protected:
 
 TEST_F(GraphicalRecorderImport, FillsTheChartReadOutsAndBufferAndSavesIt) {
     const std::vector<LogRecord> expected =
-        DecodeMemoryImage(image.data(), image.size()).log.records;
+        DecodeMemoryImage(image.data(), image.size()).value_or({}).log.records;
     ASSERT_EQ(expected.size(), 450u);
     prompter.boxAnswers = {Prompter::Yes};
     form->sbtnImport->click();

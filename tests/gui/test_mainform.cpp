@@ -66,8 +66,8 @@ protected:
             opened_.push_back(n);
             dmm::OpenResult r;
             if (!openSucceeds_) {
-                r.failure = dmm::OpenFailure::Open;
-                r.reason = "The device does not exist.";
+                r.status =
+                    dmm::Status::Fail(dmm::StatusCode::PortNotOpened, "The device does not exist.");
                 return r;
             }
             auto line = std::make_unique<FakeLine>();

@@ -247,9 +247,10 @@ TEST_F(PEGraphTest, BitmapExportFailuresAreReported) {
     graph.setExportFileName("");
     EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToFile));
     graph.setExportFileName(File("missing/folder/chart.bmp"));
-    EXPECT_FALSE(graph.PerformAction(ChartAction::BitmapToFile));
-    EXPECT_TRUE(graph.LastError().contains("missing/folder/chart.bmp"))
-        << graph.LastError().toStdString();
+    const Status missing = graph.PerformAction(ChartAction::BitmapToFile);
+    EXPECT_FALSE(missing);
+    EXPECT_NE(missing.reason().find("missing/folder/chart.bmp"), std::string::npos)
+        << missing.reason();
     graph.setExportFileName(File("chart.bmp"));
     for (int side : {-5, PEGraph::kMaxExportPixels + 1}) {
         graph.setExportWidth(side);
@@ -354,8 +355,9 @@ TEST_F(PEGraphTest, APrintJobPutsEachPrintOnASheetAndAsksOnce) {
     QFile::remove(File("job.pdf"));
     accept = false;
     graph.BeginPrintJob();
-    EXPECT_FALSE(graph.PerformAction(ChartAction::PrintWithSetup));
-    EXPECT_TRUE(graph.LastError().isEmpty());
+    const Status cancelled = graph.PerformAction(ChartAction::PrintWithSetup);
+    EXPECT_FALSE(cancelled);
+    EXPECT_TRUE(cancelled.reason().empty());
     EXPECT_FALSE(graph.PerformAction(ChartAction::PrintWithSetup));
     EXPECT_TRUE(graph.EndPrintJob());
     EXPECT_EQ(asked, 2);
@@ -368,8 +370,9 @@ TEST_F(PEGraphTest, APrintJobPutsEachPrintOnASheetAndAsksOnce) {
         printer.setOutputFileName(File("missing/folder/job.pdf"));
         return true;
     });
-    EXPECT_FALSE(graph.PerformAction(ChartAction::Print));
-    EXPECT_FALSE(graph.LastError().isEmpty());
+    const Status failed = graph.PerformAction(ChartAction::Print);
+    EXPECT_FALSE(failed);
+    EXPECT_FALSE(failed.reason().empty());
 }
 
 TEST_F(PEGraphTest, CursorFollowsClicksDragsAndArrowKeys) {

@@ -101,7 +101,7 @@ TEST(Acquisition, AnAdaptorThatWentAwayIsTriedEveryTwoSecondsAndSamplingResumes)
     MeterLink link([&](int) {
         OpenResult r;
         if (!there) {
-            r.failure = OpenFailure::Open;
+            r.status = Status::Fail(StatusCode::PortNotOpened, {});
             return r;
         }
         auto owned = std::make_unique<FakeLine>();

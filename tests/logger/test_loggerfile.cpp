@@ -69,9 +69,10 @@ TEST(LoggerFileTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
         FaultyOps ops;
         ops.failWriteAt = c.failWriteAt, ops.partial = c.partial;
         ops.failFsync = c.fsync, ops.failClose = c.close, ops.failRename = c.rename;
-        IoStatus st = SaveLoggerFile(dir / "a.g26", MakeRecords(3000), ops);
+        Status st = SaveLoggerFile(dir / "a.g26", MakeRecords(3000), ops);
         EXPECT_FALSE(st) << c.name;
-        EXPECT_NE(st.message.find(std::strerror(st.error)), std::string::npos) << st.message;
+        EXPECT_NE(st.reason().find(std::strerror(st.systemError())), std::string::npos)
+            << st.reason();
         EXPECT_TRUE(ReadBytes(dir / "a.g26") == "old contents") << c.name;
         EXPECT_EQ(FilesIn(dir.path()), 1u) << c.name;
     }
@@ -82,7 +83,7 @@ TEST(LoggerFileTest, SaveIntoReadOnlyFolderFails) {
     TempDir dir;
     WriteBytes(dir / "a.g26", "old");
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(SaveLoggerFile(dir / "a.g26", MakeRecords(2)).error, EACCES);
+    EXPECT_EQ(SaveLoggerFile(dir / "a.g26", MakeRecords(2)).systemError(), EACCES);
     EXPECT_EQ(ReadBytes(dir / "a.g26"), "old");
 }
 
@@ -95,7 +96,7 @@ TEST(LoggerFileTest, RecordCountIsSizeOver68) {
         EXPECT_EQ(out.size(), static_cast<std::size_t>(records)) << bytes;
     }
     LogList out;
-    EXPECT_EQ(ReadLoggerFile(dir.path().string(), out).error, EISDIR);
+    EXPECT_EQ(ReadLoggerFile(dir.path().string(), out).systemError(), EISDIR);
 }
 
 TEST(LoggerFileTest, FileShorterThanWhenOpenedIsAnError) {
@@ -123,7 +124,7 @@ TEST(LoggerFileTest, ReadsInChunksAndStopsWhenTheStepSaysSo) {
     ASSERT_TRUE(reader.Open(dir / "a.g26"));
     out.clear();
     auto stopAt1000 = [](std::size_t done, std::size_t) { return done < 1000; };
-    EXPECT_EQ(reader.ReadAll(out, stopAt1000, 1000).error, ECANCELED);
+    EXPECT_EQ(reader.ReadAll(out, stopAt1000, 1000).systemError(), ECANCELED);
     EXPECT_TRUE(out.empty());
 }
 
@@ -143,7 +144,7 @@ TEST(TempFilesTest, NumberingSkipsLeftOversAndDeletesOnlyItsOwnFiles) {
     EXPECT_EQ(ReadBytes(dir / "~NDMDL1.TMP"), "left over");
 
     TempFileSet missing(dir.path() / "missing");
-    EXPECT_EQ(missing.CreateNext().error, ENOENT);
+    EXPECT_EQ(missing.CreateNext().systemError(), ENOENT);
     EXPECT_TRUE(missing.Append(MakeRecords(1)[0]));  // nothing open: nothing to write
 }
 
@@ -177,7 +178,7 @@ TEST(LogAppendFileTest, AppendsToWholeRecordFilesAndRefusesOthers) {
     EXPECT_EQ(FieldString(back[2].szValue), "2");
 
     WriteBytes(dir / "text.txt", "hello");
-    EXPECT_EQ(file.Open(dir / "text.txt").error, EINVAL);
+    EXPECT_EQ(file.Open(dir / "text.txt").systemError(), EINVAL);
     EXPECT_EQ(ReadBytes(dir / "text.txt"), "hello");
 }
 

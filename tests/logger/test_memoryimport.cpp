@@ -118,7 +118,7 @@ std::string Field(const char* s) {
 
 TEST_F(MemoryImportTest, ImportsTheWholeLogAsTheImageDecodes) {
     image = sim::BuildStreamImage(Pattern(300), 2, 0);
-    const MemoryImageDecode expected = DecodeMemoryImage(image.data(), image.size());
+    const MemoryImageDecode expected = DecodeMemoryImage(image.data(), image.size()).value_or({});
     ASSERT_EQ(expected.log.records.size(), 300u);
     HoldUnsavedRecord();
     view.answerOk = true;

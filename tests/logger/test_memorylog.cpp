@@ -37,13 +37,14 @@ StoredReading Stored(int count, int range = 0, int code = 1, bool negative = fal
 
 MemoryImageDecode Decode(const std::vector<StoredReading>& readings, int mode, int flags = 0) {
     const Bytes image = sim::BuildStreamImage(readings, mode, flags);
-    return DecodeMemoryImage(image.data(), image.size());
+    Result<MemoryImageDecode> d = DecodeMemoryImage(image.data(), image.size());
+    EXPECT_TRUE(d.ok()) << d.reason();
+    return d ? std::move(d).value() : MemoryImageDecode{};
 }
 
 // The one record of a log holding one reading.
 LogRecord One(const StoredReading& s, int mode, int flags = 0) {
     MemoryImageDecode d = Decode({s}, mode, flags);
-    EXPECT_TRUE(d.refusal.empty()) << d.refusal;
     EXPECT_EQ(d.log.records.size(), 1u) << d.log.firstProblem;
     return d.log.records.empty() ? LogRecord() : d.log.records[0];
 }
@@ -63,7 +64,7 @@ TEST(MemoryLogHeader, CountsAndBlocks) {
     EXPECT_EQ(h.recordCount, 1);
     EXPECT_EQ(h.streamLength, 230);
     EXPECT_EQ(h.blockCount, 1);
-    EXPECT_EQ(CheckMemoryHeader(h), "");
+    EXPECT_TRUE(CheckMemoryHeader(h).ok());
 
     // The first record of bank 2: every record of banks 0 and 1 before it.
     h = ReadMemoryHeader(Header(2, 1).data());
@@ -77,7 +78,7 @@ TEST(MemoryLogHeader, CountsAndBlocks) {
     EXPECT_EQ(h.blockCount, 512);
     EXPECT_EQ(h.mode, 6);
     EXPECT_EQ(h.funcCode, 384);
-    EXPECT_EQ(CheckMemoryHeader(h), "");
+    EXPECT_TRUE(CheckMemoryHeader(h).ok());
 }
 
 TEST(MemoryLogHeader, RefusesLogsTheMemoryCannotHold) {
@@ -96,25 +97,25 @@ TEST(MemoryLogHeader, RefusesLogsTheMemoryCannotHold) {
     };
     for (const Case& c : cases) {
         const MemoryHeader h = ReadMemoryHeader(Header(c.bank, c.address).data());
-        const std::string why = CheckMemoryHeader(h);
+        const std::string why = CheckMemoryHeader(h).reason();
         EXPECT_NE(why.find(c.says), std::string::npos) << c.bank << "/" << c.address << ": " << why;
         // Nothing is unpacked from a refused header, whatever the stream holds.
         Bytes stream(kMaxStreamSize, 0x01);
         EXPECT_TRUE(UnpackRecords(stream.data(), stream.size(), h).empty());
     }
     // The last record that fits a bank is taken.
-    EXPECT_EQ(CheckMemoryHeader(ReadMemoryHeader(Header(1, 32765).data())), "");
-    EXPECT_EQ(CheckMemoryHeader(ReadMemoryHeader(Header(0, 112 + 3 * 10884).data())), "");
+    EXPECT_TRUE(CheckMemoryHeader(ReadMemoryHeader(Header(1, 32765).data())).ok());
+    EXPECT_TRUE(CheckMemoryHeader(ReadMemoryHeader(Header(0, 112 + 3 * 10884).data())).ok());
 }
 
 TEST(MemoryLogImage, RefusesImagesShorterThanTheirHeader) {
     Bytes image = sim::BuildStreamImage(std::vector<StoredReading>(200, Stored(1)), 2, 0);
     ASSERT_EQ(image.size(), 3 * 512u);
-    MemoryImageDecode d = DecodeMemoryImage(image.data(), 2 * 512);
-    EXPECT_NE(d.refusal.find("1024 bytes"), std::string::npos) << d.refusal;
-    EXPECT_TRUE(d.log.records.empty());
+    Result<MemoryImageDecode> d = DecodeMemoryImage(image.data(), 2 * 512);
+    EXPECT_EQ(d.code(), StatusCode::LogRefused);  // and nothing decoded
+    EXPECT_NE(d.reason().find("1024 bytes"), std::string::npos) << d.reason();
     d = DecodeMemoryImage(image.data(), 100);
-    EXPECT_FALSE(d.refusal.empty());
+    EXPECT_FALSE(d.reason().empty());
 }
 
 TEST(MemoryLogUnpack, BanksInMemoryOrderWithHighNibblesCleared) {

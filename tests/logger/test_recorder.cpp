@@ -423,7 +423,7 @@ TEST_F(RecorderTest, AnEmptyFileGivesAnEmptyBufferThatCountsAsUnsavedData) {
 TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(500)));
     view.onPendingEvents = [&](int) { link.EndTransfer(); };  // Abort at the first report
-    EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
+    EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).systemError(), ECANCELED);
     EXPECT_TRUE(rec->List().empty() && view.messages.empty() && !view.progressWindowOpen);
     EXPECT_EQ(rec->iPageCount, 1);
     EXPECT_TRUE(view.toolbar.sbtnOpenFile);
@@ -432,7 +432,7 @@ TEST_F(RecorderTest, OpenThatFailsOrIsAbortedLeavesAnEmptyBuffer) {
     view.onPendingEvents = [&](int) {
         if (rec->List().size() >= 500) link.EndTransfer();
     };
-    EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).error, ECANCELED);
+    EXPECT_EQ(rec->OpenFile(dir / "a.g26", 100).systemError(), ECANCELED);
     EXPECT_TRUE(rec->List().empty() && rec->bBufferEmpty && view.messages.empty());
     EXPECT_TRUE(!link.TransferInProgress() && !view.progressWindowOpen &&
                 view.toolbar.sbtnOpenFile);

@@ -133,9 +133,9 @@ TEST(TextExportTest, FailedExportKeepsTheFileItWouldReplace) {
     TempDir dir;
     WriteBytes(dir / "out.csv", "earlier export");
     FailingWrites ops;
-    const IoStatus st = SaveTextExport(dir / "out.csv", Numbered(10), 100, 1, 1, 1, ops);
-    EXPECT_EQ(st.error, ENOSPC);
-    EXPECT_NE(st.message.find(std::strerror(ENOSPC)), std::string::npos);
+    const Status st = SaveTextExport(dir / "out.csv", Numbered(10), 100, 1, 1, 1, ops);
+    EXPECT_EQ(st.systemError(), ENOSPC);
+    EXPECT_NE(st.reason().find(std::strerror(ENOSPC)), std::string::npos);
     EXPECT_EQ(ReadBytes(dir / "out.csv"), "earlier export");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
     EXPECT_FALSE(SaveTextExport(dir / "no/such/folder.csv", Numbered(1), 100, 1, 1, 1));

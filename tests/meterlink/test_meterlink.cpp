@@ -170,9 +170,8 @@ TEST(MeterLinkPort, OpensThroughItsOpenerAndClosesTheOldPortFirst) {
         opened.push_back(n);
         OpenResult r;
         if (n == 4) {
-            r.failure = OpenFailure::Timeouts;
+            r.status = Status::Fail(StatusCode::PortNoTimeouts, "The time-outs could not be set.");
             r.device = "/dev/ttyUSB3";
-            r.reason = "The time-outs could not be set.";
             return r;
         }
         auto line = std::make_unique<FakeLine>();
@@ -185,7 +184,7 @@ TEST(MeterLinkPort, OpensThroughItsOpenerAndClosesTheOldPortFirst) {
     EXPECT_TRUE(link.PortOpen());
     link.iPort = 4;
     OpenResult failed = link.OpenPort();
-    EXPECT_EQ(failed.failure, OpenFailure::Timeouts);
+    EXPECT_EQ(failed.status.code(), StatusCode::PortNoTimeouts);
     EXPECT_FALSE(link.PortOpen());
     EXPECT_EQ(opened, (std::vector<int>{2, 4}));
     // Choosing another port closes the old one plainly, without flush and pause.
@@ -201,7 +200,7 @@ TEST(MeterLinkPort, OpensThroughItsOpenerAndClosesTheOldPortFirst) {
     EXPECT_FALSE(link.PortOpen());
 
     MeterLink noOpener;
-    EXPECT_EQ(noOpener.OpenPort().failure, OpenFailure::Open);
+    EXPECT_EQ(noOpener.OpenPort().status.code(), StatusCode::PortNotOpened);
 }
 
 // A link that opens its own port: the adaptor can go away and come back.
@@ -211,8 +210,7 @@ struct ReopeningLink {
               opened.push_back(n);
               OpenResult r;
               if (!adaptorThere) {
-                  r.failure = OpenFailure::Open;
-                  r.reason = "The device does not exist.";
+                  r.status = Status::Fail(StatusCode::PortNotOpened, "The device does not exist.");
                   return r;
               }
               auto owned = std::make_unique<FakeLine>();
@@ -265,7 +263,7 @@ TEST(MeterLinkReconnect, ABrokenLineIsToldOnceThenWaitedForAndTheSamePortReopene
 
     f.adaptorThere = false;
     OpenResult missing = f.link.Reconnect();
-    EXPECT_EQ(missing.reason, "The device does not exist.");
+    EXPECT_EQ(missing.status.reason(), "The device does not exist.");
     EXPECT_TRUE(f.link.AdaptorGone());
     EXPECT_EQ(f.link.Poll().result, PollResult::AdaptorAway);
 
@@ -338,9 +336,8 @@ TEST(LineReport, PollNoticesAreWordedOnceForBoxesAndTerminals) {
 
 TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
     OpenResult open;
-    open.failure = OpenFailure::Open;
+    open.status = Status::Fail(StatusCode::PortNotOpened, "Permission denied");
     open.device = "/dev/ttyUSB0";
-    open.reason = "Permission denied";
     FailureReport r = ReportOpenFailure(open, "COM2");
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0].textNumber, str::PortOpenError);
@@ -349,7 +346,7 @@ TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
               std::vector<std::string>{"Error[E9001] The specified serial port open error. "
                                        "(COM2: /dev/ttyUSB0: Permission denied)"});
 
-    open.failure = OpenFailure::Timeouts;
+    open.status = Status::Fail(StatusCode::PortNoTimeouts, "Permission denied");
     r = ReportOpenFailure(open, "/dev/ttyUSB0");  // a device path given as it is
     ASSERT_EQ(r.messages.size(), 3u);
     EXPECT_EQ(r.messages[0].textNumber, str::PortSettingError);
@@ -361,8 +358,7 @@ TEST(LineReport, OpenFailuresGiveTheSameMessagesEverywhere) {
     EXPECT_EQ(r.detail, "Permission denied");
 
     OpenResult nothing;
-    nothing.failure = OpenFailure::Open;
-    nothing.reason = "No serial device stands for COM5.";
+    nothing.status = Status::Fail(StatusCode::PortNotOpened, "No serial device stands for COM5.");
     EXPECT_EQ(ReportOpenFailure(nothing, "COM5").detail, "COM5\nNo serial device stands for COM5.");
 }
 

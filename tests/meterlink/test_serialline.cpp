@@ -90,7 +90,7 @@ protected:
 
     MeterHandle openLine(LineClock clock = {}) {
         OpenResult r = OpenMeterDevice(slavePath_, std::move(clock));
-        EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+        EXPECT_TRUE(r.status.ok()) << r.status.reason();
         EXPECT_EQ(r.device, slavePath_);
         return std::move(r.handle);
     }
@@ -262,7 +262,7 @@ TEST_F(PtyLine, DeviceIsOpenedExclusively) {
     ASSERT_TRUE(line);
     EXPECT_FALSE(ProbePort(slavePath_));
     OpenResult second = OpenMeterDevice(slavePath_);
-    EXPECT_EQ(second.failure, OpenFailure::Open);
+    EXPECT_EQ(second.status.code(), StatusCode::PortNotOpened);
     EXPECT_FALSE(second.handle);
     CloseMeterPort(line);
     EXPECT_TRUE(ProbePort(slavePath_));
@@ -274,7 +274,7 @@ TEST_F(PtyLine, ComEntryInTheProgramFolderReachesItsDevice) {
     std::filesystem::create_directories(dir);
     std::filesystem::create_symlink(slavePath_, dir / "COM1");
     OpenResult r = OpenMeterPort(1, dir);
-    EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+    EXPECT_TRUE(r.status.ok()) << r.status.reason();
     EXPECT_TRUE(r.handle);
     CloseMeterPort(r.handle);
     std::filesystem::remove_all(dir);
@@ -324,22 +324,23 @@ TEST_F(PtyLine, RelativePathIsTakenFromTheWorkingFolder) {
     std::filesystem::current_path(dir);
     OpenResult r = OpenMeterDevice("meter");
     std::filesystem::current_path(saved);
-    EXPECT_EQ(r.failure, OpenFailure::None) << r.reason;
+    EXPECT_TRUE(r.status.ok()) << r.status.reason();
     CloseMeterPort(r.handle);
     std::filesystem::remove_all(dir);
 }
 
 TEST(OpenFailureTest, MissingDeviceOrPortNumberFailsWithAReason) {
     OpenResult missing = OpenMeterDevice("/dev/dmm-no-such-device");
-    EXPECT_EQ(missing.failure, OpenFailure::Open);
+    EXPECT_EQ(missing.status.code(), StatusCode::PortNotOpened);
     EXPECT_FALSE(missing.handle);
-    EXPECT_NE(missing.reason.find("does not exist"), std::string::npos) << missing.reason;
+    EXPECT_NE(missing.status.reason().find("does not exist"), std::string::npos)
+        << missing.status.reason();
 
     for (int n : {0, -1, 11}) {
         OpenResult r = OpenMeterPort(n, std::filesystem::temp_directory_path());
-        EXPECT_EQ(r.failure, OpenFailure::Open) << n;
+        EXPECT_EQ(r.status.code(), StatusCode::PortNotOpened) << n;
         EXPECT_FALSE(r.handle);
-        EXPECT_FALSE(r.reason.empty());
+        EXPECT_FALSE(r.status.reason().empty());
     }
 
     EXPECT_FALSE(ProbePort("/dev/dmm-no-such-device"));

@@ -105,57 +105,58 @@ protected:
 };
 
 TEST_F(SettingsFile, MissingFileIsNotOpenedAndKeepsStartValues) {
-    SettingsLoad load = LoadSettings(path_);
-    EXPECT_FALSE(load.opened);
-    EXPECT_FALSE(load.reason.empty());
-    EXPECT_EQ(load.values.iPort, 1);
-    EXPECT_EQ(load.values.fHiLimit, 0);
-    EXPECT_EQ(load.values.fLowLimit, 0);
+    Result<Settings> load = LoadSettings(path_);
+    EXPECT_EQ(load.code(), StatusCode::SettingsNotRead);
+    EXPECT_FALSE(load.reason().empty());
+    const Settings start = load.value_or(kUnreadSettings);
+    EXPECT_EQ(start.iPort, 1);
+    EXPECT_EQ(start.fHiLimit, 0);
+    EXPECT_EQ(start.fLowLimit, 0);
 }
 
 TEST_F(SettingsFile, DirectoryInPlaceOfFileIsNotOpened) {
     fs::create_directory(path_);
-    EXPECT_FALSE(LoadSettings(path_).opened);
+    EXPECT_FALSE(LoadSettings(path_).ok());
 }
 
 TEST_F(SettingsFile, BadValuesInAnOpenedFileGiveDefaults) {
     Put("iPort=abc\r\n");
-    SettingsLoad load = LoadSettings(path_);
-    EXPECT_TRUE(load.opened);
-    EXPECT_EQ(load.values.iPort, 2);
-    EXPECT_EQ(load.values.fHiLimit, 300);
-    EXPECT_EQ(load.values.fLowLimit, 100);
+    Result<Settings> load = LoadSettings(path_);
+    ASSERT_TRUE(load.ok());
+    EXPECT_EQ(load->iPort, 2);
+    EXPECT_EQ(load->fHiLimit, 300);
+    EXPECT_EQ(load->fLowLimit, 100);
 }
 
 TEST_F(SettingsFile, SaveReplacesWholeFileAndLoadsBack) {
     Put("junk line\r\niPort=9\r\nmore=1\r\n");
-    SettingsSave save = SaveSettings(path_, {3, 250, 2.5});
-    ASSERT_TRUE(save.ok) << save.reason;
+    Status save = SaveSettings(path_, {3, 250, 2.5});
+    ASSERT_TRUE(save.ok()) << save.reason();
     EXPECT_EQ(Contents(path_), "iPort=3\r\nfHiLimit=250\r\nfLowLimit=2.5\r\n");
     EXPECT_FALSE(fs::exists(path_ + ".tmp"));
 
-    SettingsLoad load = LoadSettings(path_);
-    ASSERT_TRUE(load.opened);
-    EXPECT_EQ(load.values.iPort, 3);
-    EXPECT_EQ(load.values.fHiLimit, 250);
-    EXPECT_EQ(load.values.fLowLimit, 2.5);
+    Result<Settings> load = LoadSettings(path_);
+    ASSERT_TRUE(load.ok());
+    EXPECT_EQ(load->iPort, 3);
+    EXPECT_EQ(load->fHiLimit, 250);
+    EXPECT_EQ(load->fLowLimit, 2.5);
 }
 
 TEST_F(SettingsFile, FailedWriteIsReportedAndOldFileStaysIntact) {
     Put("iPort=4\r\nfHiLimit=1\r\nfLowLimit=0\r\n");
     // The temporary file cannot be created where a directory stands.
     fs::create_directory(path_ + ".tmp");
-    SettingsSave save = SaveSettings(path_, {3, 250, 2.5});
-    EXPECT_FALSE(save.ok);
-    EXPECT_FALSE(save.reason.empty());
+    Status save = SaveSettings(path_, {3, 250, 2.5});
+    EXPECT_EQ(save.code(), StatusCode::SettingsNotSaved);
+    EXPECT_FALSE(save.reason().empty());
     EXPECT_EQ(Contents(path_), "iPort=4\r\nfHiLimit=1\r\nfLowLimit=0\r\n");
 }
 
 TEST_F(SettingsFile, FailedReplaceLeavesNoTemporaryFile) {
     fs::create_directory(path_);
     fs::create_directory(fs::path(path_) / "keep");
-    SettingsSave save = SaveSettings(path_, {});
-    EXPECT_FALSE(save.ok);
+    Status save = SaveSettings(path_, {});
+    EXPECT_FALSE(save.ok());
     EXPECT_FALSE(fs::exists(path_ + ".tmp"));
     EXPECT_TRUE(fs::is_directory(fs::path(path_) / "keep"));
 }
@@ -164,7 +165,7 @@ TEST_F(SettingsFile, SaveThroughLinkReplacesTheLinkedFile) {
     fs::path real = dir_ / "real.ini";
     std::ofstream(real) << "old";
     fs::create_symlink(real, path_);
-    ASSERT_TRUE(SaveSettings(path_, {}).ok);
+    ASSERT_TRUE(SaveSettings(path_, {}).ok());
     EXPECT_TRUE(fs::is_symlink(path_));
     EXPECT_EQ(Contents(real), "iPort=2\r\nfHiLimit=300\r\nfLowLimit=100\r\n");
 }

@@ -328,9 +328,9 @@ TEST(StoredLog, PatternLogDecodesWithEveryFeatureAndNothingLeftOut) {
         EXPECT_GT(negative, 100) << mode;
         EXPECT_GT(overload, 5) << mode;
         const Bytes image = BuildStreamImage(log, mode, 0);
-        const MemoryImageDecode d = DecodeMemoryImage(image.data(), image.size());
-        EXPECT_EQ(d.refusal, "") << mode;
-        EXPECT_EQ(d.log.records.size(), 1000u) << mode << ": " << d.log.firstProblem;
+        const Result<MemoryImageDecode> d = DecodeMemoryImage(image.data(), image.size());
+        ASSERT_EQ(d.reason(), "") << mode;
+        EXPECT_EQ(d->log.records.size(), 1000u) << mode << ": " << d->log.firstProblem;
     }
     // A full memory fills all four banks exactly.
     const Bytes full = BuildStreamImage(PatternLog(kMaxStoredRecords, 2, 0), 2, 0);

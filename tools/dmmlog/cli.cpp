@@ -145,8 +145,8 @@ bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
         const std::string device = ResolvePortArgument(port, folder);
         if (!device.empty()) return OpenMeterDevice(device);
         OpenResult none;
-        none.failure = OpenFailure::Open;
-        none.reason = "No serial device stands for " + port + ".";
+        none.status =
+            Status::Fail(StatusCode::PortNotOpened, "No serial device stands for " + port + ".");
         return none;
     };
     OpenResult opened = opener(0);

@@ -44,9 +44,9 @@ const char* const kHelp =
     "Exit status: 0 when written, 1 when the file could not be read or the output\n"
     "not written, 2 for bad usage (a bad page range among it).\n";
 
-int Saved(const IoStatus& saved) {
+int Saved(const Status& saved) {
     if (saved) return 0;
-    std::fprintf(stderr, "dmmlog export: %s\n", saved.message.c_str());
+    std::fprintf(stderr, "dmmlog export: %s\n", saved.reason().c_str());
     return 1;
 }
 

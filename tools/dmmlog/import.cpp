@@ -116,7 +116,7 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
-IoStatus SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Status SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     bool given = false;
     return SaveFileAtomically(path, [&](std::string& chunk) {
         if (given) return false;
@@ -222,8 +222,8 @@ int Import(int argc, char** argv) {
         link.ClosePort();
         if (!imagePath.empty()) {
             // Kept before decoding: an image that does not decode is what a bug report needs.
-            if (IoStatus saved = SaveBytes(imagePath, session->Stream()); !saved) {
-                std::fprintf(stderr, "dmmlog import: %s\n", saved.message.c_str());
+            if (Status saved = SaveBytes(imagePath, session->Stream()); !saved) {
+                std::fprintf(stderr, "dmmlog import: %s\n", saved.reason().c_str());
                 session->Finish(ImportEnd::NotKept);
                 return 1;
             }
@@ -236,8 +236,8 @@ int Import(int argc, char** argv) {
         return Interrupted(progress);
     }
     const LogList& records = session->Log().records;
-    if (IoStatus saved = SaveLoggerFile(out, records); !saved) {
-        std::fprintf(stderr, "dmmlog import: %s\n", saved.message.c_str());
+    if (Status saved = SaveLoggerFile(out, records); !saved) {
+        std::fprintf(stderr, "dmmlog import: %s\n", saved.reason().c_str());
         session->Finish(ImportEnd::NotKept);
         return 1;
     }

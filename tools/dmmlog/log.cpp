@@ -69,34 +69,32 @@ class Target {
 public:
     enum class Mode { New, Append, Overwrite };
 
-    IoStatus Open(const std::string& path, Mode mode) {
+    Status Open(const std::string& path, Mode mode) {
         mode_ = mode;
         if (mode == Mode::Append) return appended_.Open(path);
         int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
         if (mode == Mode::Overwrite) flags |= O_TRUNC;
         FileOps& ops = SystemFileOps();
         const int fd = ops.Open(path.c_str(), flags, 0666);
-        if (fd < 0) return IoStatus::Fail(errno, "open", path);
+        if (fd < 0) return FileFailure(errno, "open", path);
         struct stat st {};
         if (ops.Fstat(fd, &st) != 0) {
-            IoStatus s = IoStatus::Fail(errno, "stat", path);
+            Status s = FileFailure(errno, "stat", path);
             ops.Close(fd);
             return s;
         }
         if (mode == Mode::New && S_ISREG(st.st_mode) && st.st_size > 0) {
             ops.Close(fd);
-            IoStatus s = IoStatus::Fail(EEXIST, "open", path);
-            s.message = path + " already holds " + std::to_string(st.st_size) +
-                        " bytes; --append adds to it, --force overwrites it";
-            return s;
+            return FileFailure(EEXIST, path + " already holds " + std::to_string(st.st_size) +
+                                           " bytes; --append adds to it, --force overwrites it");
         }
         fresh_.Attach(fd, path, S_ISREG(st.st_mode) ? st.st_size : 0);
-        return IoStatus::Ok();
+        return Status::Ok();
     }
-    IoStatus Append(const LogRecord& record) {
+    Status Append(const LogRecord& record) {
         return mode_ == Mode::Append ? appended_.Append(record) : fresh_.Append(record);
     }
-    IoStatus Close() { return mode_ == Mode::Append ? appended_.Close() : fresh_.Close(); }
+    Status Close() { return mode_ == Mode::Append ? appended_.Close() : fresh_.Close(); }
 
 private:
     Mode mode_ = Mode::New;
@@ -178,11 +176,11 @@ int Log(int argc, char** argv) {
 
     const std::string out = opts.value("out");
     Target target;
-    IoStatus status = target.Open(out, opts.has("append")  ? Target::Mode::Append
-                                       : opts.has("force") ? Target::Mode::Overwrite
-                                                           : Target::Mode::New);
+    Status status = target.Open(out, opts.has("append")  ? Target::Mode::Append
+                                     : opts.has("force") ? Target::Mode::Overwrite
+                                                         : Target::Mode::New);
     if (!status) {
-        std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+        std::fprintf(stderr, "dmmlog log: %s\n", status.reason().c_str());
         link.ClosePort();
         return 1;
     }
@@ -215,7 +213,7 @@ int Log(int argc, char** argv) {
             status = target.Append(*step.sample);
             if (!status) {
                 progress.Interrupt();
-                std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+                std::fprintf(stderr, "dmmlog log: %s\n", status.reason().c_str());
                 exitCode = 1;
                 return false;
             }
@@ -232,7 +230,7 @@ int Log(int argc, char** argv) {
     link.ClosePort();
     status = target.Close();
     if (!status && exitCode == 0) {
-        std::fprintf(stderr, "dmmlog log: %s\n", status.message.c_str());
+        std::fprintf(stderr, "dmmlog log: %s\n", status.reason().c_str());
         exitCode = 1;
     }
     std::fprintf(stderr, "dmmlog log: %lld samples written to %s in %s\n", written, out.c_str(),

@@ -28,9 +28,9 @@ bool ReadWholeLoggerFile(const char* verb, const std::string& path, LogList& out
                      verb, path.c_str(), static_cast<std::uintmax_t>(size), kLogRecordSize);
         return false;
     }
-    const IoStatus read = ReadLoggerFile(path, out);
+    const Status read = ReadLoggerFile(path, out);
     if (!read) {
-        std::fprintf(stderr, "dmmlog %s: %s\n", verb, read.message.c_str());
+        std::fprintf(stderr, "dmmlog %s: %s\n", verb, read.reason().c_str());
         return false;
     }
     return true;

@@ -148,7 +148,7 @@ int Plot(int argc, char** argv) {
     chart.PerformAction(ChartAction::Reinitialize);
     chart.setExportFileName(out);
 
-    bool written = false;
+    Status written;
     if (format == "svg") {
         // Metafile sizes are hundredths of a millimetre.
         chart.setExportWidth(static_cast<int>(std::lround(width * 2540.0 / kScreenDpi)));
@@ -172,7 +172,8 @@ int Plot(int argc, char** argv) {
         written = chart.PerformAction(ChartAction::BitmapToFile);
     }
     if (!written) {
-        std::fprintf(stderr, "dmmlog plot: %s\n", chart.LastError().toLocal8Bit().constData());
+        std::fprintf(stderr, "dmmlog plot: %s\n",
+                     QString::fromStdString(written.reason()).toLocal8Bit().constData());
         return 1;
     }
     return 0;

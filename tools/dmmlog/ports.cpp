@@ -42,7 +42,7 @@ int Ports(int argc, char** argv) {
             std::printf("%s\t%s\topens\n", PortName(n).c_str(), device.c_str());
         } else {
             std::printf("%s\t%s\tcannot open: %s\n", PortName(n).c_str(), device.c_str(),
-                        result.reason.c_str());
+                        result.status.reason().c_str());
         }
     }
     return 0;

@@ -46,7 +46,7 @@ const char* OrDash(const std::string& s) {
 int List(const std::filesystem::path& folder) {
     const LeftOverScan scan = FindLeftOverFiles(folder);
     if (!scan.status) {
-        std::fprintf(stderr, "dmmlog recover: %s\n", scan.status.message.c_str());
+        std::fprintf(stderr, "dmmlog recover: %s\n", scan.status.reason().c_str());
         return 1;
     }
     for (const LeftOverFile& f : scan.files)
@@ -88,12 +88,12 @@ int Save(const std::filesystem::path& folder, const std::string& name, const std
         return 1;
     }
     LogList records;
-    if (IoStatus read = ReadLoggerFile(path.string(), records); !read) {
-        std::fprintf(stderr, "dmmlog recover: %s\n", read.message.c_str());
+    if (Status read = ReadLoggerFile(path.string(), records); !read) {
+        std::fprintf(stderr, "dmmlog recover: %s\n", read.reason().c_str());
         return 1;
     }
-    if (IoStatus saved = SaveLoggerFile(out, records); !saved) {
-        std::fprintf(stderr, "dmmlog recover: %s\n", saved.message.c_str());
+    if (Status saved = SaveLoggerFile(out, records); !saved) {
+        std::fprintf(stderr, "dmmlog recover: %s\n", saved.reason().c_str());
         return 1;
     }
     std::fprintf(stderr, "dmmlog recover: %zu sample(s) of %s saved to %s\n", records.size(),
