@@ -14,6 +14,7 @@ packages=(
   dpkg-dev file man-db desktop-file-utils appstream lintian
   clang libclang-rt-dev clang-format
   python3
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()
