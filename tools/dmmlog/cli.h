@@ -79,5 +79,6 @@ int Export(int argc, char** argv);
 int Plot(int argc, char** argv);
 int Recover(int argc, char** argv);
 int Import(int argc, char** argv);
+int Publish(int argc, char** argv);
 
 }  // namespace dmm::cli

@@ -17,10 +17,12 @@
 #include "logger/data/datalist.h"
 #include "logger/data/fileops.h"
 #include "logger/data/logrecord.h"
+#include "logger/data/readingschema.h"
 #include "logger/data/tempfiles.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/numparse.h"
 #include "tools/dmmlog/cli.h"
+#include "tools/dmmlog/mqttoptions.h"
 
 namespace dmm::cli {
 
@@ -31,6 +33,7 @@ using SteadyClock = std::chrono::steady_clock;
 const char* const kHelp =
     "usage: dmmlog log --port COMn|DEVICE --out FILE.g26 [--interval S|--full-speed]\n"
     "                  [--count N] [--duration S] [--append|--force]\n"
+    "                  [--mqtt URL [--mqtt-name NAME] [--mqtt-password-file FILE]]\n"
     "\n"
     "Links to the meter and logs samples into a logger data file (68 bytes a\n"
     "sample, the format the desktop program saves and opens), as the recorder does:\n"
@@ -47,6 +50,14 @@ const char* const kHelp =
     "  --duration S        stop after S seconds\n"
     "  --append            add to an existing logger file\n"
     "  --force             overwrite an existing file\n"
+    "  --mqtt URL          also publish each sample to an MQTT broker:\n"
+    "                      mqtt://[USER@]HOST[:PORT][/PREFIX] or mqtts://... (the system's\n"
+    "                      certificates); one JSON object per sample on PREFIX/NAME/reading\n"
+    "                      (PREFIX defaults to dmm), the status on PREFIX/NAME/status and\n"
+    "                      Home Assistant's discovery\n"
+    "  --mqtt-name NAME    the meter's name in the topics (default: host name and port)\n"
+    "  --mqtt-password-file FILE  the password is the first line of FILE; otherwise it is\n"
+    "                      taken from DMM_MQTT_PASSWORD, never from the command line\n"
     "\n"
     "An existing file that is not empty is left alone unless --append or --force is\n"
     "given; --append refuses a file that is not a whole number of records.\n"
@@ -56,7 +67,11 @@ const char* const kHelp =
     "2 seconds (a COMn name resolved anew) and logging goes on into the same file once\n"
     "it answers; both are said on standard error. Exit status: 0 when logging ended normally, 1 "
     "when the port or the file\n"
-    "could not be opened or written, 2 for bad usage.\n";
+    "could not be opened or written, 2 for bad usage.\n"
+    "A broker that is down, goes away or refuses the login is said once on standard\n"
+    "error; logging to the file goes on and publishing resumes by itself when the broker\n"
+    "answers. Up to 100,000 samples wait for it; beyond that the oldest are dropped and\n"
+    "their number is said and published in the status.\n";
 
 std::string Elapsed(SteadyClock::duration d) {
     const long long s = std::chrono::duration_cast<std::chrono::seconds>(d).count();
@@ -142,8 +157,9 @@ private:
 }  // namespace
 
 int Log(int argc, char** argv) {
-    Options opts({"port", "out", "interval", "count", "duration"},
-                 {"full-speed", "append", "force", "help"});
+    std::vector<std::string> values = {"port", "out", "interval", "count", "duration"};
+    values.insert(values.end(), kMqttOptions.begin(), kMqttOptions.end());
+    Options opts(values, {"full-speed", "append", "force", "help"});
     auto usage = [](const std::string& error) {
         std::fprintf(stderr, "dmmlog log: %s\n\n%s", error.c_str(), kHelp);
         return 2;
@@ -170,6 +186,11 @@ int Log(int argc, char** argv) {
         if (!opts.number("duration", 0, 1e9, duration)) return usage(opts.error());
         if (duration <= 0) return usage("--duration must be more than 0");
     }
+
+    MqttStart mqtt = StartMqtt("log", opts, opts.value("port"));
+    if (mqtt.failed) return mqtt.exitCode;
+    MqttPublisher* publisher = mqtt.publisher.get();
+    const std::string run = NewRunId(std::chrono::system_clock::now());
 
     MeterLink link;
     if (!OpenVerbPort("log", opts.value("port"), link)) return 1;
@@ -219,7 +240,16 @@ int Log(int argc, char** argv) {
             }
             last = DataListLine(static_cast<std::size_t>(written), *step.sample);
             ++written;
+            if (publisher) {
+                SchemaReading r = SchemaOfReading(link.Reading);
+                r.run = run;
+                r.seq = written;
+                r.sample = written;
+                r.time = IsoLocalTime(std::chrono::system_clock::now());
+                publisher->Publish(r);
+            }
         }
+        if (publisher) SayMqttNotices("log", *publisher, [&] { progress.Interrupt(); });
         progress.Update(written, SteadyClock::now() - start, last);
         return count == 0 || written < count;
     });
@@ -235,6 +265,7 @@ int Log(int argc, char** argv) {
     }
     std::fprintf(stderr, "dmmlog log: %lld samples written to %s in %s\n", written, out.c_str(),
                  Elapsed(SteadyClock::now() - start).c_str());
+    if (publisher) StopMqtt("log", *publisher);
     return exitCode;
 }
 

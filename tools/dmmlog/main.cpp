@@ -22,6 +22,7 @@ const char* const kUsage =
     "  decode   decode captured display payloads (hexadecimal, one per line) from standard input\n"
     "  import   read the log the meter keeps in its own memory into a logger file\n"
     "  export   write a logger file's readings as the recorder's text lines, as CSV or as JSON\n"
+    "  publish  send a logger file's readings to an MQTT broker\n"
     "  plot     draw a logger file as the graphical viewer shows it, to a picture file\n"
     "  recover  list the temporary files a crashed recorder left behind, or save one\n"
     "\n"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     if (verb == "export") return dmm::cli::Export(verbArgc, verbArgv);
     if (verb == "recover") return dmm::cli::Recover(verbArgc, verbArgv);
     if (verb == "import") return dmm::cli::Import(verbArgc, verbArgv);
+    if (verb == "publish") return dmm::cli::Publish(verbArgc, verbArgv);
     std::fprintf(stderr, "dmmlog: unknown verb '%s'\n\n%s", verb.c_str(), kUsage);
     return 2;
 }

@@ -8,6 +8,7 @@
 #include "meterlink/meterlink.h"
 #include "meterlink/readingline.h"
 #include "tools/dmmlog/cli.h"
+#include "tools/dmmlog/mqttoptions.h"
 
 namespace dmm::cli {
 
@@ -15,6 +16,7 @@ namespace {
 const char* const kHelp =
     "usage: dmmlog read --port COMn|DEVICE [--count N] [--interval MS]\n"
     "                   [--format tsv|csv|json]\n"
+    "                   [--mqtt URL [--mqtt-name NAME] [--mqtt-password-file FILE]]\n"
     "\n"
     "Links to the meter and polls its display, printing one line per reading.\n"
     "\n"
@@ -26,6 +28,9 @@ const char* const kHelp =
     "                 display, function, overload, low_battery as 'dmmlog export' writes\n"
     "                 them; time is ISO 8601 with date and zone, sample stays empty\n"
     "  --format json  the same fields as one JSON object per line\n"
+    "  --mqtt URL     also publish each reading to an MQTT broker, as 'dmmlog log --mqtt'\n"
+    "                 does (see 'dmmlog log --help'), with --mqtt-name and\n"
+    "                 --mqtt-password-file as there\n"
     "\n"
     "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
     "  --count N           stop after N readings (default: until Ctrl+C)\n"
@@ -43,6 +48,7 @@ const char* const kHelp =
 
 int Read(int argc, char** argv) {
     std::vector<std::string> values = {"port", "count", "interval", "format"};
+    values.insert(values.end(), kMqttOptions.begin(), kMqttOptions.end());
     Options opts(values, {"help"});
     if (!opts.parse(argc, argv)) {
         std::fprintf(stderr, "dmmlog read: %s\n\n%s", opts.error().c_str(), kHelp);
@@ -68,6 +74,10 @@ int Read(int argc, char** argv) {
         return 2;
     }
 
+    MqttStart mqtt = StartMqtt("read", opts, opts.value("port"));
+    if (mqtt.failed) return mqtt.exitCode;
+    MqttPublisher* publisher = mqtt.publisher.get();
+
     MeterLink link;
     if (!OpenVerbPort("read", opts.value("port"), link)) return 1;
     InstallStopHandlers();
@@ -88,6 +98,10 @@ int Read(int argc, char** argv) {
         r.run = run;
         r.seq = printed + 1;
         r.time = IsoLocalTime(std::chrono::system_clock::now());
+        if (publisher) {
+            publisher->Publish(r);
+            SayMqttNotices("read", *publisher);
+        }
         if (format == "tsv") {
             std::printf("%s\t%s\n", LocalTimestamp().c_str(), ReadingFields(link.Reading).c_str());
         } else {
@@ -105,6 +119,7 @@ int Read(int argc, char** argv) {
     });
     polls.Stop();
     link.ClosePort();
+    if (publisher) StopMqtt("read", *publisher);
     return lineOk ? 0 : 1;
 }
 
