@@ -130,7 +130,8 @@ Result<Settings> LoadSettings(const std::string& path) {
     return ParseSettingsText(text);
 }
 
-Status SaveSettings(const std::string& path, const Settings& settings) {
+Status SaveSettings(const std::string& path, const Settings& settings,
+                    std::string_view moreLines) {
     const auto notSaved = [](std::string reason, int err) {
         return Status::Fail(StatusCode::SettingsNotSaved, std::move(reason), err);
     };
@@ -144,7 +145,7 @@ Status SaveSettings(const std::string& path, const Settings& settings) {
     fs::path temp = target;
     temp += ".tmp";
 
-    const std::string text = FormatSettingsText(settings);
+    const std::string text = FormatSettingsText(settings) + std::string(moreLines);
     errno = 0;
     File f(std::fopen(temp.c_str(), "wb"));
     if (!f) return notSaved(ErrnoText(errno), errno);

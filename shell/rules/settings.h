@@ -44,10 +44,12 @@ std::string SettingsFilePath(const std::string& directory);
 // SettingsNotRead and the system's reason; the program then starts from kUnreadSettings.
 Result<Settings> LoadSettings(const std::string& path);
 
-// Writes the settings to path. The text goes to a temporary file beside it,
-// which then replaces the old file, so a failed write leaves the old file as
-// it was and no partial file behind; a failure is SettingsNotSaved with the system's reason.
-Status SaveSettings(const std::string& path, const Settings& settings);
+// Writes the settings to path, followed by moreLines (other keys, each line ended by CR LF).
+// The text goes to a temporary file beside it, which then replaces the old file, so a failed
+// write leaves the old file as it was and no partial file behind; a failure is
+// SettingsNotSaved with the system's reason.
+Status SaveSettings(const std::string& path, const Settings& settings,
+                    std::string_view moreLines = {});
 
 // "Cannot open file <path>" and "Cannot create file <path>", with the system's
 // reason on a second line when there is one.

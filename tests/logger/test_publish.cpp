@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "logger/publish/mqttpublisher.h"
+#include "logger/publish/mqttsettings.h"
 #include "logger/publish/mqtttarget.h"
 #include "logger/publish/publishqueue.h"
+#include "shell/rules/settings.h"
 
 namespace dmm {
 namespace {
@@ -109,6 +111,28 @@ TEST(MqttPublisher, WithoutABrokerReadingsWaitInTheRingAndTheFailureIsSaidOnce) 
     EXPECT_NE(notices[0].find("cannot reach the broker at mqtt://127.0.0.1:1"), std::string::npos)
         << notices[0];
     EXPECT_FALSE(p.Stop(std::chrono::milliseconds(100)));
+}
+
+TEST(MqttSettings, KeysAreWrittenWhenSetAndABadValueOnlyTurnsPublishingOff) {
+    MqttSettings s;
+    EXPECT_EQ(FormatMqttSettings(s), "");
+    s.url = "mqtt://pi/lab";
+    s.on = true;
+    s.passwordFile = "/home/ann/.dmm-mqtt";
+    EXPECT_EQ(FormatMqttSettings(s),
+              "MqttUrl=mqtt://pi/lab\r\nMqttOn=1\r\nMqttPasswordFile=/home/ann/.dmm-mqtt\r\n");
+    const std::string text = FormatSettingsText(Settings{4, 12.5, -3}) + FormatMqttSettings(s);
+    EXPECT_EQ(ParseMqttSettings(text), s);
+    // The port and the limits read as before, whatever the publishing keys hold.
+    for (const char* extra : {"MqttOn=yes\r\n", "MqttUrl=\r\nMqttOn=1\r\n", "MqttName=a=b\r\n"}) {
+        const std::string withExtra = FormatSettingsText(Settings{4, 12.5, -3}) + extra;
+        const Settings kept = ParseSettingsText(withExtra);
+        EXPECT_EQ(kept.iPort, 4) << extra;
+        EXPECT_EQ(kept.fHiLimit, 12.5) << extra;
+        EXPECT_EQ(kept.fLowLimit, -3) << extra;
+        EXPECT_FALSE(ParseMqttSettings(withExtra).on) << extra;
+    }
+    EXPECT_EQ(ParseMqttSettings("MqttName=a=b\r\n").name, "a=b");
 }
 
 }  // namespace
