@@ -16,15 +16,18 @@
 #include "displays/datapagelist.h"
 #include "displays/digitalmeter.h"
 #include "logger/graphicalrecord.h"
+#include "logger/publish/livepublishing.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/handover.h"
 #include "meterlink/linereport.h"
+#include "meterlink/numparse.h"
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
 #include "meterlink/serial/serialline.h"
 #include "resources/pictures/icons.h"
 #include "resources/strings.h"
 #include "shell/dialogs/dlgabout.h"
+#include "shell/dialogs/dlgpublish.h"
 #include "shell/dialogs/dlgrsport.h"
 #include "shell/rules/layout.h"
 #include "shell/rules/settings.h"
@@ -152,6 +155,8 @@ void TFormMain::buildMenu() {
     QMenuBar* bar = menuBar();
     bar->clear();
     QMenu* file = bar->addMenu(Str(str::FileMenu));
+    file->addAction(QStringLiteral("Publish readings..."), this,
+                    [this] { EditDesktopPublishing(this, Format("COM%d", G().Link.iPort)); });
     file->addAction(Str(str::ExitItem), this, &QWidget::close);
 
     mnuLink = bar->addAction(Str(str::LinkItem));
@@ -194,6 +199,7 @@ void TFormMain::FormCreate() {
     G().Link.iPort = loaded->iPort;
     G().StartHiLimit = loaded->fHiLimit;
     G().StartLowLimit = loaded->fLowLimit;
+    StartDesktopPublishing(path, Format("COM%d", G().Link.iPort));
     openPort(false);
 }
 
@@ -328,6 +334,7 @@ void TFormMain::TimerReconnectTimer() {
 }
 
 void TFormMain::handOver() {
+    DesktopPublishing().OnReading(Reading);
     if (GraphicalForm && GraphicalForm->recorder().Sampling.bSampleDue)
         PostWindowMessage(GraphicalForm, msg::NewReading);
     if (AnalogMeterForm) {
@@ -429,7 +436,7 @@ bool TFormMain::FormClose() {
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
     const std::string path = SettingsFilePath(G().ProgramDir.string());
-    const Status saved = SaveSettings(path, s);
+    const Status saved = SaveSettings(path, s, FormatMqttSettings(DesktopPublishing().settings()));
     if (!saved) {
         Prompt().errorBox(this,
                           QString::fromStdString(SettingsCreateErrorText(path, saved.reason())));
@@ -438,6 +445,7 @@ bool TFormMain::FormClose() {
     TimerGetSd->stop();
     TimerReconnect->stop();
     G().Link.ClosePort();
+    DesktopPublishing().Stop();
     return true;
 }
 
