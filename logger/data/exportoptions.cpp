@@ -147,9 +147,20 @@ bool ExportDialogRules::editHighChange(const std::string& text) {
     return true;
 }
 
-std::string ExportDialogRules::FileNameDisplay(const std::string& name) {
-    if (name.size() < kWholeNameBelow) return name;
-    return name.substr(0, kNameHead) + "..." + name.substr(name.size() - kNameTail);
+std::string ExportDialogRules::FileNameDisplay(const std::vector<std::string>& characters) {
+    const std::size_t n = characters.size();
+    std::string shown;
+    auto add = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) shown += characters[i];
+    };
+    if (n < kWholeNameBelow) {
+        add(0, n);
+    } else {
+        add(0, kNameHead);
+        shown += "...";
+        add(n - kNameTail, n);
+    }
+    return shown;
 }
 
 }  // namespace dmm

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "logger/chart/rules/chartmath.h"
 
@@ -84,8 +85,9 @@ public:
     bool editHighChange(const std::string& text);
 
     // A chosen file's name as the dialog shows it: whole below 31 characters, otherwise the
-    // first 3, "..." and the last 24.
-    static std::string FileNameDisplay(const std::string& name);
+    // first 3, "..." and the last 24. The name comes split into the characters a reader
+    // sees (a letter with its accents is one), each as its UTF-8 text.
+    static std::string FileNameDisplay(const std::vector<std::string>& characters);
 
 private:
     void choosePicture(ExportType type, int unitCaption, double width, double height);

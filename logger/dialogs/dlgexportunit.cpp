@@ -9,7 +9,10 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
+#include <string>
+#include <vector>
 
 #include "meterlink/numparse.h"
 #include "resources/strings.h"
@@ -36,6 +39,18 @@ FileKind FileKindOf(ExportType type) {
             break;
     }
     return {"SVG files(*.svg)", "svg"};
+}
+
+// The characters a reader sees, each with its accents and joiners, as UTF-8 texts.
+std::vector<std::string> CharactersOf(const QString& text) {
+    std::vector<std::string> characters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        characters.push_back(text.sliced(start, end - start).toStdString());
+        start = end;
+    }
+    return characters;
 }
 
 }  // namespace
@@ -145,19 +160,29 @@ void TDlgExportForm::build() {
     all->addLayout(buttons);
     all->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(rbtnMetaFile, &QRadioButton::clicked, this, &TDlgExportForm::rbtnMetaFileClick);
-    connect(rbtnBitMap, &QRadioButton::clicked, this, &TDlgExportForm::rbtnBitMapClick);
-    connect(rbtnText, &QRadioButton::clicked, this, &TDlgExportForm::rbtnTextClick);
-    connect(rbtnClipBoard, &QRadioButton::clicked, this, &TDlgExportForm::rbtnClipBoardClick);
-    connect(rbtnFile, &QRadioButton::clicked, this, &TDlgExportForm::rbtnFileClick);
-    connect(rbtnPrinter, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPrinterClick);
-    connect(rbtnPageAll, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPageAllClick);
-    connect(rbtnThisPage, &QRadioButton::clicked, this, &TDlgExportForm::rbtnThisPageClick);
-    connect(rbtnPage, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPageClick);
-    connect(rbtnPixels, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPixelsClick);
-    connect(rbtnMillimeters, &QRadioButton::clicked, this, &TDlgExportForm::rbtnMillimetersClick);
-    connect(rbtnInches, &QRadioButton::clicked, this, &TDlgExportForm::rbtnInchesClick);
-    connect(rbtnPoints, &QRadioButton::clicked, this, &TDlgExportForm::rbtnPointsClick);
+    // A click on the button that is already selected changes nothing (Qt reports it as a
+    // click all the same); the program's own calls of the handlers always run their logic.
+    auto choose = [this](QRadioButton* button, auto field, auto value,
+                         void (TDlgExportForm::*handler)()) {
+        connect(button, &QRadioButton::clicked, this, [this, field, value, handler] {
+            if (rules_.options.*field != value) (this->*handler)();
+        });
+    };
+    using T = TDlgExportForm;
+    using O = ExportOptions;
+    choose(rbtnMetaFile, &O::type, ExportType::MetaFile, &T::rbtnMetaFileClick);
+    choose(rbtnBitMap, &O::type, ExportType::BitMap, &T::rbtnBitMapClick);
+    choose(rbtnText, &O::type, ExportType::Text, &T::rbtnTextClick);
+    choose(rbtnClipBoard, &O::destination, ExportDestination::ClipBoard, &T::rbtnClipBoardClick);
+    choose(rbtnFile, &O::destination, ExportDestination::File, &T::rbtnFileClick);
+    choose(rbtnPrinter, &O::destination, ExportDestination::Printer, &T::rbtnPrinterClick);
+    choose(rbtnPageAll, &O::scope, PageScope::AllPages, &T::rbtnPageAllClick);
+    choose(rbtnThisPage, &O::scope, PageScope::ThisPage, &T::rbtnThisPageClick);
+    choose(rbtnPage, &O::scope, PageScope::Pages, &T::rbtnPageClick);
+    choose(rbtnPixels, &O::unit, SizeUnit::Pixels, &T::rbtnPixelsClick);
+    choose(rbtnMillimeters, &O::unit, SizeUnit::Millimeters, &T::rbtnMillimetersClick);
+    choose(rbtnInches, &O::unit, SizeUnit::Inches, &T::rbtnInchesClick);
+    choose(rbtnPoints, &O::unit, SizeUnit::Points, &T::rbtnPointsClick);
     // Only what the user types is read back; the dialog's own writes are not.
     connect(editWidth, &QLineEdit::textEdited, this, &TDlgExportForm::editWidthChange);
     connect(editHigh, &QLineEdit::textEdited, this, &TDlgExportForm::editHighChange);
@@ -277,7 +302,7 @@ void TDlgExportForm::btnBrowseClick() {
     SaveDialog1.fileName = chosen;
     rules_.options.fileName = chosen.toStdString();
     stxFileName->setText(
-        QString::fromStdString(ExportDialogRules::FileNameDisplay(rules_.options.fileName)));
+        QString::fromStdString(ExportDialogRules::FileNameDisplay(CharactersOf(chosen))));
 }
 
 // ---- showing the state

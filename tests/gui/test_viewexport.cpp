@@ -403,8 +403,54 @@ TEST_F(ViewExport, DialogShowsLongFileNamesByTheirStartAndEnd) {
     // A cancelled browse keeps the file chosen before.
     dialog.btnBrowse->click();
     EXPECT_EQ(dialog.SaveDialog1.fileName, name);
-    dialog.rbtnFile->click();
-    EXPECT_TRUE(dialog.stxFileName->text().isEmpty());
+    // Characters count as a reader sees them: a letter with its accent is one.
+    const QString accented =
+        QString::fromUtf8("/tmp/Me\u0301ssdaten-Ku\u0308hlung-\u00e9t\u00e9.csv");
+    ASSERT_EQ(accented.size(), 32);  // 30 characters
+    Browse(dialog, accented);
+    EXPECT_EQ(dialog.stxFileName->text(), accented);
+    Browse(dialog, accented + QString::fromUtf8("\u00fc\u00fc\u00fce\u0301"));
+    EXPECT_EQ(
+        dialog.stxFileName->text(),
+        QString::fromUtf8("/tm...aten-Ku\u0308hlung-\u00e9t\u00e9.csv\u00fc\u00fc\u00fce\u0301"));
+}
+
+// Qt reports a click on the radio button that is already checked; it must change nothing.
+TEST_F(ViewExport, ClickingTheSelectedButtonAgainKeepsTheChoices) {
+    using B = QRadioButton* TDlgExportForm::*;
+    struct Case {
+        B type, again;
+        double width;  // as stored, after 1234 is typed in the shown unit
+    } cases[] = {{&TDlgExportForm::rbtnText, &TDlgExportForm::rbtnText, 0},
+                 {&TDlgExportForm::rbtnText, &TDlgExportForm::rbtnFile, 0},
+                 {&TDlgExportForm::rbtnBitMap, &TDlgExportForm::rbtnBitMap, 1234},
+                 {&TDlgExportForm::rbtnBitMap, &TDlgExportForm::rbtnFile, 1234},
+                 {&TDlgExportForm::rbtnMetaFile, &TDlgExportForm::rbtnMetaFile, 123400},
+                 {&TDlgExportForm::rbtnMetaFile, &TDlgExportForm::rbtnMillimeters, 123400}};
+    const QString name = "/tmp/chosen.file";
+    for (const Case& c : cases) {
+        TDlgExportForm dialog;
+        (dialog.*c.type)->click();
+        dialog.rbtnFile->click();
+        Browse(dialog, name);
+        if (c.width != 0) {
+            dialog.editWidth->setText("1234");
+            emit dialog.editWidth->textEdited("1234");
+        }
+        (dialog.*c.again)->click();
+        EXPECT_EQ(dialog.options().destination, ExportDestination::File);
+        EXPECT_EQ(dialog.SaveDialog1.fileName, name);
+        EXPECT_EQ(dialog.stxFileName->text(), name);
+        if (c.width != 0) {
+            EXPECT_DOUBLE_EQ(dialog.options().objectWidth, c.width);
+        }
+    }
+    // Choosing another button still runs its logic.
+    TDlgExportForm dialog;
+    dialog.rbtnText->click();
+    Browse(dialog, name);
+    dialog.rbtnBitMap->click();
+    EXPECT_EQ(dialog.options().destination, ExportDestination::ClipBoard);
     EXPECT_TRUE(dialog.SaveDialog1.fileName.isEmpty());
 }
 

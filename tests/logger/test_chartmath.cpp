@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "logger/data/exportoptions.h"
 #include "meterlink/numparse.h"
@@ -194,13 +196,26 @@ TEST(ExportDialogRulesTest, PrinterScopeDependsOnWhoAsks) {
 }
 
 TEST(ExportDialogRulesTest, LongFileNamesShowTheirStartAndEnd) {
-    const std::string forty = "/home/user/exports/2024/long-name-00.csv";
-    ASSERT_EQ(forty.size(), 40u);
-    const std::string shown = ExportDialogRules::FileNameDisplay(forty);
-    EXPECT_EQ(shown, "/ho...ts/2024/long-name-00.csv");
-    EXPECT_EQ(shown.size(), 30u);
-    EXPECT_EQ(ExportDialogRules::FileNameDisplay(std::string(30, 'a')), std::string(30, 'a'));
-    EXPECT_EQ(ExportDialogRules::FileNameDisplay(std::string(31, 'a')).size(), 30u);
+    auto shown = [](const std::vector<std::string>& characters) {
+        return ExportDialogRules::FileNameDisplay(characters);
+    };
+    auto bytes = [](const std::string& text) {
+        std::vector<std::string> characters;
+        for (char c : text) characters.emplace_back(1, c);
+        return characters;
+    };
+    EXPECT_EQ(shown(bytes("/home/user/exports/2024/long-name-00.csv")),
+              "/ho...ts/2024/long-name-00.csv");
+    EXPECT_EQ(shown(bytes(std::string(30, 'a'))), std::string(30, 'a'));
+    EXPECT_EQ(shown(bytes(std::string(31, 'a'))).size(), 30u);
+    // A character of several bytes counts once and is never cut.
+    const std::string e = "e\xCC\x81";  // e and a combining acute accent
+    std::vector<std::string> accented(30, e);
+    EXPECT_EQ(shown(accented).size(), 30 * e.size());
+    accented.push_back("\xC3\xBC");
+    std::string expected = e + e + e + "...";
+    for (int i = 0; i < 23; ++i) expected += e;
+    EXPECT_EQ(shown(accented), expected + "\xC3\xBC");
 }
 
 }  // namespace
