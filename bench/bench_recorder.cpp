@@ -20,6 +20,7 @@ public:
     int ChartCursorPoint() const override { return 199; }
     void SetChartCursorPoint(int) override {}
     void UndoChartZoom() override {}
+    void SetChartExportSize(int, int) override {}
     void ShowTime(const std::string&) override {}
     void ShowReading(const PanelGroup&) override {}
     void ShowMax(const PanelGroup&) override {}

@@ -138,6 +138,11 @@ void GraphicalView::UndoChartZoom() {
     form_.PEGraph->PerformAction(ChartAction::UndoZoom);
 }
 
+void GraphicalView::SetChartExportSize(int width, int height) {
+    form_.PEGraph->setExportWidth(width);
+    form_.PEGraph->setExportHeight(height);
+}
+
 void GraphicalView::ShowTime(const std::string& text) {
     form_.TimePanel->setText(QString::fromStdString(text));
 }

@@ -32,6 +32,7 @@ public:
     int ChartCursorPoint() const override;
     void SetChartCursorPoint(int point) override;
     void UndoChartZoom() override;
+    void SetChartExportSize(int width, int height) override;
     void ShowTime(const std::string& text) override;
     void ShowReading(const PanelGroup& panels) override;
     void ShowMax(const PanelGroup& panels) override;

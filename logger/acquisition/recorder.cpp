@@ -67,10 +67,18 @@ void MoveExtremes(const LogRecord* records, int index, float x, int& maxIndex, i
 
 RecordsSummary SummariseRecords(const LogRecord* records, std::size_t count) {
     RecordsSummary s;
+    bool counted = false;  // a finite value has set the scale and the extremes
     for (std::size_t i = 0; i < count; ++i) {
         const float x = records[i].fValue;
-        WidenScale(x, i == 0, s.fScaleMax, s.fScaleMin);
-        if (i > 0) MoveExtremes(records, static_cast<int>(i), x, s.iMaxIndex, s.iMinIndex);
+        // A value that is not a number (from a damaged file) would stop every later
+        // comparison: it is listed and drawn as a gap, but never measured.
+        if (!std::isfinite(x)) continue;
+        WidenScale(x, !counted, s.fScaleMax, s.fScaleMin);
+        if (!counted)
+            s.iMaxIndex = s.iMinIndex = static_cast<int>(i);
+        else
+            MoveExtremes(records, static_cast<int>(i), x, s.iMaxIndex, s.iMinIndex);
+        counted = true;
     }
     return s;
 }
@@ -252,7 +260,9 @@ void Recorder::StepProgress() {
 // ---- chart ----
 
 void Recorder::AdaptScale(float x) {
-    WidenScale(x, iSampleCount == 0, fScaleMax, fScaleMin);
+    // Values that are not finite never reach the scale (see SummariseRecords).
+    if (!std::isfinite(x)) return;
+    WidenScale(x, !FiniteValueCounted(), fScaleMax, fScaleMin);
     if (!replaying_) view_.SetChartYRange(fScaleMin, fScaleMax);
 }
 
@@ -272,7 +282,11 @@ void Recorder::TrackExtremes(float x) {
     if (iSampleCount >= n) return;  // the record is not in the list
     if (iMaxIndex >= n) iMaxIndex = iSampleCount;
     if (iMinIndex >= n) iMinIndex = iSampleCount;
-    MoveExtremes(list_.data(), iSampleCount, x, iMaxIndex, iMinIndex);
+    if (!std::isfinite(x)) return;
+    if (!FiniteValueCounted())
+        iMaxIndex = iMinIndex = iSampleCount;
+    else
+        MoveExtremes(list_.data(), iSampleCount, x, iMaxIndex, iMinIndex);
     ShowExtremePanels();
 }
 
@@ -287,8 +301,21 @@ void Recorder::ShowExtremePanels() {
     }
 }
 
+bool Recorder::FiniteValueCounted() const {
+    // Once a finite value is counted the largest one is finite; before, it is record 0.
+    return iSampleCount > 0 && static_cast<std::size_t>(iMaxIndex) < list_.size() &&
+           std::isfinite(list_[static_cast<std::size_t>(iMaxIndex)].fValue);
+}
+
 void Recorder::ResetChart() {
     const int m = iPointsPerPage;
+    // A reset ends a zoom and forgets the size of the last picture export.
+    view_.UndoChartZoom();
+    view_.SetChartExportSize(0, 0);
+    toolbar_.sbtnUndoZoom = false;
+    menu_.undoZooming = false;
+    view_.SetToolbarState(toolbar_);
+    view_.SetMenuState(menu_);
     view_.SetChartPointCount(m);
     view_.SetChartYRange(fScaleMin, fScaleMax);
     for (int k = 0; k < m; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);

@@ -155,6 +155,8 @@ private:
     void StepProgress();
     void SetPagingEnabled(bool back, bool forward);
     void ShowExtremePanels();
+    // Whether a finite value has set the scale and the extremes since the last reset.
+    bool FiniteValueCounted() const;
 
     RecorderView& view_;
     MeterLink& link_;  // its reading, its reading-ready and transfer flags

@@ -50,6 +50,8 @@ Status Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
         view_.ShowStringMessage(str::ErrorCaption, str::FileOpenError, status.reason());
         return status;
     }
+    // A zoom on the empty chart would hide the file's records.
+    ResetChart();
     view_.SetWaitCursor(true);
     view_.OpenProgressWindow(ProgressHeadline(str::ReadingFileWait), HeadlineColour::Red,
                              kFileReadBarMax);

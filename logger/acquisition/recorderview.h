@@ -98,6 +98,8 @@ public:
     virtual int ChartCursorPoint() const = 0;
     virtual void SetChartCursorPoint(int point) = 0;
     virtual void UndoChartZoom() = 0;
+    // The picture size that printing uses; 0 x 0 is the chart's own size.
+    virtual void SetChartExportSize(int width, int height) = 0;
 
     // Read-out panels.
     virtual void ShowTime(const std::string& text) = 0;

@@ -356,6 +356,12 @@ TEST_F(ViewExport, RecorderPicturesOfThePageOnShowAndBackToIt) {
     // The recorder shows its current page again.
     EXPECT_EQ(form->recorder().iCurrentPage, 2);
     EXPECT_FLOAT_EQ(form->PEGraph->YData(0, 0), 50.0f);
+
+    // "Print this page" goes back to the chart's own proportions after a reset.
+    EXPECT_NE(form->PEGraph->ExportWidth(), 0);
+    form->recorder().ClearRecorder();
+    EXPECT_EQ(form->PEGraph->ExportWidth(), 0);
+    EXPECT_EQ(form->PEGraph->ExportHeight(), 0);
 }
 
 TEST_F(ViewExport, PrintingSeveralPagesIsOneJobWithOneDialog) {

@@ -16,7 +16,7 @@ public:
     std::vector<std::pair<std::string, float>> points;  // label, value
     float yMin = 0, yMax = 0;
     std::string yLabel, time;
-    int cursor = 0;
+    int cursor = 0, zoomUndos = 0, exportWidth = -1, exportHeight = -1;
     PanelGroup reading, max, min;
     int progressPos = 0;
     ToolbarState toolbar;
@@ -51,7 +51,8 @@ public:
     void RedrawChart() override {}
     int ChartCursorPoint() const override { return cursor; }
     void SetChartCursorPoint(int p) override { cursor = p; }
-    void UndoChartZoom() override {}
+    void UndoChartZoom() override { ++zoomUndos; }
+    void SetChartExportSize(int w, int h) override { exportWidth = w, exportHeight = h; }
     void ShowTime(const std::string& t) override { time = t; }
     void ShowReading(const PanelGroup& g) override { reading = g; }
     void ShowMax(const PanelGroup& g) override { max = g; }

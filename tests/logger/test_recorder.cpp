@@ -6,6 +6,8 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -181,6 +183,36 @@ TEST_F(RecorderTest, YRangeOnlyWidensAndExtremesPreferTheNewer) {
     ASSERT_TRUE(Live(0));
     EXPECT_EQ(view.yMax, 1.0f);
     EXPECT_EQ(view.yMin, -1.0f);
+}
+
+TEST_F(RecorderTest, ValuesThatAreNotFiniteStayOutOfTheScaleAndTheExtremes) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::vector<float> values;
+        int maxIndex, minIndex;
+        float scaleMin, scaleMax;
+    } const cases[] = {{{nan, 2, -1}, 1, 2, -2.66f, 2.66f},
+                       {{inf, -inf, 2, nan, 3}, 4, 2, -2.66f, 3.99f},
+                       {{2, nan, -3}, 0, 2, -3.99f, 2.66f},
+                       {{nan}, 0, 0, -100, 100}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values.size());
+        rec->ClearRecorder();
+        for (float v : c.values) rec->List().emplace_back("1", "0", 6, "t", "1", "", "V", v);
+        rec->ReplayList();
+        rec->FinishBulkLoad();
+        const RecordsSummary s = SummariseRecords(rec->List().data(), rec->List().size());
+        for (auto [maxIndex, minIndex, scaleMin, scaleMax] :
+             {std::tuple{rec->iMaxIndex, rec->iMinIndex, view.yMin, view.yMax},
+              std::tuple{s.iMaxIndex, s.iMinIndex, s.fScaleMin, s.fScaleMax}}) {
+            EXPECT_EQ(maxIndex, c.maxIndex);
+            EXPECT_EQ(minIndex, c.minIndex);
+            EXPECT_FLOAT_EQ(scaleMin, c.scaleMin);
+            EXPECT_FLOAT_EQ(scaleMax, c.scaleMax);
+        }
+        EXPECT_EQ(rec->List().size(), c.values.size());  // still listed
+    }
 }
 
 TEST_F(RecorderTest, ClearAsksForUnsavedDataAndKeepsTheTemporaryFiles) {
@@ -462,6 +494,27 @@ TEST_F(RecorderTest, AFileReadReportsItsProgressAtMostEveryFortyMilliseconds) {
         EXPECT_EQ(view.detailPaints, c.reports);
         EXPECT_EQ(rec->List().size(), 1000u);
         ASSERT_TRUE(rec->sbtnClearClick());
+    }
+}
+
+TEST_F(RecorderTest, EveryChartResetEndsTheZoomAndForgetsTheExportSize) {
+    ASSERT_TRUE(SaveLoggerFile(dir / "a.g26", LogList(3)));
+    // In this order: Open reads into the buffer the clear before it emptied.
+    const std::tuple<const char*, int, std::function<void()>> resets[] = {
+        {"clear", 2, [&] { EXPECT_TRUE(rec->sbtnClearClick()); }},
+        {"open", 0, [&] { EXPECT_TRUE(rec->OpenFile(dir / "a.g26")); }},
+        {"transfer ended", 2, [&] { rec->OnTransferEnded(); }}};
+    for (const auto& [name, samples, reset] : resets) {
+        SCOPED_TRACE(name);
+        LiveMany(samples);
+        rec->PEGraphZoomIn();
+        ASSERT_TRUE(view.toolbar.sbtnUndoZoom && view.menu.undoZooming);
+        view.exportWidth = 1000, view.exportHeight = 681;  // left by a picture export
+        const int undos = view.zoomUndos;
+        reset();
+        EXPECT_GT(view.zoomUndos, undos);
+        EXPECT_EQ(std::make_pair(view.exportWidth, view.exportHeight), std::make_pair(0, 0));
+        EXPECT_FALSE(view.toolbar.sbtnUndoZoom || view.menu.undoZooming);
     }
 }
 
