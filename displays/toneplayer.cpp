@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <numbers>
+#include <utility>
 
 namespace dmm {
 namespace {
@@ -20,8 +22,8 @@ namespace {
 TonePlayer* g_player = nullptr;
 
 constexpr int kSampleRate = 44100;
-constexpr int kFadeMs = 5;     // ramps at both ends keep the burst from clicking
-constexpr int kMarginMs = 30;  // the sink starts a little after start()
+constexpr int kFadeMs = 5;      // ramps at both ends keep the burst from clicking
+constexpr int kLatestMs = 200;  // how long an output may start late before the tone is cut
 
 // Sine samples in the format the device takes (16-bit or float, any channel count);
 // empty for other formats.
@@ -56,7 +58,50 @@ QByteArray SineBurst(const QAudioFormat& format, int frequencyHz, int durationMs
     return pcm;
 }
 
+// The default audio output as a ToneSink.
+class AudioOutput : public ToneSink {
+public:
+    AudioOutput(const QAudioDevice& device, const QAudioFormat& format) : sink_(device, format) {}
+    bool Start(QIODevice& source, std::function<void()> ended) override {
+        connection_ = QObject::connect(
+            &sink_, &QAudioSink::stateChanged,
+            [this, ended = std::move(ended)](QAudio::State state) {
+                if (state == QAudio::IdleState ||
+                    (state == QAudio::StoppedState && sink_.error() != QAudio::NoError))
+                    ended();
+            });
+        sink_.start(&source);
+        return sink_.error() == QAudio::NoError && sink_.state() != QAudio::StoppedState;
+    }
+    void Stop() override {
+        QObject::disconnect(connection_);
+        sink_.stop();
+    }
+
+private:
+    QAudioSink sink_;
+    QMetaObject::Connection connection_;
+};
+
 }  // namespace
+
+void PlayOut(ToneSink& sink, QIODevice& source, int durationMs) {
+    QEventLoop wait;
+    bool over = false;
+    const bool started = sink.Start(source, [&] {
+        over = true;
+        wait.quit();
+    });
+    if (started && !over) {
+        QTimer latest;
+        latest.setSingleShot(true);
+        latest.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&latest, &QTimer::timeout, &wait, &QEventLoop::quit);
+        latest.start(durationMs + kLatestMs);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    sink.Stop();
+}
 
 void AudioTonePlayer::PlayTone(int frequencyHz, int durationMs) {
     // A tone asked for while one plays (from a message handled in the wait) is dropped.
@@ -74,23 +119,9 @@ void AudioTonePlayer::PlayTone(int frequencyHz, int durationMs) {
 
     QBuffer buffer(&pcm);
     buffer.open(QIODevice::ReadOnly);
-    QAudioSink sink(device, format);
+    AudioOutput output(device, format);
     playing_ = true;
-    {
-        QEventLoop wait;
-        QObject::connect(&sink, &QAudioSink::stateChanged, &wait, [&](QAudio::State state) {
-            if (state == QAudio::StoppedState && sink.error() != QAudio::NoError) wait.quit();
-        });
-        sink.start(&buffer);
-        if (sink.error() == QAudio::NoError && sink.state() != QAudio::StoppedState) {
-            QTimer done;
-            done.setSingleShot(true);
-            QObject::connect(&done, &QTimer::timeout, &wait, &QEventLoop::quit);
-            done.start(durationMs + kMarginMs);
-            wait.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-    }
-    sink.stop();
+    PlayOut(output, buffer, durationMs);
     playing_ = false;
 }
 

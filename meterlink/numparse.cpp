@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -122,7 +123,19 @@ std::optional<int> ParseInteger(std::string_view text) {
 }
 
 std::string FormatGeneral(double value) {
-    return Format("%.15g", value);
+    std::string text = Format("%.15g", value);
+    if (!std::isfinite(value)) return text;
+    const std::optional<long double> back = ParseNumber(text);
+    if (!back || std::isfinite(static_cast<double>(*back))) return text;
+    // Rounded to 15 digits the value went past the largest double and would not read back:
+    // cut the digits after the 15th instead. 15 digits always read back as themselves.
+    std::string digits = Format("%.20e", value);
+    const std::size_t exponent = digits.find('e');
+    const std::size_t point = digits.find('.');
+    if (exponent == std::string::npos || point == std::string::npos) return text;
+    digits.erase(point + 15, exponent - (point + 15));
+    const std::optional<long double> cut = ParseNumber(digits);
+    return cut ? Format("%.15g", static_cast<double>(*cut)) : text;
 }
 
 std::string Format(const char* format, ...) {

@@ -148,6 +148,9 @@ void TDlgHiLowForm::ConvertEdit(const QLineEdit* edit, double& limit) {
         converting_ = true;
         Prompt().errorBox(this, QString::fromStdString(*result.error));
         converting_ = false;
+        // The dialog is painted again once the box is gone, and every paint shows the
+        // limits held, not the text refused.
+        FormShow();
     }
 }
 

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +39,48 @@ public:
     }
     std::vector<Tone> played;
 };
+
+// An output that says it has played the tone out drainMs after the start (never when -1).
+class ScriptedSink : public ToneSink {
+public:
+    explicit ScriptedSink(int drainMs) : drainMs_(drainMs) {
+        timer_.setSingleShot(true);
+        timer_.setTimerType(Qt::PreciseTimer);
+    }
+    bool Start(QIODevice&, std::function<void()> ended) override {
+        timer_.callOnTimeout([this, ended] { drained = true, ended(); });
+        if (drainMs_ >= 0) timer_.start(drainMs_);
+        return true;
+    }
+    void Stop() override { timer_.stop(), ++stops; }
+    bool drained = false;
+    int stops = 0;
+
+private:
+    int drainMs_;
+    QTimer timer_;
+};
+
+TEST(TonePlayOut, WaitsForTheOutputToPlayTheToneOutAtMostTwoHundredMillisecondsMore) {
+    struct Case {
+        int drainMs, atLeastMs;  // a few ms short of the wait, for the timers' rounding
+        bool drained;
+    } const cases[] = {{250, 245, true}, {-1, 295, false}, {1000, 295, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.drainMs);
+        ScriptedSink sink(c.drainMs);
+        QBuffer source;
+        bool otherEvents = false;
+        QTimer::singleShot(10, [&] { otherEvents = true; });
+        QElapsedTimer clock;
+        clock.start();
+        PlayOut(sink, source, 100);
+        EXPECT_GE(clock.elapsed(), c.atLeastMs);
+        EXPECT_EQ(sink.drained, c.drained);
+        EXPECT_EQ(sink.stops, 1);
+        EXPECT_TRUE(otherEvents);  // the window goes on meanwhile
+    }
+}
 
 class Comparator : public ::testing::Test {
 protected:
@@ -231,9 +277,18 @@ TEST_F(LimitDialog, EachKeystrokeConvertsTheWholeText) {
     EXPECT_EQ(errors()[0], "'15a' is not a valid floating point value");
     EXPECT_EQ(dialog.HiLimit, 15);
     EXPECT_EQ(dialog.LowLimit, 100);
+    // After the box both edits show the limits held again.
+    EXPECT_EQ(dialog.mkeHiLimit->text(), "15");
+    EXPECT_EQ(dialog.mkeLowLimit->text(), "100");
 
     dialog.mkeLowLimit->selectAll();
-    QTest::keyClicks(dialog.mkeLowLimit, "-2.5");  // "-" alone is refused, then -2, -2., -2.5
+    QTest::keyClicks(dialog.mkeLowLimit, "-");  // a sign alone is refused
+    EXPECT_EQ(errors().size(), 2u);
+    EXPECT_EQ(dialog.mkeLowLimit->text(), "100");
+    dialog.mkeLowLimit->selectAll();
+    QTest::keyClicks(dialog.mkeLowLimit, "2.5");
+    dialog.mkeLowLimit->home(false);
+    QTest::keyClicks(dialog.mkeLowLimit, "-");
     EXPECT_EQ(dialog.LowLimit, -2.5);
     EXPECT_EQ(errors().size(), 2u);
 }

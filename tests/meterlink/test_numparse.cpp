@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -62,6 +64,17 @@ TEST(FormatGeneral, ShortestFormUpToFifteenDigits) {
     EXPECT_EQ(FormatGeneral(-0.001234), "-0.001234");
     EXPECT_EQ(FormatGeneral(1.0 / 3), "0.333333333333333");
     EXPECT_EQ(FormatGeneral(1e20), "1e+20");
+    // Near the largest double the 15-digit form is cut, not rounded past it, so that it
+    // reads back.
+    const double largest = std::numeric_limits<double>::max();
+    for (double v : {largest, -largest, std::nextafter(largest, 0.0)}) {
+        const std::string text = FormatGeneral(v);
+        EXPECT_EQ(text, v > 0 ? "1.79769313486231e+308" : "-1.79769313486231e+308");
+        const auto back = ParseNumber(text);
+        ASSERT_TRUE(back);
+        EXPECT_TRUE(std::isfinite(static_cast<double>(*back))) << text;
+    }
+    EXPECT_EQ(FormatGeneral(1.7976931348623e+308), "1.7976931348623e+308");
 }
 
 TEST(Format, GrowsPastAnyFixedBuffer) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -74,6 +75,12 @@ TEST(SettingsText, RoundTripsWhatItWrites) {
     EXPECT_EQ(read.iPort, 6);
     EXPECT_EQ(read.fHiLimit, 1234.5678);
     EXPECT_EQ(read.fLowLimit, -0.001);
+    // Limits at the ends of the double range read back without resetting the others.
+    const double largest = std::numeric_limits<double>::max();
+    read = ParseSettingsText(FormatSettingsText({4, largest, -largest}));
+    EXPECT_EQ(read.iPort, 4);
+    EXPECT_GT(read.fHiLimit, 1.797e308);
+    EXPECT_LT(read.fLowLimit, -1.797e308);
 }
 
 TEST(SettingsText, ErrorTextsNameThePath) {
