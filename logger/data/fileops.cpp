@@ -22,6 +22,9 @@ ssize_t FileOps::Write(int fd, const void* buf, std::size_t count) {
 int FileOps::Fstat(int fd, struct stat* st) {
     return ::fstat(fd, st);
 }
+int FileOps::Fchmod(int fd, mode_t mode) {
+    return ::fchmod(fd, mode);
+}
 int FileOps::Fsync(int fd) {
     return ::fsync(fd);
 }
@@ -81,9 +84,25 @@ void SyncFolderOf(const std::string& path, FileOps& ops) {
     ops.Close(fd);
 }
 
+// The file a save replaces: the one a symbolic link leads to (through a chain of links, to
+// a file that may not exist yet), or path itself.
+std::string SaveTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path target(path);
+    std::error_code ec;
+    if (!fs::is_symlink(target, ec)) return path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) return path;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target.lexically_normal().string();
+}
+
 }  // namespace
 
-Status SaveFileAtomically(const std::string& path, const ChunkSource& next, FileOps& ops) {
+Status SaveFileAtomically(const std::string& requested, const ChunkSource& next, FileOps& ops) {
+    const std::string path = SaveTarget(requested);
     // A fresh name beside the target; O_EXCL never reuses an existing file.
     std::string partPath;
     int fd = -1;
@@ -92,13 +111,27 @@ Status SaveFileAtomically(const std::string& path, const ChunkSource& next, File
         fd = ops.Open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) return FileFailure(errno, "create", partPath);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EACCES || err == EPERM || err == EROFS) {
+            std::string folder = std::filesystem::path(path).parent_path().string();
+            if (folder.empty()) folder = ".";
+            return FileFailure(err, "create a new file in the folder", folder);
+        }
+        return FileFailure(err, "create", partPath);
+    }
 
     auto fail = [&](Status status) {
         if (fd >= 0) ops.Close(fd);
         ops.Unlink(partPath.c_str());
         return status;
     };
+
+    // The new file keeps the permissions of the one it replaces.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
+        ops.Fchmod(fd, old.st_mode & 07777) != 0)
+        return fail(FileFailure(errno, "set the permissions of", partPath));
 
     std::string chunk;
     while (next(chunk)) {

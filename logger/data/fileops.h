@@ -21,6 +21,7 @@ public:
     virtual ssize_t Read(int fd, void* buf, std::size_t count);
     virtual ssize_t Write(int fd, const void* buf, std::size_t count);
     virtual int Fstat(int fd, struct stat* st);
+    virtual int Fchmod(int fd, mode_t mode);
     virtual int Fsync(int fd);
     virtual int Ftruncate(int fd, off_t length);
     virtual int Close(int fd);
@@ -45,9 +46,11 @@ Status WriteAll(FileOps& ops, int fd, const void* data, std::size_t count, const
 using ChunkSource = std::function<bool(std::string& chunk)>;
 
 // Writes a file without ever leaving a half-written file at path: the content goes to a
-// new file beside it, which is synced and then renamed over the target. On any failure the
-// new file is removed, an existing target is left as it was, and the status names the
-// failing step and the system's reason.
+// new file beside it, which is synced and then renamed over the target. A path that is a
+// symbolic link replaces the file it points to and stays a link; the new file takes the
+// permissions of the file it replaces. On any failure the new file is removed, an existing
+// target is left as it was, and the status names the failing step and the system's reason
+// (a folder that takes no new file is named as such).
 Status SaveFileAtomically(const std::string& path, const ChunkSource& next,
                           FileOps& ops = SystemFileOps());
 

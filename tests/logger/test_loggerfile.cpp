@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "logger/data/loggerfile.h"
 #include "logger/data/tempfiles.h"
+#include "logger/data/textexport.h"
 #include "meterlink/numparse.h"
 #include "support/tempdir.h"
 
@@ -32,6 +34,11 @@ public:
     std::size_t partial = 0;
     bool failFsync = false, failClose = false, failRename = false;
     int writes = 0;
+    int openError = 0;  // every open fails with it
+
+    int Open(const char* path, int flags, mode_t mode) override {
+        return openError != 0 ? (errno = openError, -1) : FileOps::Open(path, flags, mode);
+    }
 
     ssize_t Write(int fd, const void* buf, std::size_t n) override {
         if (writes++ != failWriteAt) return FileOps::Write(fd, buf, n);
@@ -78,13 +85,45 @@ TEST(LoggerFileTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
     }
 }
 
-TEST(LoggerFileTest, SaveIntoReadOnlyFolderFails) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+TEST(LoggerFileTest, SaveIntoReadOnlyFolderFailsNamingTheFolder) {
     TempDir dir;
     WriteBytes(dir / "a.g26", "old");
+    const std::string told = "create a new file in the folder " + dir.path().string() + ": ";
+    FaultyOps refusing;
+    refusing.openError = EROFS;
+    EXPECT_EQ(SaveLoggerFile(dir / "a.g26", MakeRecords(2), refusing).reason(),
+              told + std::strerror(EROFS));
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(SaveLoggerFile(dir / "a.g26", MakeRecords(2)).systemError(), EACCES);
+    const Status st = SaveLoggerFile(dir / "a.g26", MakeRecords(2));
+    EXPECT_EQ(st.systemError(), EACCES);
+    EXPECT_EQ(st.reason(), told + std::strerror(EACCES));
     EXPECT_EQ(ReadBytes(dir / "a.g26"), "old");
+}
+
+// Logger files and text exports replace what a link points to and keep its permissions.
+TEST(LoggerFileTest, SavesKeepLinksAndPermissions) {
+    const std::function<Status(const std::string&)> saves[] = {
+        [](const std::string& path) { return SaveLoggerFile(path, MakeRecords(2)); },
+        [](const std::string& path) { return SaveTextExport(path, MakeRecords(2), 200, 1, 1, 1); }};
+    for (const auto& save : saves) {
+        TempDir dir;
+        fs::create_directory(dir / "data");
+        WriteBytes(dir / "data/real", "old");
+        fs::permissions(dir / "data/real",
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        fs::create_symlink("data/real", dir / "link");
+        ASSERT_TRUE(save(dir / "link"));
+        EXPECT_TRUE(fs::is_symlink(dir / "link"));
+        EXPECT_NE(ReadBytes(dir / "data/real"), "old");
+        EXPECT_EQ(fs::status(dir / "data/real").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_EQ(FilesIn(dir / "data"), 1u);
+        // A link to a file not there yet creates it where it points.
+        fs::create_symlink("data/new", dir / "ahead");
+        ASSERT_TRUE(save(dir / "ahead"));
+        EXPECT_TRUE(fs::is_symlink(dir / "ahead") && fs::is_regular_file(dir / "data/new"));
+    }
 }
 
 TEST(LoggerFileTest, RecordCountIsSizeOver68) {
