@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSessionManager>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -36,6 +39,7 @@
 #include "shell/toolkit/mesgform.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/prompter.h"
+#include "shell/toolkit/stopsignals.h"
 #include "shell/toolkit/winmsg.h"
 
 namespace dmm {
@@ -99,6 +103,16 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
 
     G().Link.ReadingReceived = 0;
     Reading.iNoDataCount = 0;
+
+    // Log-out, shutdown, kill and Ctrl+C end the program as Exit does, without a question.
+    auto* stops = new StopSignals(this);
+    connect(stops, &StopSignals::received, this, &TFormMain::EndSession);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (ending_) finishSession();
+    });
+    // Log-out can still be cancelled: keep the settings and go on.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { CommitSessionData(); });
 }
 
 TFormMain::~TFormMain() {
@@ -430,14 +444,18 @@ bool TFormMain::FormCloseQuery() {
     }
 }
 
-bool TFormMain::FormClose() {
+Status TFormMain::writeSettings() const {
     Settings s;
     s.iPort = G().Link.iPort;
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
-    const std::string path = SettingsFilePath(G().ProgramDir.string());
-    const Status saved = SaveSettings(path, s, FormatMqttSettings(DesktopPublishing().settings()));
-    if (!saved) {
+    return SaveSettings(SettingsFilePath(G().ProgramDir.string()), s,
+                        FormatMqttSettings(DesktopPublishing().settings()));
+}
+
+bool TFormMain::FormClose() {
+    if (const Status saved = writeSettings(); !saved) {
+        const std::string path = SettingsFilePath(G().ProgramDir.string());
         Prompt().errorBox(this,
                           QString::fromStdString(SettingsCreateErrorText(path, saved.reason())));
         return false;
@@ -447,6 +465,38 @@ bool TFormMain::FormClose() {
     G().Link.ClosePort();
     DesktopPublishing().Stop();
     return true;
+}
+
+void TFormMain::EndSession() {
+    if (ending_) return;
+    ending_ = true;
+    closing_ = true;  // a close from now on asks nothing and does nothing more
+    // A file read or an import stops as Abort stops it.
+    G().Link.EndTransfer();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
+    // Every event loop ends, the dialogs' too, and dialogs opened while they unwind return
+    // at once; what is left is done when the main loop has ended (finishSession).
+    QCoreApplication::exit(0);
+}
+
+void TFormMain::CommitSessionData() {
+    // The session manager's request may come with no chance to answer a box.
+    if (const Status saved = writeSettings(); !saved) {
+        const std::string path = SettingsFilePath(G().ProgramDir.string());
+        std::fprintf(stderr, "dmmlogger: %s\n",
+                     SettingsCreateErrorText(path, saved.reason()).c_str());
+    }
+}
+
+void TFormMain::finishSession() {
+    if (GraphicalForm) GraphicalForm->recorder().EndSession();
+    CommitSessionData();
+    TimerGetSd->stop();
+    TimerReconnect->stop();
+    G().Link.ClosePort();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

@@ -4,10 +4,12 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <string>
 
 #include "meterlink/meterline.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/meterreading.h"
+#include "resources/status.h"
 
 class QAction;
 class QFrame;
@@ -53,6 +55,16 @@ public:
     bool FormCloseQuery();
     bool FormClose();
 
+    // The desktop session ends (or the program is told to stop by a signal): it closes as
+    // Exit does, but asks nothing. Open dialogs are cancelled, a file read or an import is
+    // aborted, and the event loop ends; then acquisition stops, unsaved samples stay in
+    // their temporary files for the next start, the settings are written and the port is
+    // closed.
+    void EndSession();
+    // The session manager asks to keep what is to be kept (log-out may still be
+    // cancelled): the settings are written and the program goes on.
+    void CommitSessionData();
+
     bool Linked() const;
 
     MeterReading& Reading;  // the last decoded reading, held by the link owner
@@ -84,9 +96,13 @@ private:
     void unlink();
     void showOpenFailure(const OpenResult& result);
     int showNotice(const PollStep& step);
+    // Writes the settings file into the program folder, with the system's reason on failure.
+    Status writeSettings() const;
+    void finishSession();
 
     QFrame* Bevel1 = nullptr;
     bool closing_ = false;
+    bool ending_ = false;  // EndSession has run
 };
 
 }  // namespace dmm

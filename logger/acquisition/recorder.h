@@ -128,6 +128,9 @@ public:
     void sbtnManualLoggingClick();
     void sbtnOptionClick();
     void ApplyIntervalChoice(const IntervalChoice& choice);
+    // The program ends without asking: acquisition stops, and samples not saved stay in
+    // their temporary files.
+    void EndSession();
     // Clear, asking first when the data is unsaved; true when the buffer is empty afterwards.
     bool sbtnClearClick();
     void sbtnFirstPageClick();

@@ -42,6 +42,11 @@ void Recorder::sbtnRecordStopClick() {
     UpdateStatusBar();
 }
 
+void Recorder::EndSession() {
+    if (bAcquiring) sbtnRecordStopClick();
+    if (bUnsaved) tempFiles_.KeepAll();
+}
+
 void Recorder::StartMenuClick() {
     view_.SetRecordButtonDown(true);
     sbtnRecordStartClick();

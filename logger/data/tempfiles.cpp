@@ -101,6 +101,13 @@ void TempFileSet::DeleteAll() {
     locks_.clear();
 }
 
+void TempFileSet::KeepAll() {
+    file_.Close();
+    created_.clear();
+    for (int lock : locks_) ::close(lock);
+    locks_.clear();
+}
+
 Status LogAppendFile::Open(const std::string& path) {
     file_.Close();
     int fd = ops_.Open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);

@@ -69,6 +69,9 @@ public:
     // Deletes every file created here, the newest first; a file that cannot be
     // deleted is tried once more after the open file is closed.
     void DeleteAll();
+    // Closes the open file and lets every file created here stay, for the next start to
+    // offer back; the set deletes none of them any more.
+    void KeepAll();
 
     const std::vector<std::filesystem::path>& Created() const { return created_; }
     const std::string& OpenPath() const { return file_.Path(); }

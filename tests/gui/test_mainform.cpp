@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -529,6 +532,56 @@ protected:
         return false;
     }
 };
+
+// What a desktop session sends at log-out, systemctl at shutdown and a terminal at Ctrl+C,
+// sent for real to this process while it acquires with a dialog open.
+TEST_F(ExitPrompt, AStopSignalClosesLikeExitWithoutAQuestionAndKeepsTheSamples) {
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signal);
+        fs::remove(dir_ / "NRVDL.ini");
+        StartWithUnsavedData();
+        dmm::GraphicalForm->recorder().StartMenuClick();
+        ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
+        ASSERT_TRUE(dmm::GraphicalForm->recorder().TakeSample());
+        const std::string temp = dmm::GraphicalForm->recorder().TempFiles().OpenPath();
+        ASSERT_FALSE(temp.empty());
+        dmm::ComparatorForm->HiLimit = 250;
+        int dialogResult = -1;
+        QTimer::singleShot(0, [&] {
+            QDialog open(dmm::FormMain);
+            QTimer::singleShot(20, [signal] { ::kill(::getpid(), signal); });
+            dialogResult = open.exec();
+        });
+        QTimer::singleShot(5000, dmm::FormMain, [] { QCoreApplication::exit(99); });  // watchdog
+        EXPECT_EQ(QCoreApplication::exec(), 0);
+        EXPECT_EQ(dialogResult, QDialog::Rejected);
+        EXPECT_FALSE(Asked());
+        EXPECT_FALSE(dmm::GraphicalForm->recorder().bAcquiring);
+        EXPECT_FALSE(dmm::G().Link.PortOpen());
+        EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"), "iPort=1\r\nfHiLimit=250\r\nfLowLimit=100\r\n");
+        dmm::DestroyForms();
+        EXPECT_EQ(fs::file_size(temp), 2u * 68);  // not deleted: offered at the next start
+
+        Start("");
+        prompter_.boxAnswers.push_back(dmm::Prompter::No);
+        dmm::GraphicalForm->OfferLeftOverFiles();
+        ASSERT_FALSE(prompter_.boxes().empty());
+        EXPECT_TRUE(prompter_.boxes().back().text.contains(
+            QString::fromStdString(fs::path(temp).filename().string())));
+        dmm::DestroyForms();
+        fs::remove(temp);
+        prompter_.asked.clear();
+    }
+}
+
+TEST_F(ExitPrompt, TheSessionManagersCommitRequestWritesTheSettingsAndGoesOn) {
+    Start();
+    dmm::ComparatorForm->LowLimit = 50;
+    fs::remove(dir_ / "NRVDL.ini");
+    dmm::FormMain->CommitSessionData();
+    EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"), "iPort=1\r\nfHiLimit=300\r\nfLowLimit=50\r\n");
+    EXPECT_TRUE(dmm::FormMain->isVisible());
+}
 
 TEST_F(ExitPrompt, AnEmptyBufferClosesWithoutAQuestion) {
     Start();
