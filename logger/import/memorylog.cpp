@@ -391,7 +391,8 @@ DecodedLog DecodeStoredRecords(const std::vector<StoredRecord>& stored, const Me
             return log;
         }
         LogRecord record;
-        if (decoder.Next(stored[r], record, &why)) {
+        // Only the first problem is told: later ones are counted, not worded.
+        if (decoder.Next(stored[r], record, log.skipped == 0 ? &why : nullptr)) {
             log.records.push_back(record);
         } else {
             if (log.skipped == 0) log.firstProblem = why;
