@@ -107,9 +107,7 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
     // Log-out, shutdown, kill and Ctrl+C end the program as Exit does, without a question.
     auto* stops = new StopSignals(this);
     connect(stops, &StopSignals::received, this, &TFormMain::EndSession);
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        if (ending_) finishSession();
-    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TFormMain::FinishSession);
     // Log-out can still be cancelled: keep the settings and go on.
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager&) { CommitSessionData(); });
@@ -478,7 +476,8 @@ void TFormMain::EndSession() {
         if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
     }
     // Every event loop ends, the dialogs' too, and dialogs opened while they unwind return
-    // at once; what is left is done when the main loop has ended (finishSession).
+    // at once; what is left is done when the main loop has ended (FinishSession), or
+    // instead of running it when the windows are still being created.
     QCoreApplication::exit(0);
 }
 
@@ -491,7 +490,9 @@ void TFormMain::CommitSessionData() {
     }
 }
 
-void TFormMain::finishSession() {
+void TFormMain::FinishSession() {
+    if (!ending_ || finished_) return;
+    finished_ = true;
     if (GraphicalForm) GraphicalForm->recorder().EndSession();
     CommitSessionData();
     TimerGetSd->stop();

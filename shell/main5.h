@@ -64,6 +64,10 @@ public:
     // The session manager asks to keep what is to be kept (log-out may still be
     // cancelled): the settings are written and the program goes on.
     void CommitSessionData();
+    // After EndSession, once no event loop runs any more: what Exit does after its
+    // question. Does nothing otherwise, and only once.
+    void FinishSession();
+    bool SessionEnding() const { return ending_; }
 
     bool Linked() const;
 
@@ -98,11 +102,11 @@ private:
     int showNotice(const PollStep& step);
     // Writes the settings file into the program folder, with the system's reason on failure.
     Status writeSettings() const;
-    void finishSession();
 
     QFrame* Bevel1 = nullptr;
     bool closing_ = false;
-    bool ending_ = false;  // EndSession has run
+    bool ending_ = false;    // EndSession has run
+    bool finished_ = false;  // and FinishSession too
 };
 
 }  // namespace dmm

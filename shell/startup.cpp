@@ -124,10 +124,15 @@ int RunDmmLogger(int argc, char** argv) {
     int status = 0;
     try {
         CreateForms();
-        // Once the windows are up: samples a crashed run left behind.
-        QTimer::singleShot(0, GraphicalForm,
-                           [] { GraphicalForm->commands().OfferLeftOverFiles(); });
-        status = app.exec();
+        if (FormMain->SessionEnding()) {
+            // Told to end while a start-up message was up.
+            FormMain->FinishSession();
+        } else {
+            // Once the windows are up: samples a crashed run left behind.
+            QTimer::singleShot(0, GraphicalForm,
+                               [] { GraphicalForm->commands().OfferLeftOverFiles(); });
+            status = app.exec();
+        }
     } catch (const std::exception& e) {
         Prompt().errorBox(nullptr, QString::fromLocal8Bit(e.what()));
         status = 1;

@@ -5,7 +5,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -121,6 +125,37 @@ TEST_F(DmmlogRecover, RefusesFilesInUseOthersAndBadUsage) {
     EXPECT_EQ(RunProgram(DMMLOG_PATH, {"recover", "a", "b"}).status, 2);
     EXPECT_EQ(RunProgram(DMMLOG_PATH, {"recover", "--help"}).status, 0);
 }
+
+#ifdef DMMLOGGER_PATH
+// Whether the process handles the signal itself yet (its handler is installed).
+bool Catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    }
+    return false;
+}
+
+// A desktop session's end reaches the program while a start-up message is still up: the
+// settings file is missing, so the program says it cannot open it.
+TEST(DesktopProgramEnd, AStopSignalAtStartUpEndsItWithStatusZeroAndWritesTheSettings) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signal);
+        TempDir dir;
+        Process program(DMMLOGGER_PATH, {}, dir.path().string());
+        ASSERT_TRUE(program.started());
+        for (int i = 0; i < 1000 && !Catches(program.pid(), signal); ++i) usleep(10000);
+        ASSERT_TRUE(Catches(program.pid(), signal));
+        program.signal(signal);
+        EXPECT_EQ(program.wait(20s), 0) << program.drainErr();
+        std::ifstream settings(dir / "NRVDL.ini", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(settings)), {});
+        EXPECT_EQ(text, "iPort=1\r\nfHiLimit=0\r\nfLowLimit=0\r\n");
+    }
+}
+#endif
 
 TEST(ProgramVersion, EveryProgramReportsTheBuildsVersion) {
     std::vector<std::pair<std::string, std::string>> programs = {
