@@ -130,8 +130,7 @@ Result<Settings> LoadSettings(const std::string& path) {
     return ParseSettingsText(text);
 }
 
-Status SaveSettings(const std::string& path, const Settings& settings,
-                    std::string_view moreLines) {
+Status SaveSettings(const std::string& path, const Settings& settings, std::string_view moreLines) {
     const auto notSaved = [](std::string reason, int err) {
         return Status::Fail(StatusCode::SettingsNotSaved, std::move(reason), err);
     };
