@@ -564,7 +564,7 @@ TEST_F(ExitPrompt, AStopSignalClosesLikeExitWithoutAQuestionAndKeepsTheSamples) 
 
         Start("");
         prompter_.boxAnswers.push_back(dmm::Prompter::No);
-        dmm::GraphicalForm->OfferLeftOverFiles();
+        dmm::GraphicalForm->commands().OfferLeftOverFiles();
         ASSERT_FALSE(prompter_.boxes().empty());
         EXPECT_TRUE(prompter_.boxes().back().text.contains(
             QString::fromStdString(fs::path(temp).filename().string())));
