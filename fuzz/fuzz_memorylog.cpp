@@ -134,8 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(stored.size() == static_cast<std::size_t>(transfer.Header().recordCount));
     // Read over the line or from the image, the records are the same, so they decode to the
     // image's log checked above (decoding them again would only halve the runs).
-    Check(image.refusal.empty() && image.storedCount == stored.size());
-    const std::vector<dmm::StoredRecord> fromImage = dmm::UnpackRecords(data, size, image.header);
+    Check(decoded.ok() && decoded->storedCount == stored.size());
+    const std::vector<dmm::StoredRecord> fromImage =
+        dmm::UnpackRecords(data, size, decoded->header);
     Check(fromImage.size() == stored.size());
     for (std::size_t i = 0; i < stored.size(); ++i)
         Check(std::memcmp(stored[i].nibble, fromImage[i].nibble, sizeof stored[i].nibble) == 0);
