@@ -4,7 +4,7 @@
 # AppStream metadata and the manual pages validate, and lintian finds no
 # error or warning. Run after the default build (scripts/test.sh) it only packs.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 deb=$(scripts/package.sh | tail -n1)
 if [ ! -f "$deb" ]; then

@@ -58,7 +58,7 @@ for _ in $(seq 50); do [ -e COM1 ] && break; sleep 0.1; done
 
 "$bin/dmmlogger" &
 app=$!
-pids+=($app)
+pids+=("$app")
 main=$(window "Qm47-26x Data Logging System")
 recorder=$(window "Graphical Recorder")
 keys "$main" alt+l                      # Link
@@ -72,7 +72,7 @@ kill -9 "$app"
 wait "$app" 2>/dev/null || true
 "$bin/dmmlogger" &
 app=$!
-pids+=($app)
+pids+=("$app")
 question=$(window "Warning\[W8200\]")
 shot recovery.png
 keys "$question" alt+y

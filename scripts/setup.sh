@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps imagemagick xdotool
   dpkg-dev file man-db desktop-file-utils appstream lintian
   clang libclang-rt-dev clang-format
+  clang-tidy cppcheck shellcheck
   python3
   libmosquitto-dev mosquitto mosquitto-clients
 )
