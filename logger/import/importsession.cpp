@@ -78,13 +78,17 @@ bool ImportSession::ReadHeader(const ByteHooks& hooks) {
         header_ = transfer_->Header();
         return true;
     }
-    detail_ = read.reason();
-    if (read.code() == StatusCode::TransferAborted)
+    return EndAfterTransferFailure(read, ImportEnd::HeaderMissing);
+}
+
+bool ImportSession::EndAfterTransferFailure(const Status& failed, ImportEnd missing) {
+    detail_ = failed.reason();
+    if (failed.code() == StatusCode::TransferAborted)
         Finish(ImportEnd::Aborted);
-    else if (read.code() == StatusCode::LogRefused)
+    else if (failed.code() == StatusCode::LogRefused)
         Finish(ImportEnd::HeaderRefused);
     else
-        Finish(ImportEnd::HeaderMissing);
+        Finish(missing);
     return false;
 }
 
@@ -107,14 +111,7 @@ bool ImportSession::ReadNextBlock(const ByteHooks& hooks) {
         if (AllBlocksRead()) loan_.Release();
         return true;
     }
-    detail_ = read.reason();
-    if (read.code() == StatusCode::TransferAborted)
-        Finish(ImportEnd::Aborted);
-    else if (read.code() == StatusCode::LogRefused)
-        Finish(ImportEnd::HeaderRefused);
-    else
-        Finish(ImportEnd::BlockMissing);
-    return false;
+    return EndAfterTransferFailure(read, ImportEnd::BlockMissing);
 }
 
 std::size_t ImportSession::BlocksRead() const {

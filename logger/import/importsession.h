@@ -111,6 +111,8 @@ public:
     std::optional<ImportEnd> End() const { return end_; }
 
 private:
+    // A failed header or block read: Abort, a refused log, or missing bytes (missing).
+    bool EndAfterTransferFailure(const Status& failed, ImportEnd missing);
     MeterLink* link_ = nullptr;
     ImportFrontEnd& frontEnd_;
     MeterLink::Loan loan_;
