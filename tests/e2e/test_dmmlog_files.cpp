@@ -21,18 +21,10 @@ using dmm::test::WriteBytes;
 
 namespace {
 
-struct Finished {
-    int status;
-    std::string out, err;
-};
+using dmm::test::Finished;
 
 Finished Dmmlog(const std::vector<std::string>& args) {
-    Process p(DMMLOG_PATH, args);
-    Finished r;
-    r.out = p.drainOut();
-    r.err = p.drainErr();
-    r.status = p.wait(60s);
-    return r;
+    return dmm::test::RunToEnd(DMMLOG_PATH, args);
 }
 
 dmm::LogList Records(std::size_t n, float (*value)(std::size_t)) {

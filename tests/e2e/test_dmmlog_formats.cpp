@@ -26,18 +26,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Finished {
-    int status;
-    std::string out, err;
-};
+using dmm::test::Finished;
 
 Finished Dmmlog(const std::vector<std::string>& args) {
-    Process p(DMMLOG_PATH, args);
-    Finished r;
-    r.out = p.drainOut();
-    r.err = p.drainErr();
-    r.status = p.wait(60s);
-    return r;
+    return dmm::test::RunToEnd(DMMLOG_PATH, args);
 }
 
 std::vector<std::string> Without(std::vector<std::string> lines, const std::string& run) {

@@ -152,4 +152,19 @@ private:
     std::string outBuf_, errBuf_;
 };
 
+// What a program that ran to its end printed, and its exit status.
+struct Finished {
+    int status;
+    std::string out, err;
+};
+
+inline Finished RunToEnd(const std::string& program, const std::vector<std::string>& args) {
+    Process p(program, args);
+    Finished r;
+    r.out = p.drainOut();
+    r.err = p.drainErr();
+    r.status = p.wait(std::chrono::seconds(60));
+    return r;
+}
+
 }  // namespace dmm::test
