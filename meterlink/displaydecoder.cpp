@@ -33,6 +33,7 @@ long double Scaled(long double m, long long k) {
 // printf's default, as with any printf.
 int Precision(int shift) {
     long long p = 3LL - shift;
+    // cppcheck-suppress knownConditionTrueFalse ; a reply's range of -65 or less gets here
     return static_cast<int>(p > kMaxPrecision ? kMaxPrecision : p);
 }
 

@@ -59,7 +59,7 @@ bool NaturalLess(const std::string& a, const std::string& b) {
             ++j;
         }
     }
-    return a.size() - i < b.size() - j;
+    return i == a.size() && j < b.size();  // a prefix comes first
 }
 
 // Names of the non-directory entries of a folder; empty when it cannot be listed.

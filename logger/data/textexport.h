@@ -24,7 +24,7 @@ public:
     TextExport(const LogList& list, int pointsPerPage, int pageCount, int from, int to);
 
     // The next piece of the text, about chunkBytes long; false when there is no more.
-    bool Next(std::string& chunk, std::size_t chunkBytes = 64 * 1024);
+    bool Next(std::string& chunk, std::size_t chunkBytes = std::size_t{64} * 1024);
     // All of it.
     std::string All();
     // How many lines it holds.

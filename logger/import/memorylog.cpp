@@ -281,7 +281,7 @@ MemoryHeader ReadMemoryHeader(const std::uint8_t* header) {
         h.recordCount = (m - kBank0FirstAddress) / kStoredRecordBytes + 1;
     else
         h.recordCount = (m - 1) / kStoredRecordBytes + (l - 1) * kBankRecords + kBank0Records + 1;
-    h.streamLength = 2 * m + static_cast<long long>(kBankStreamSize) * l + 2 * kStoredRecordBytes;
+    h.streamLength = 2 * m + static_cast<long long>(kBankStreamSize) * l + 2LL * kStoredRecordBytes;
     h.blockCount = (h.streamLength + static_cast<long long>(kStreamBlockSize) - 1) /
                    static_cast<long long>(kStreamBlockSize);
     return h;

@@ -37,6 +37,7 @@ public:
     bool isActive() const override;
 
 private:
+    // cppcheck-suppress unsafeClassCanLeak ; a child of this object: Qt deletes it
     QTimer* timer_;
 };
 

@@ -98,7 +98,8 @@ TEST(DmmlogExport, ClearErrorsForBadFilesAndRanges) {
         std::vector<std::string> args;
         int status;
         const char* says;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {{"export", dir / "missing.g26"}, 1, "No such file"},
         {{"export", dir / "torn.g26"}, 1, "not a whole number of 68-byte records"},
         {{"export", dir / "a.g26", "--pages", "2-1"}, 2, "first page is after the last"},
@@ -147,7 +148,9 @@ TEST_F(DmmlogPlot, FormatFollowsTheExtensionAndBadUsageIsRefused) {
     struct Format {
         const char* name;
         const char* magic;
-    } formats[] = {{"p.png", "\x89PNG"}, {"p.bmp", "BM"}, {"p.svg", "<?xml"}, {"p.pdf", "%PDF"}};
+    };
+    const Format formats[] = {
+        {"p.png", "\x89PNG"}, {"p.bmp", "BM"}, {"p.svg", "<?xml"}, {"p.pdf", "%PDF"}};
     for (const Format& f : formats) {
         Finished r = Dmmlog({"plot", dir / "a.g26", "--out", dir / f.name, "--pages", "2-3"});
         EXPECT_EQ(r.status, 0) << f.name << ": " << r.err;

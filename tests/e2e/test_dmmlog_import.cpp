@@ -91,6 +91,7 @@ TEST(DmmlogImport, ExistingOutputIsKeptUnlessForced) {
 }
 
 struct FailureCase {
+    // cppcheck-suppress unusedStructMember ; the test's name, given to the suite below
     const char* name;
     std::vector<std::string> simArgs;
     const char* says;

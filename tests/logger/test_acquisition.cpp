@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "support/fakeline.h"
 #include "support/samplingcases.h"
@@ -28,6 +29,13 @@ struct Meter {
             return FakeLine::ReplyFrame(FakeLine::DisplayPayload(status, value, "0"));
         });
         link.Attach(std::move(owned));
+    }
+    // What the meter answers from the next poll on: nothing, or this display.
+    void Silent() { silent = true; }
+    void Shows(std::uint32_t statusWord, std::string valueText) {
+        silent = false;
+        status = statusWord;
+        value = std::move(valueText);
     }
     MeterLink link;
     FakeLine* line = nullptr;
@@ -65,26 +73,24 @@ TEST(Acquisition, ADueTickWaitsForADecodedReadingAndAnUnchartableOneUsesItUp) {
     SampleClock clock;
     FixedWall wall;
     Acquisition acquisition(meter.link, clock, wall);
-    acquisition.Start(Steady{}, true);
+    const Steady start{};
+    acquisition.Start(start, true);
     EXPECT_TRUE(meter.link.Linked());
 
-    meter.silent = true;  // no reading: the sample stays due
-    AcquisitionStep quiet = acquisition.Step(Steady{});
+    meter.Silent();  // no reading: the sample stays due
+    AcquisitionStep quiet = acquisition.Step(start);
     EXPECT_FALSE(quiet.decoded || quiet.sample);
     EXPECT_TRUE(clock.bSampleDue);
 
-    meter.silent = false;
-    meter.value = " OL ";
-    meter.status = 0;  // an overload of a code without a substitute: no sample, tick used up
-    AcquisitionStep dropped = acquisition.Step(Steady{} + std::chrono::milliseconds(100));
+    meter.Shows(0, " OL ");  // an overload of a code without a substitute: no sample, tick used up
+    AcquisitionStep dropped = acquisition.Step(start + std::chrono::milliseconds(100));
     EXPECT_TRUE(dropped.decoded);
     EXPECT_FALSE(dropped.sample);
     EXPECT_FALSE(clock.bSampleDue);
 
     // A low-battery frame is decoded and sampled: there is nobody to abort it.
-    meter.value = "2.500";
-    meter.status = 0x80000006u;
-    AcquisitionStep low = acquisition.Step(Steady{} + std::chrono::milliseconds(600));
+    meter.Shows(0x80000006u, "2.500");
+    AcquisitionStep low = acquisition.Step(start + std::chrono::milliseconds(600));
     EXPECT_EQ(low.poll.result, PollResult::LowBattery);
     ASSERT_TRUE(low.sample);
     EXPECT_FLOAT_EQ(low.sample->fValue, 2.5f);

@@ -70,11 +70,12 @@ TEST(SampleReadingTest, ChartedValueTimeLabelAndTexts) {
         int func;
         bool taken;
         float fValue;
-    } rows[] = {{"1.234", "-3", 6, true, 0.001234f},
-                {" OL  ", "2", 6, true, 550.0f},
-                {"-OL  ", "2", 6, true, -550.0f},
-                {" OL  ", "2", 0, false, 0},
-                {"abc", "0", 6, false, 0}};
+    };
+    const Row rows[] = {{"1.234", "-3", 6, true, 0.001234f},
+                        {" OL  ", "2", 6, true, 550.0f},
+                        {"-OL  ", "2", 6, true, -550.0f},
+                        {" OL  ", "2", 0, false, 0},
+                        {"abc", "0", 6, false, 0}};
     for (const Row& row : rows) {
         MeterReading m;
         m.sValue = row.value, m.sRange = row.range, m.iFunc = row.func;
@@ -104,7 +105,8 @@ TEST(DataListTest, LinesAndSheets) {
     struct Case {
         int sheet;
         std::size_t lines, first, count;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {1, 32000, 0, 32000}, {2, 32000, 32000, 0}, {2, 32001, 32000, 1}, {3, 32001, 32001, 0}};
     for (const Case& c : cases) {
         RecordRange r = SheetRange(c.sheet, c.lines);

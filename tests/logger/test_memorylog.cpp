@@ -85,7 +85,8 @@ TEST(MemoryLogHeader, RefusesLogsTheMemoryCannotHold) {
     struct Case {
         int bank, address;
         const char* says;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {4, 1, "bank 4"},
         {255, 40000, "bank 255"},
         {0, 111, "address 111"},
@@ -171,7 +172,8 @@ TEST(MemoryLogDecode, RangeTextByMode) {
     struct Case {
         int mode, flags, nibble;
         const char* range;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {1, 0, 3, "3"},  {2, 0, 0, "0"},  {7, 0, 2, "2"},  {0, 0, 4, "4"},  {12, 0, 9, "9"},
         {3, 0, 0, "-2"}, {3, 1, 1, "-1"}, {4, 0, 0, "-2"}, {4, 1, 0, "0"},  {5, 0, 9, "2"},
         {5, 1, 0, "2"},  {6, 0, 0, "1"},  {6, 1, 4, "5"},  {8, 0, 1, "-1"}, {9, 0, 0, "-4"},
@@ -188,7 +190,8 @@ TEST(MemoryLogDecode, DisplayValueByFunction) {
         int mode, flags, nibble, count;
         bool negative;
         const char* display;
-    } cases[] = {
+    };
+    const Case cases[] = {
         // Volts: k = e, or e + 3 below 0.
         {2, 0, 0, 1234, false, "1.234"},
         {2, 0, 1, 1234, false, "12.34"},
@@ -231,7 +234,8 @@ TEST(MemoryLogDecode, OverloadDisplayAndChartLevels) {
         bool negative;
         const char* display;
         float chart;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {3, 1, 0, false, "O.L", 0.055f},  // function 5 at range -2: k = 1
         {3, 1, 0, true, "O.L", -0.055f}, {2, 0, 0, false, ".OL", 5.5f},
         {2, 0, 2, false, "OL.", 550},    {2, 0, 3, false, "OL", 5500},

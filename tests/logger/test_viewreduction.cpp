@@ -26,7 +26,8 @@ TEST(ViewReduction, PointCountsAndGroupSizes) {
         std::size_t records;
         bool allPoints;
         int points;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {0, true, 0},         {150, true, 150},     {8191, true, 8191},   {8192, false, 4096},
         {10000, false, 5000}, {10001, false, 5002}, {12287, false, 4916},  // G = 5: 2457 groups of
                                                                            // 5 and one of 2

@@ -278,7 +278,7 @@ TEST(Simulator, CommandsWithoutHandlerGetNoAnswerUntilOneIsInstalled) {
     EXPECT_NE(n[0].note.find("unknown"), std::string::npos);
 
     sim.setMemoryImage(std::make_shared<NumberedBlocks>());
-    sim.setHandler('N', [](Simulator& s) -> std::optional<SimReply> {
+    sim.setHandler('N', [](const Simulator& s) -> std::optional<SimReply> {
         return SimReply{s.memoryImage()->block(0), "block 0"};
     });
     EXPECT_EQ(OnlyAnswer(sim, 'N'), Bytes(512, 0));

@@ -121,7 +121,7 @@ public:
 
     // Installs or replaces the handler of a command byte; an empty handler removes it.
     void setHandler(std::uint8_t command, Handler handler);
-    bool hasHandler(std::uint8_t command) const { return handlers_.count(command) != 0; }
+    bool hasHandler(std::uint8_t command) const { return handlers_.contains(command); }
 
     SimModes& modes() { return modes_; }
     const SimModes& modes() const { return modes_; }

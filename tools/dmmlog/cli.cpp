@@ -39,10 +39,10 @@ bool Options::parse(int argc, char** argv) {
             return false;
         }
         std::string name = arg.substr(2);
-        std::string value;
+        std::string given;
         bool inlineValue = false;
         if (auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
+            given = name.substr(eq + 1);
             name.resize(eq);
             inlineValue = true;
         }
@@ -58,9 +58,9 @@ bool Options::parse(int argc, char** argv) {
                     error_ = "option --" + name + " needs a value";
                     return false;
                 }
-                value = argv[++i];
+                given = argv[++i];
             }
-            values_[name] = value;
+            values_[name] = given;
         } else {
             error_ = "unknown option '--" + name + "'";
             return false;

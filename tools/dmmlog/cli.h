@@ -20,7 +20,7 @@ public:
     Options(std::vector<std::string> valueOptions, std::vector<std::string> flagOptions);
     // False (with error() set) on an unknown option, a missing value or a stray argument.
     bool parse(int argc, char** argv);
-    bool has(const std::string& name) const { return values_.count(name) != 0; }
+    bool has(const std::string& name) const { return values_.contains(name); }
     std::string value(const std::string& name, const std::string& fallback = {}) const;
     // Reads an option as a whole number in [min, max]; false with error() set otherwise.
     bool integer(const std::string& name, long long min, long long max, long long& out);

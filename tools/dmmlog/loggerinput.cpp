@@ -22,6 +22,7 @@ bool ReadWholeLoggerFile(const char* verb, const std::string& path, LogList& out
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (!ec && size % kLogRecordSize != 0) {
+        // cppcheck-suppress invalidPrintfArgType_uint ; %ju is std::uintmax_t's, as passed
         std::fprintf(stderr,
                      "dmmlog %s: %s is not a logger file: %ju bytes are not a whole number of "
                      "%zu-byte records\n",
