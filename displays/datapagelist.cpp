@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <new>
-#include <ranges>
 
 #include "logger/data/datalist.h"
 #include "resources/pictures/icons.h"
@@ -156,9 +155,9 @@ void TDataPageListForm::AppendLine(std::size_t index) {
 void TDataPageListForm::ClearPages() {
     boxes_.clear();
     models_.clear();
-    for (QWidget* page : std::views::reverse(pages_)) {
-        PageControl->removeTab(PageControl->indexOf(page));
-        delete page;
+    for (auto it = pages_.rbegin(); it != pages_.rend(); ++it) {
+        PageControl->removeTab(PageControl->indexOf(*it));
+        delete *it;
     }
     pages_.clear();
     lines_ = 0;

@@ -261,7 +261,7 @@ void TGraphicalForm::buildStatusBar() {
 void TGraphicalForm::buildMenu() {
     QMenuBar* bar = menuBar();
     auto item = [this](QMenu* menu, int caption, auto handler,
-                       QKeySequence shortcut = QKeySequence()) {
+                       const QKeySequence& shortcut = QKeySequence()) {
         QAction* a = menu->addAction(Str(caption));
         if (!shortcut.isEmpty()) a->setShortcut(shortcut);
         if constexpr (!std::is_same_v<decltype(handler), std::nullptr_t>)
@@ -294,23 +294,24 @@ void TGraphicalForm::buildMenu() {
     acquisition->addSeparator();
     mnuInterval = item(acquisition, str::IntervalItem, [this] { recorder_->sbtnOptionClick(); });
 
-    QMenu* view = bar->addMenu(Str(str::ViewMenu));
+    QMenu* viewMenu = bar->addMenu(Str(str::ViewMenu));
     mnuFirstPage = item(
-        view, str::FirstPageItem, [this] { recorder_->sbtnFirstPageClick(); },
+        viewMenu, str::FirstPageItem, [this] { recorder_->sbtnFirstPageClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    mnuPageUp = item(view, str::PageUpItem, [this] { recorder_->sbtnPageUpClick(); });
-    mnuPageDown = item(view, str::PageDownItem, [this] { recorder_->sbtnPageDownClick(); });
+    mnuPageUp = item(viewMenu, str::PageUpItem, [this] { recorder_->sbtnPageUpClick(); });
+    mnuPageDown = item(viewMenu, str::PageDownItem, [this] { recorder_->sbtnPageDownClick(); });
     mnuLastPage = item(
-        view, str::LastPageItem, [this] { recorder_->sbtnLastPageClick(); },
+        viewMenu, str::LastPageItem, [this] { recorder_->sbtnLastPageClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_PageDown));
-    view->addSeparator();
+    viewMenu->addSeparator();
     mnuFitAllData = item(
-        view, str::FitAllItem, [this] { sbtnFitViewClick(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
+        viewMenu, str::FitAllItem, [this] { sbtnFitViewClick(); },
+        QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuUndoZooming = item(
-        view, str::UndoZoomItem, [this] { recorder_->sbtnUndoZoomClick(); },
+        viewMenu, str::UndoZoomItem, [this] { recorder_->sbtnUndoZoomClick(); },
         QKeySequence(Qt::CTRL | Qt::Key_Z));
-    view->addSeparator();
-    mnuGraphLineColor = item(view, str::LineColorItem, [this] { GraphLineColorClick(); });
+    viewMenu->addSeparator();
+    mnuGraphLineColor = item(viewMenu, str::LineColorItem, [this] { GraphLineColorClick(); });
 }
 
 void TGraphicalForm::connectChart() {

@@ -123,7 +123,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void buildToolPanel(QWidget* parent);
+    void buildToolPanel(QWidget* panel);
     QWidget* buildReadoutPanel(QWidget* parent);
     void buildStatusBar();
     void buildMenu();

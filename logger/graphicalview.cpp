@@ -53,7 +53,7 @@ GraphicalView::~GraphicalView() {
 
 // ---- the recorder's calls ----
 
-void GraphicalView::SetUpChart(int m) {
+void GraphicalView::SetUpChart(int points) {
     dmm::PEGraph* chart = form_.PEGraph;
     chart->setMainTitle(Str(str::ChartTitle));
     chart->setSubTitle(QString());
@@ -61,9 +61,9 @@ void GraphicalView::SetUpChart(int m) {
     chart->setXAxisLabel(Str(str::TimeLabel));
     chart->setNullDataValue(kChartNullValue);
     chart->setSubsets(1);
-    chart->setPoints(m);
-    chart->setMaxPointsToGraph(m);
-    chart->setPointsToGraph(m);
+    chart->setPoints(points);
+    chart->setMaxPointsToGraph(points);
+    chart->setPointsToGraph(points);
     chart->setSubsetStyle(0, 0);
     chart->setPlottingMethod(dmm::PEGraph::gLine);
     chart->setManualMaxDataString(QStringLiteral("00000000.000"));
@@ -81,8 +81,8 @@ void GraphicalView::SetUpChart(int m) {
     chart->setAllowDataHotSpots(true);
     chart->setPointsToGraphInit(dmm::PEGraph::gLast);
     chart->setPointSize(dmm::PEGraph::gLargePoints);
-    chart->setPointLabel(m - 1, QString::fromLatin1(kEmptyPointLabel));
-    for (int k = 0; k < m; ++k) chart->setYData(0, k, kChartNullValue);
+    chart->setPointLabel(points - 1, QString::fromLatin1(kEmptyPointLabel));
+    for (int k = 0; k < points; ++k) chart->setYData(0, k, kChartNullValue);
     chart->setGridLineControl(dmm::PEGraph::gYPlusXAxis);
     chart->setCursorMode(dmm::PEGraph::gVertLine);
     chart->setMouseCursorControl(true);

@@ -226,7 +226,7 @@ void TFormViewGraphic::sbtnExportClick() {
     exportPicture(*dialog);
 }
 
-bool TFormViewGraphic::exportPicture(TDlgFitExportForm& dialog) {
+bool TFormViewGraphic::exportPicture(const TDlgFitExportForm& dialog) {
     const ExportOptions& o = dialog.options();
     // The chart as it is: the whole buffer at its current zoom.
     ApplyExportSettings(*PEGraphView, dialog);

@@ -70,7 +70,7 @@ private:
     void FormCreate();
     const Recorder* source() const;
     // Where the export dialog's picture goes; false when nothing was exported.
-    bool exportPicture(TDlgFitExportForm& dialog);
+    bool exportPicture(const TDlgFitExportForm& dialog);
 
     const Recorder* recorder_ = nullptr;
     TDlgFitExportForm* ownExport_ = nullptr;  // used when the program has none of its own

@@ -4,7 +4,7 @@
 # the default build: it reads build/default/compile_commands.json and the generated
 # headers. Prints each finding once and how long each tool took; fails on any finding.
 # clang-tidy reads the programs' units; the tests' and benchmarks' only with
-# DMM_TIDY_TESTS=1 (they would double its time; cppcheck and the compiler check them).
+# DMM_TIDY_TESTS=1 (half as much time again; cppcheck and the compiler check them).
 #   scripts/analyse.sh                   all three
 #   scripts/analyse.sh cppcheck ...      only the tools named (clang-tidy, cppcheck, shellcheck)
 set -euo pipefail

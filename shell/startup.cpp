@@ -118,7 +118,7 @@ int RunDmmLogger(int argc, char** argv) {
     // Numbers in files and on screen always use "." whatever the user's locale;
     // the toolkit has just set the locale from the environment.
     std::setlocale(LC_NUMERIC, "C");
-    app.setQuitOnLastWindowClosed(false);
+    QApplication::setQuitOnLastWindowClosed(false);
     // The link owner opens a port number through the serial line, in the program folder.
     G().Link.SetOpener([](int n) { return OpenMeterPort(n, G().ProgramDir); });
     int status = 0;
@@ -131,7 +131,7 @@ int RunDmmLogger(int argc, char** argv) {
             // Once the windows are up: samples a crashed run left behind.
             QTimer::singleShot(0, GraphicalForm,
                                [] { GraphicalForm->commands().OfferLeftOverFiles(); });
-            status = app.exec();
+            status = QApplication::exec();
         }
     } catch (const std::exception& e) {
         Prompt().errorBox(nullptr, QString::fromLocal8Bit(e.what()));

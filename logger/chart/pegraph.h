@@ -229,7 +229,7 @@ private:
     bool cursorHit(const QPoint& pos) const;
     bool insideGraph(const QPoint& pos) const;
     void moveCursorToPixel(int x);
-    void zoomToRect(const QRect& rect);
+    void zoomToRect(const QRect& area);
 
     // Pictures.
     QSize screenSize() const;

@@ -107,7 +107,8 @@ void RecorderCommands::exportText(const ExportRequest& request) {
 
 void RecorderCommands::exportPictures(const ExportRequest& request) {
     const ExportOptions& o = request.options;
-    int from = recorder_.iCurrentPage, to = recorder_.iCurrentPage;
+    int from = recorder_.iCurrentPage;
+    int to = from;
     const bool printing = o.destination == ExportDestination::Printer;
     // The clipboard and a file take the page on show.
     if (printing && !exportPages(request, from, to)) return;

@@ -211,7 +211,7 @@ std::string RecordTimes::Next(std::string_view timeLabel) {
         s > 59 || tenth < 0 || tenth > 9) {
         return Utf8Of(text);
     }
-    const std::string time = Format("%02d:%02d:%02d.%d", h, m, s, tenth);
+    std::string time = Format("%02d:%02d:%02d.%d", h, m, s, tenth);
     if (!date_) return time;
     const long long tenths = ((h * 60LL + m) * 60 + s) * 10 + tenth;
     if (lastTenths_ >= 0 && tenths < lastTenths_) {

@@ -37,7 +37,7 @@ public:
                  int from, int to, std::optional<CalendarDate> firstDate = std::nullopt);
 
     // The next piece, about chunkBytes long; false when there is no more.
-    bool Next(std::string& chunk, std::size_t chunkBytes = 64 * 1024);
+    bool Next(std::string& chunk, std::size_t chunkBytes = std::size_t{64} * 1024);
     std::string All();
 
 private:

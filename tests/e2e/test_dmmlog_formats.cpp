@@ -106,7 +106,8 @@ TEST(DmmlogExportFormats, BadFormatsAndDatesAreUsageErrors) {
     struct Case {
         std::vector<std::string> args;
         const char* says;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {{"--format", "xml"}, "--format must be text, csv or json"},
         {{"--format", "csv", "--date", "2026-02-30"}, "--date must be a date"},
         {{"--format", "csv", "--date", "26-1-1"}, "--date must be a date"},

@@ -28,7 +28,9 @@ TEST(ChartMath, TickStepsAndTicksCountedBackFromTheNewestPoint) {
     struct Step {
         double raw;
         int step;
-    } steps[] = {{0, 1}, {1, 1}, {1.1, 2}, {2.5, 5}, {6, 10}, {21, 25}, {26, 50}, {240, 250}};
+    };
+    const Step steps[] = {{0, 1},  {1, 1},   {1.1, 2}, {2.5, 5},
+                          {6, 10}, {21, 25}, {26, 50}, {240, 250}};
     for (const Step& s : steps) EXPECT_EQ(NiceTickStep(s.raw), s.step) << s.raw;
     EXPECT_EQ(NiceTickStep(std::numeric_limits<double>::quiet_NaN()), 1);
 
@@ -48,7 +50,8 @@ TEST(ChartMath, YRangeOfTheFullView) {
         bool data;
         double lo, hi;
         AxisRange expect;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {M::ManualMinAndMax, -100, 100, true, 0, 1, {-100, 100}},
         {M::ManualMinAndMax, 5, -5, false, 0, 0, {-5, 5}},   // reversed
         {M::ManualMinAndMax, 2, 2, false, 0, 0, {1, 3}},     // no height

@@ -66,7 +66,8 @@ TEST(LoggerFileTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
         int failWriteAt;
         std::size_t partial;
         bool fsync, close, rename;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {"first write", 0, 0, false, false, false},     {"later write", 1, 0, false, false, false},
         {"partial write", 1, 100, false, false, false}, {"fsync", -1, 0, true, false, false},
         {"close", -1, 0, false, true, false},           {"rename", -1, 0, false, false, true}};

@@ -21,7 +21,8 @@ TEST(ReadingSchema, FieldsOfEveryKindOfReading) {
         std::optional<double> expected;
         const char *unit, *prefix, *function;
         bool overload;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {"1.234", "0", 6, " 1.234", "", 1.234, "V", "", "volts_dc", false},
         {"-0.056", "-1", 5, "-005.6", "m", -0.0056, "V", "m", "volts_ac", false},
         {"1.234", "4", 128, "12.34", "K", 12340, "\u03A9", "K", "ohms", false},
@@ -83,7 +84,8 @@ TEST(ReadingSchema, RecordTimesRollTheDateOverAtMidnight) {
         std::optional<CalendarDate> date;
         std::vector<const char*> labels;
         std::vector<const char*> times;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {std::nullopt, {"  7:05:09.3  ", "23:59:59.9"}, {"07:05:09.3", "23:59:59.9"}},
         {CalendarDate{2024, 2, 28},
          {" 23:59:59.9  ", "  0:00:00.0  ", "  0:00:00.0  ", "23:00:00.0", "1:00:00.0"},

@@ -168,8 +168,9 @@ TEST_F(RecorderTest, YRangeOnlyWidensAndExtremesPreferTheNewer) {
     struct Step {
         double x;
         float min, max;
-    } steps[] = {{2.0, -2.66f, 2.66f},    {2.1, -2.66f, 2.793f},  {-1.0, -2.66f, 2.793f},
-                 {-2.5, -3.325f, 2.793f}, {2.1, -3.325f, 2.793f}, {-2.5, -3.325f, 2.793f}};
+    };
+    const Step steps[] = {{2.0, -2.66f, 2.66f},    {2.1, -2.66f, 2.793f},  {-1.0, -2.66f, 2.793f},
+                          {-2.5, -3.325f, 2.793f}, {2.1, -3.325f, 2.793f}, {-2.5, -3.325f, 2.793f}};
     for (const Step& s : steps) {
         ASSERT_TRUE(Live(s.x));
         EXPECT_FLOAT_EQ(view.yMax, s.max) << s.x;
@@ -291,7 +292,8 @@ TEST(IntervalOptionTest, CustomIntervalInput) {
         int seconds;
         std::vector<std::string> defaults;
         int errors;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {0, {"5"}, 5, {"0"}, 0},
         {0, {"-3", "4"}, 4, {"0", "-3"}, 1},  // asked again with the negative number
         {0, {"abc"}, 0, {"0"}, 1},

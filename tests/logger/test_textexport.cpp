@@ -33,7 +33,8 @@ TEST(ExportValue, SevenSignificantDigitsInTheGeneralFormat) {
     struct Case {
         float value;
         const char* text;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {0.01234f, "0.01234"},
         {1.234e-6f, "1.234E-6"},
         {0.0001f, "0.0001"},
@@ -83,7 +84,8 @@ TEST(Pages, RangesAreLimitedToThePagesThatExist) {
         long long from, to;
         PageRange::Check check;
         int clampedFrom, clampedTo;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {1, 3, PageRange::Check::Ok, 1, 3},       {0, 9, PageRange::Check::Ok, 1, 3},
         {-5, 1, PageRange::Check::Ok, 1, 1},      {3, 3, PageRange::Check::Ok, 3, 3},
         {3, 2, PageRange::Check::Reversed, 0, 0}, {4, 9, PageRange::Check::Outside, 0, 0},

@@ -195,6 +195,7 @@ TEST(MeterLinkPort, OpensThroughItsOpenerAndClosesTheOldPortFirst) {
     link.iPort = 1;
     link.OpenPort();
     link.ClosePort();  // the normal close flushes and pauses first
+    ASSERT_EQ(logs.size(), 2u);
     EXPECT_EQ(logs[1]->count("flush"), 1u);
     EXPECT_EQ(logs[1]->sleeps, std::vector<int>{100});
     EXPECT_FALSE(link.PortOpen());
@@ -267,7 +268,10 @@ TEST(MeterLinkReconnect, ABrokenLineIsToldOnceThenWaitedForAndTheSamePortReopene
     EXPECT_TRUE(f.link.AdaptorGone());
     EXPECT_EQ(f.link.Poll().result, PollResult::AdaptorAway);
 
+    // The fake adaptor and meter read these when the line is opened and polled.
+    // cppcheck-suppress [unreadVariable,redundantAssignment] ; read through the fake
     f.adaptorThere = true;
+    // cppcheck-suppress unreadVariable ; read through the fake
     f.value = "2.000";
     OpenResult back = f.link.Reconnect();
     EXPECT_EQ(back.device, "/dev/ttyUSB1");

@@ -14,6 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct ParseCase {
+    // cppcheck-suppress unusedStructMember ; the test's name, given to the suite below
     const char* name;
     const char* text;
     int port;

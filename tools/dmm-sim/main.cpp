@@ -5,8 +5,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigaction lives here
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): POSIX posix_openpt, ptsname
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -179,6 +179,7 @@ Options ParseOptions(int argc, char** argv) {
             const std::string v = value();
             std::uint64_t n = 0;
             if (!ParseCount(v, max, n)) {
+                // NOLINTNEXTLINE(performance-inefficient-string-concatenation): once, on exit
                 Fail(arg + ": '" + v + "' is not a whole number from 0 to " + std::to_string(max));
             }
             return n;
