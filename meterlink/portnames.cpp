@@ -118,7 +118,7 @@ std::vector<std::string> ScanPortDevices(const PortScanRoots& roots) {
         if (StartsWith(name, "ttyUSB") || StartsWith(name, "ttyACM")) {
             if (SmallNumber(name.substr(6)) < 0) continue;
             std::string target = CanonicalOf(roots.dev / name);
-            if (!target.empty() && reached.count(target) != 0) continue;
+            if (!target.empty() && reached.contains(target)) continue;
             usb.push_back(name);
         } else if (StartsWith(name, "ttyS") && SmallNumber(name.substr(4)) >= 0) {
             if (HasUart(roots.sys, name)) builtIn.push_back(name);

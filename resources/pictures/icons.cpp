@@ -15,7 +15,6 @@ namespace {
 using Drawing = std::function<void(QPainter&)>;
 
 const QColor kLime(0, 255, 0);
-const QColor kLcdDark(20, 60, 20);
 const QColor kBody(48, 52, 58);
 const QColor kHolster(242, 190, 0);
 

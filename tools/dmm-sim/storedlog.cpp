@@ -31,10 +31,10 @@ bool ParseSmall(const std::string& text, int max, int& out) {
 
 std::size_t StoredRecordOffset(std::size_t index) {
     if (index < static_cast<std::size_t>(kBank0Records))
-        return std::size_t{2} * kBank0FirstAddress + 6 * index;
+        return 2 * static_cast<std::size_t>(kBank0FirstAddress) + 6 * index;
     const std::size_t j = index - static_cast<std::size_t>(kBank0Records);
     const std::size_t bank = 1 + j / static_cast<std::size_t>(kBankRecords);
-    return bank * kBankStreamSize + std::size_t{2} * kBankFirstAddress +
+    return bank * kBankStreamSize + 2 * static_cast<std::size_t>(kBankFirstAddress) +
            6 * (j % static_cast<std::size_t>(kBankRecords));
 }
 

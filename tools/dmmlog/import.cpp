@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -71,7 +72,7 @@ void Say(int captionFormat, int textNumber, int secondTextNumber, std::string de
 }
 
 std::string Clock(double seconds) {
-    const long long s = static_cast<long long>(seconds + 0.5);
+    const long long s = std::llround(seconds);
     return Format("%lld:%02lld", s / 60, s % 60);
 }
 
