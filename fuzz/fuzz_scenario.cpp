@@ -12,12 +12,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace sim = dmm::sim;
-    std::vector<sim::SimReading> readings;
-    std::string error;
-    const bool parsed = sim::ParseScenario(
-        std::string_view(reinterpret_cast<const char*>(data), size), readings, error);
-    if (!parsed && error.empty()) std::abort();  // a failure names its line
-    if (parsed && readings.empty()) std::abort();
+    const dmm::Result<std::vector<sim::SimReading>> parsed =
+        sim::ParseScenario(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!parsed && parsed.reason().empty()) std::abort();  // a failure names its line
+    if (parsed && parsed->empty()) std::abort();
+    std::vector<sim::SimReading> readings = parsed.value_or({});
     for (const sim::SimReading& r : readings) {
         if (sim::BuildDisplayPayload(r).size() != 15) std::abort();
     }

@@ -33,6 +33,9 @@ enum class StatusCode {
     TransferAborted,  // the user stopped the transfer
     TransferMissing,  // a byte did not arrive within the read time-out
 
+    // The simulator's scenario files and options (tools/dmm-sim).
+    InputInvalid,
+
     // Chart pictures and prints (logger/chart).
     ChartFailed,
     ChartCancelled,  // the user cancelled a print; no reason

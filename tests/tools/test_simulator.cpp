@@ -339,19 +339,20 @@ TEST(StoredLog, PatternLogDecodesWithEveryFeatureAndNothingLeftOut) {
 }
 
 TEST(StoredLog, MemoryLogOption) {
-    int count = 0, mode = 0, flags = 0;
-    std::string error;
-    ASSERT_TRUE(ParseMemoryLogOption("20000", count, mode, flags, error));
-    EXPECT_EQ(count, 20000);
-    EXPECT_EQ(mode, 2);
-    EXPECT_EQ(flags, 0);
-    ASSERT_TRUE(ParseMemoryLogOption("5:6:1", count, mode, flags, error));
-    EXPECT_EQ(count, 5);
-    EXPECT_EQ(mode, 6);
-    EXPECT_EQ(flags, 1);
+    Result<MemoryLogOption> option = ParseMemoryLogOption("20000");
+    ASSERT_TRUE(option);
+    EXPECT_EQ(option->count, 20000);
+    EXPECT_EQ(option->mode, 2);
+    EXPECT_EQ(option->modeFlags, 0);
+    option = ParseMemoryLogOption("5:6:1");
+    ASSERT_TRUE(option);
+    EXPECT_EQ(option->count, 5);
+    EXPECT_EQ(option->mode, 6);
+    EXPECT_EQ(option->modeFlags, 1);
     for (const char* bad : {"", "0", "43652", "5:16", "5:2:16", "5:2:1:0", "x", "5:", "-1"}) {
-        EXPECT_FALSE(ParseMemoryLogOption(bad, count, mode, flags, error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
+        const Result<MemoryLogOption> refused = ParseMemoryLogOption(bad);
+        EXPECT_FALSE(refused) << bad;
+        EXPECT_FALSE(refused.reason().empty()) << bad;
     }
 }
 
@@ -365,14 +366,13 @@ TEST(ScenarioFile, ReadsEveryKindOfLine) {
         " 128 ; \" OL \" ; 3\n"
         "8192;\"-12.5\";\"0\"\n"
         "32;25.0C;1";  // no newline at the end
-    std::vector<SimReading> readings;
-    std::string error;
-    ASSERT_TRUE(ParseScenario(text, readings, error)) << error;
+    const Result<std::vector<SimReading>> readings = ParseScenario(text);
+    ASSERT_TRUE(readings) << readings.reason();
     const std::vector<SimReading> expected = {
         {6, "1.234", "0"},    {0x80000005u, "2.301", "2"}, {128, " OL ", "3"},
         {8192, "-12.5", "0"}, {32, "25.0C", "1"},
     };
-    EXPECT_EQ(readings, expected);
+    EXPECT_EQ(*readings, expected);
 }
 
 TEST(ScenarioFile, RejectsBadLinesNamingTheLine) {
@@ -394,11 +394,10 @@ TEST(ScenarioFile, RejectsBadLinesNamingTheLine) {
         {"# only comments\n\n", "no readings"},
     };
     for (const Case& c : cases) {
-        std::vector<SimReading> readings = {{1, "keep", "1"}};
-        std::string error;
-        EXPECT_FALSE(ParseScenario(c.text, readings, error)) << c.text;
-        EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
-        EXPECT_EQ(readings.size(), 1u) << "output changed on failure";
+        const Result<std::vector<SimReading>> readings = ParseScenario(c.text);
+        EXPECT_FALSE(readings) << c.text;
+        EXPECT_EQ(readings.code(), StatusCode::InputInvalid) << c.text;
+        EXPECT_EQ(readings.reason().rfind(c.message, 0), 0u) << "got: " << readings.reason();
     }
 }
 

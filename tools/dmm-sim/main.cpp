@@ -254,19 +254,18 @@ Options ParseOptions(int argc, char** argv) {
 
 std::vector<dmm::sim::SimReading> LoadReadings(const Options& o) {
     std::vector<dmm::sim::SimReading> readings;
-    std::string error;
     if (o.reading) {
-        dmm::sim::SimReading r;
-        if (!dmm::sim::ParseReadingLine(*o.reading, r, error)) Fail("--reading: " + error);
-        readings.push_back(r);
+        dmm::Result<dmm::sim::SimReading> r = dmm::sim::ParseReadingLine(*o.reading);
+        if (!r) Fail("--reading: " + r.reason());
+        readings.push_back(std::move(r).value());
     } else if (o.scenarioFile) {
         std::ifstream in(*o.scenarioFile, std::ios::binary);
         if (!in) Fail("cannot open scenario file " + *o.scenarioFile + ": " + std::strerror(errno));
         std::ostringstream text;
         text << in.rdbuf();
-        if (!dmm::sim::ParseScenario(text.str(), readings, error)) {
-            Fail(*o.scenarioFile + ": " + error);
-        }
+        dmm::Result<std::vector<dmm::sim::SimReading>> parsed = dmm::sim::ParseScenario(text.str());
+        if (!parsed) Fail(*o.scenarioFile + ": " + parsed.reason());
+        readings = std::move(parsed).value();
     }
     return readings;  // empty: the simulator plays its default scenario
 }
@@ -277,11 +276,12 @@ std::shared_ptr<const dmm::sim::MemoryImage> LoadMemory(const Options& o) {
     constexpr std::size_t kMaxImageBytes = 64u << 20;
     std::vector<std::uint8_t> bytes;
     if (o.memoryLog) {
-        int count = 0, mode = 0, flags = 0;
-        std::string error;
-        if (!dmm::sim::ParseMemoryLogOption(*o.memoryLog, count, mode, flags, error))
-            Fail("--memory-log " + error);
-        bytes = dmm::sim::BuildStreamImage(dmm::sim::PatternLog(count, mode, flags), mode, flags);
+        const dmm::Result<dmm::sim::MemoryLogOption> option =
+            dmm::sim::ParseMemoryLogOption(*o.memoryLog);
+        if (!option) Fail("--memory-log " + option.reason());
+        bytes = dmm::sim::BuildStreamImage(
+            dmm::sim::PatternLog(option->count, option->mode, option->modeFlags), option->mode,
+            option->modeFlags);
     } else if (o.memoryFile) {
         std::ifstream in(*o.memoryFile, std::ios::binary);
         if (!in) Fail("cannot open memory image " + *o.memoryFile + ": " + std::strerror(errno));

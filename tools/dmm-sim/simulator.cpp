@@ -48,10 +48,14 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+Status Invalid(std::string reason) {
+    return Status::Fail(StatusCode::InputInvalid, std::move(reason));
+}
+
 // Splits a line into fields at ';' and tabs outside double quotes, stopping at
 // a '#' outside quotes. Quoted fields keep their blanks; others are trimmed.
-bool SplitFields(std::string_view line, std::vector<std::string>& fields, std::string& error) {
-    fields.clear();
+Result<std::vector<std::string>> SplitFields(std::string_view line) {
+    std::vector<std::string> fields;
     std::string current;
     bool quoted = false;      // inside "..."
     bool wasQuoted = false;   // this field had a quoted part
@@ -77,29 +81,26 @@ bool SplitFields(std::string_view line, std::vector<std::string>& fields, std::s
             break;
         } else if (c == '"') {
             if (wasQuoted || !Trim(current).empty()) {
-                error = "a quote may only enclose a whole field";
-                return false;
+                return Invalid("a quote may only enclose a whole field");
             }
             current.clear();
             quoted = wasQuoted = true;
         } else if (afterQuote) {
             if (!IsBlank(c)) {
-                error = "unexpected text after a closing quote";
-                return false;
+                return Invalid("unexpected text after a closing quote");
             }
         } else {
             current += c;
         }
     }
     if (quoted) {
-        error = "missing closing quote";
-        return false;
+        return Invalid("missing closing quote");
     }
     finish();
-    return true;
+    return fields;
 }
 
-bool ParseStatus(std::string_view text, std::uint32_t& status, std::string& error) {
+Result<std::uint32_t> ParseStatus(std::string_view text) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     const std::string_view digits = hex ? text.substr(2) : text;
     const unsigned base = hex ? 16 : 10;
@@ -123,18 +124,15 @@ bool ParseStatus(std::string_view text, std::uint32_t& status, std::string& erro
             break;
         }
     }
-    if (!ok) {
-        error = "'" + std::string(text) + "' is neither a function code nor a 0x status word";
-        return false;
-    }
+    if (!ok)
+        return Invalid("'" + std::string(text) +
+                       "' is neither a function code nor a 0x status word");
     // A decimal number is a function code and cannot reach into the battery bit.
     if (!hex && v > 0x7FFFFFFFu) {
-        error = "function code " + std::string(text) +
-                " does not fit in 31 bits (write a 0x status word to set bit 31)";
-        return false;
+        return Invalid("function code " + std::string(text) +
+                       " does not fit in 31 bits (write a 0x status word to set bit 31)");
     }
-    status = static_cast<std::uint32_t>(v);
-    return true;
+    return static_cast<std::uint32_t>(v);
 }
 
 }  // namespace
@@ -311,35 +309,27 @@ std::optional<SimReply> Simulator::answerBlock() {
     return SimReply{std::move(bytes), note};
 }
 
-bool ParseReadingLine(std::string_view line, SimReading& out, std::string& error) {
-    std::vector<std::string> fields;
-    if (!SplitFields(line, fields, error)) return false;
+Result<SimReading> ParseReadingLine(std::string_view line) {
+    Result<std::vector<std::string>> split = SplitFields(line);
+    if (!split) return split.status();
+    const std::vector<std::string>& fields = *split;
     if (fields.size() != 3) {
-        error = "expected 3 fields (code; value text; range text), found " +
-                std::to_string(fields.size());
-        return false;
+        return Invalid("expected 3 fields (code; value text; range text), found " +
+                       std::to_string(fields.size()));
     }
-    SimReading reading;
-    if (fields[0].empty()) {
-        error = "the function code is missing";
-        return false;
-    }
-    if (!ParseStatus(fields[0], reading.status, error)) return false;
+    if (fields[0].empty()) return Invalid("the function code is missing");
+    const Result<std::uint32_t> status = ParseStatus(fields[0]);
+    if (!status) return status.status();
     if (fields[1].size() > kValueFieldSize) {
-        error = "value text '" + fields[1] + "' is longer than 8 characters";
-        return false;
+        return Invalid("value text '" + fields[1] + "' is longer than 8 characters");
     }
     if (fields[2].size() > kRangeFieldSize) {
-        error = "range text '" + fields[2] + "' is longer than 2 characters";
-        return false;
+        return Invalid("range text '" + fields[2] + "' is longer than 2 characters");
     }
-    reading.value = fields[1];
-    reading.range = fields[2];
-    out = reading;
-    return true;
+    return SimReading{*status, fields[1], fields[2]};
 }
 
-bool ParseScenario(std::string_view text, std::vector<SimReading>& out, std::string& error) {
+Result<std::vector<SimReading>> ParseScenario(std::string_view text) {
     std::vector<SimReading> readings;
     std::size_t lineNumber = 0;
     while (!text.empty()) {
@@ -349,20 +339,13 @@ bool ParseScenario(std::string_view text, std::vector<SimReading>& out, std::str
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         const std::string_view trimmed = Trim(line);
         if (trimmed.empty() || trimmed.front() == '#') continue;
-        SimReading reading;
-        std::string lineError;
-        if (!ParseReadingLine(line, reading, lineError)) {
-            error = "line " + std::to_string(lineNumber) + ": " + lineError;
-            return false;
-        }
-        readings.push_back(std::move(reading));
+        Result<SimReading> reading = ParseReadingLine(line);
+        if (!reading)
+            return Invalid("line " + std::to_string(lineNumber) + ": " + reading.reason());
+        readings.push_back(std::move(reading).value());
     }
-    if (readings.empty()) {
-        error = "no readings (every line is blank or a comment)";
-        return false;
-    }
-    out = std::move(readings);
-    return true;
+    if (readings.empty()) return Invalid("no readings (every line is blank or a comment)");
+    return readings;
 }
 
 std::vector<SimReading> DefaultScenario() {

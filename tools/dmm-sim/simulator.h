@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "meterlink/protocol.h"
+#include "resources/status.h"
 
 namespace dmm::sim {
 
@@ -172,12 +173,12 @@ private:
 // Reads one reading "code;value;range": a decimal function code or a 0x status
 // word, the value text, the range text; fields separated by ';' or a tab. Blanks
 // around a field are dropped unless the field is in double quotes (" OL ").
-// On failure returns false and describes the problem in error.
-bool ParseReadingLine(std::string_view line, SimReading& out, std::string& error);
+// A failure (InputInvalid) describes the problem.
+Result<SimReading> ParseReadingLine(std::string_view line);
 
 // A scenario file: one reading per line as above; blank lines and '#' comments
 // are skipped. Errors name the line ("line 4: ..."). A file without readings fails.
-bool ParseScenario(std::string_view text, std::vector<SimReading>& out, std::string& error);
+Result<std::vector<SimReading>> ParseScenario(std::string_view text);
 
 // Readings for a live demonstration: a long, slowly swinging DC voltage, then a
 // tour of every function the logger knows, overloads and temperatures included.

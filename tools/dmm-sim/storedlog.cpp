@@ -108,8 +108,10 @@ std::vector<std::uint8_t> StreamImage::block(std::size_t index) const {
     return std::vector<std::uint8_t>(at, at + static_cast<std::ptrdiff_t>(kBlockSize));
 }
 
-bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& modeFlags,
-                          std::string& error) {
+Result<MemoryLogOption> ParseMemoryLogOption(const std::string& text) {
+    const auto invalid = [&text](const char* what) {
+        return Status::Fail(StatusCode::InputInvalid, "'" + text + "': " + what);
+    };
     std::string parts[3];
     int n = 0;
     for (char c : text) {
@@ -119,29 +121,18 @@ bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& m
         }
         parts[n] += c;
     }
-    int k = 0;
-    int m = 2;
-    int f = 0;
-    if (n > 2) {
-        error = "'" + text + "': expected K[:MODE[:FLAGS]]";
-        return false;
+    MemoryLogOption option;
+    if (n > 2) return invalid("expected K[:MODE[:FLAGS]]");
+    if (!ParseSmall(parts[0], kMaxStoredRecords, option.count) || option.count < 1) {
+        return invalid("the record count K must be a whole number from 1 to 43651");
     }
-    if (!ParseSmall(parts[0], kMaxStoredRecords, k) || k < 1) {
-        error = "'" + text + "': the record count K must be a whole number from 1 to 43651";
-        return false;
+    if (n >= 1 && !ParseSmall(parts[1], 15, option.mode)) {
+        return invalid("MODE must be a whole number from 0 to 15");
     }
-    if (n >= 1 && !ParseSmall(parts[1], 15, m)) {
-        error = "'" + text + "': MODE must be a whole number from 0 to 15";
-        return false;
+    if (n >= 2 && !ParseSmall(parts[2], 15, option.modeFlags)) {
+        return invalid("FLAGS must be a whole number from 0 to 15");
     }
-    if (n >= 2 && !ParseSmall(parts[2], 15, f)) {
-        error = "'" + text + "': FLAGS must be a whole number from 0 to 15";
-        return false;
-    }
-    count = k;
-    mode = m;
-    modeFlags = f;
-    return true;
+    return option;
 }
 
 }  // namespace dmm::sim

@@ -50,8 +50,12 @@ private:
 };
 
 // Reads "K[:MODE[:FLAGS]]": 1..43651 readings, mode 0..15 (default 2, DC volts),
-// mode flags 0..15 (default 0). False with error set otherwise.
-bool ParseMemoryLogOption(const std::string& text, int& count, int& mode, int& modeFlags,
-                          std::string& error);
+// mode flags 0..15 (default 0). A failure (InputInvalid) says which part is wrong.
+struct MemoryLogOption {
+    int count = 0;
+    int mode = 2;
+    int modeFlags = 0;
+};
+Result<MemoryLogOption> ParseMemoryLogOption(const std::string& text);
 
 }  // namespace dmm::sim
