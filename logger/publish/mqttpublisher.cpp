@@ -173,18 +173,19 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
         return;
     }
     p->connected_ = true;
-    const std::uint64_t lost = p->queue_.lost();
-    p->publishControl(p->topics_.status, StatusPayload(true, lost, p->settings_.version), nullptr);
+    const std::uint64_t dropped = p->queue_.lost();
+    p->publishControl(p->topics_.status, StatusPayload(true, dropped, p->settings_.version),
+                      nullptr);
     for (const DiscoveryMessage& m : DiscoveryMessages(p->topics_, p->settings_.version))
         p->publishControl(m.topic, m.payload, nullptr);
     p->say("connected",
            "publishing to " + Where(p->settings_.target) + " as " + p->topics_.reading);
     {
         std::lock_guard lock(p->noticeMutex_);
-        if (lost > p->lostSaid_) {
+        if (dropped > p->lostSaid_) {
             p->notices_.push_back(Format("%llu readings were lost while the broker was away",
-                                         static_cast<unsigned long long>(lost - p->lostSaid_)));
-            p->lostSaid_ = lost;
+                                         static_cast<unsigned long long>(dropped - p->lostSaid_)));
+            p->lostSaid_ = dropped;
         }
     }
     p->pump(true);

@@ -284,12 +284,12 @@ TEST(DmmlogMqtt, PublishSendsAFileAsExportWritesIt) {
     Process paced(DMMLOG_PATH, {"publish", file.string(), "--mqtt", broker.url("lab"),
                                 "--mqtt-name", "f", "--rate", "20"});
     ASSERT_EQ(paced.wait(60s), 0) << paced.drainErr();
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 }
 
 TEST(DmmlogMqtt, BadUrlsAndOptionsAreUsageErrorsNamingThePart) {
     TempDir dir;
-    struct Case {
+    const struct Case {
         std::vector<std::string> args;
         const char* says;
     } cases[] = {

@@ -29,7 +29,7 @@ TEST(PublishDialog, TheTestButtonAnswersWithoutBlockingAndOkKeepsTheSettings) {
     test::Broker broker(dir.path());
     TDlgPublishForm d;
     d.show();
-    struct Case {
+    const struct Case {
         std::string url;
         const char* says;
     } cases[] = {

@@ -424,7 +424,7 @@ TEST_F(ViewExport, DialogShowsLongFileNamesByTheirStartAndEnd) {
 // Qt reports a click on the radio button that is already checked; it must change nothing.
 TEST_F(ViewExport, ClickingTheSelectedButtonAgainKeepsTheChoices) {
     using B = QRadioButton* TDlgExportForm::*;
-    struct Case {
+    const struct Case {
         B type, again;
         double width;  // as stored, after 1234 is typed in the shown unit
     } cases[] = {{&TDlgExportForm::rbtnText, &TDlgExportForm::rbtnText, 0},

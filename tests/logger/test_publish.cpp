@@ -14,7 +14,7 @@ namespace dmm {
 namespace {
 
 TEST(MqttUrl, EveryPartIsReadOrNamedWhenWrong) {
-    struct Case {
+    const struct Case {
         const char* url;
         bool tls;
         const char *user, *host;
