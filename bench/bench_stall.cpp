@@ -1,0 +1,392 @@
+// How long the window thread leaves its event loop unserved while the desktop program is
+// linked to dmm-sim. Not a Google benchmark: one run through four states, figures printed.
+//
+// The windows are created as at start-up (offscreen unless QT_QPA_PLATFORM says otherwise,
+// e.g. QT_QPA_PLATFORM=xcb under xvfb-run) in a scratch program folder whose settings name
+// COM1, where dmm-sim (at the 9600-baud pace) places its link. A 1 ms timer on the window
+// thread records how late each tick comes: the time the thread did not serve its event loop.
+// Each state lasts --seconds N (default 60):
+//   answering  linked with the link command, the meter answering every poll;
+//   silent     dmm-sim told to stop answering (SIGUSR1): failed polls, no-data warnings;
+//   unplugged  dmm-sim killed while linked: the adaptor-gone notice, then the reconnect tries;
+//   importing  a new dmm-sim with a full stored log (512 blocks) is found again, then the
+//              recorder's Import reads it; when the time is up its progress window's Abort
+//              ends it.
+// Message windows (the no-data warning, the adaptor-gone notice) are closed 200 ms after they
+// show and counted; questions are answered as the user who started the step would (Yes, OK),
+// without a window.
+//
+// Per state: the ticks, the median, 99th percentile and longest lateness in ms, the share of
+// the time spent in stalls over 20 ms (a tick counts once however long it waited, so the
+// percentiles alone understate how often a user meets a stall), the readings the windows got
+// and the mean time between them, and the no-data warnings. Other message windows, and the
+// questions answered, are listed by caption.
+//   bench_stall [--seconds N]
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "displays/analogmeter.h"
+#include "logger/graphicalrecord.h"
+#include "meterlink/globalvar.h"
+#include "meterlink/numparse.h"
+#include "meterlink/serial/serialline.h"
+#include "resources/strings.h"
+#include "resources/strnum.h"
+#include "shell/main5.h"
+#include "shell/startup.h"
+#include "shell/toolkit/forms.h"
+#include "shell/toolkit/mesgform.h"
+#include "shell/toolkit/prompter.h"
+#include "shell/toolkit/winmsg.h"
+#include "support/process.h"
+#include "support/tempdir.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kTickMs = 1;
+constexpr double kStallMs = 20;        // what counts as a stall the user notices
+constexpr int kCloseAfterMs = 200;     // how long a message window stays up
+constexpr int kFullMemoryLog = 43651;  // readings that fill the meter's 512 blocks
+
+double Millis(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// What one state gave.
+struct Figures {
+    std::string state;
+    double seconds = 0;
+    std::vector<double> lateness;  // ms, one per tick
+    double stalledMs = 0;          // time spent in stalls over kStallMs
+    std::vector<Clock::time_point> readings;
+    int noDataWarnings = 0;
+    std::map<std::string, int> otherWindows;  // message windows closed, caption: how many
+    std::map<std::string, int> answered;      // questions and boxes answered without a window
+    std::string note;
+};
+
+// Nearest rank: the smallest value with at least share of the values at or below it.
+double Percentile(const std::vector<double>& sorted, double share) {
+    if (sorted.empty()) return 0;
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+    return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
+}
+
+// The ticks, the readings and the message windows of the state being measured.
+class Watcher : public QObject {
+public:
+    Watcher() {
+        tick_.setTimerType(Qt::PreciseTimer);
+        tick_.setInterval(kTickMs);
+        connect(&tick_, &QTimer::timeout, this, &Watcher::onTick);
+        qApp->installEventFilter(this);
+    }
+
+    void begin(const std::string& state) {
+        current_ = Figures{};
+        current_.state = state;
+        start_ = Clock::now();
+        last_ = start_;
+        recording_ = true;
+        if (!tick_.isActive()) tick_.start();
+    }
+    Figures end() {
+        recording_ = false;
+        current_.seconds = Millis(Clock::now() - start_) / 1000;
+        return std::move(current_);
+    }
+    Figures& current() { return current_; }
+    int readingsSeen() const { return readingsSeen_; }
+
+    void noteBox(const QString& caption) {
+        if (recording_) ++current_.answered[caption.toStdString()];
+    }
+
+protected:
+    bool eventFilter(QObject* to, QEvent* event) override {
+        if (event->type() == dmm::WindowMessage::type() && dmm::AnalogMeterForm &&
+            to == dmm::AnalogMeterForm &&
+            static_cast<dmm::WindowMessage*>(event)->number() == dmm::msg::NewReading) {
+            ++readingsSeen_;
+            if (recording_) current_.readings.push_back(Clock::now());
+        } else if (event->type() == QEvent::Show) {
+            auto* dialog = qobject_cast<QDialog*>(to);
+            if (dialog && dialog->isWindow() && dialog->isModal()) shown(dialog);
+        }
+        return false;
+    }
+
+private:
+    void onTick() {
+        const auto now = Clock::now();
+        if (recording_) {
+            const double gap = Millis(now - last_);
+            current_.lateness.push_back(std::max(0.0, gap - kTickMs));
+            if (gap > kStallMs) current_.stalledMs += gap;
+        }
+        last_ = now;
+    }
+
+    void shown(QDialog* dialog) {
+        const QString caption = dialog->windowTitle();
+        static const QString noData = QString::fromStdString(
+            dmm::MessageCaption(dmm::str::WarningCaption, dmm::str::NoDataWarning));
+        if (recording_) {
+            if (caption == noData)
+                ++current_.noDataWarnings;
+            else
+                ++current_.otherWindows[caption.toStdString()];
+        }
+        // The same window may show again before this showing's close is due.
+        const int showing = ++showings_[dialog];
+        QPointer<QDialog> guard(dialog);
+        QTimer::singleShot(kCloseAfterMs, this, [this, guard, showing] {
+            if (guard && guard->isVisible() && showings_[guard.data()] == showing) guard->reject();
+        });
+    }
+
+    QTimer tick_;
+    bool recording_ = false;
+    Clock::time_point start_, last_;
+    Figures current_;
+    int readingsSeen_ = 0;
+    std::map<QDialog*, int> showings_;
+};
+
+// Answers every question as the user who started the step would, without a window.
+class AnsweringPrompter : public dmm::QtPrompter {
+public:
+    explicit AnsweringPrompter(Watcher& watcher) : watcher_(watcher) { dmm::SetPrompter(this); }
+    ~AnsweringPrompter() override { dmm::SetPrompter(nullptr); }
+    AnsweringPrompter(const AnsweringPrompter&) = delete;
+    AnsweringPrompter& operator=(const AnsweringPrompter&) = delete;
+
+    int messageBox(const Box& box) override {
+        watcher_.noteBox(box.caption);
+        if (box.buttons & Yes) return Yes;
+        if (box.buttons & Ok) return Ok;
+        return box.defaultButton;
+    }
+    void errorBox(QWidget*, const QString& text) override { watcher_.noteBox(text); }
+
+private:
+    Watcher& watcher_;
+};
+
+void Print(const std::vector<Figures>& all) {
+    std::printf("%-10s %7s %7s %7s %9s %10s %8s %11s %7s\n", "state", "seconds", "median", "p99",
+                "max", "stalled>20", "readings", "mean gap s", "no-data");
+    for (const Figures& f : all) {
+        std::vector<double> sorted = f.lateness;
+        std::sort(sorted.begin(), sorted.end());
+        const double stalled = f.seconds > 0 ? f.stalledMs / (f.seconds * 10) : 0;  // percent
+        std::string gap = "-";
+        if (f.readings.size() > 1) {
+            const double mean = Millis(f.readings.back() - f.readings.front()) / 1000 /
+                                static_cast<double>(f.readings.size() - 1);
+            gap = dmm::Format("%.3f", mean);
+        }
+        std::printf("%-10s %7.1f %7.2f %7.2f %9.1f %9.1f%% %8zu %11s %7d\n", f.state.c_str(),
+                    f.seconds, Percentile(sorted, 0.5), Percentile(sorted, 0.99),
+                    sorted.empty() ? 0.0 : sorted.back(), stalled, f.readings.size(), gap.c_str(),
+                    f.noDataWarnings);
+        std::printf("%-10s %zu ticks of %d ms; lateness in ms\n", "", sorted.size(), kTickMs);
+        for (const auto& [caption, count] : f.otherWindows)
+            std::printf("%-10s %d x \"%s\" shown and closed\n", "", count, caption.c_str());
+        for (const auto& [caption, count] : f.answered)
+            std::printf("%-10s %d x \"%s\" answered without a window\n", "", count,
+                        caption.c_str());
+        if (!f.note.empty()) std::printf("%-10s %s\n", "", f.note.c_str());
+    }
+}
+
+// The states in order, each started from the event loop once the last one has ended.
+class Run {
+public:
+    Run(const fs::path& dir, int seconds, Watcher& watcher)
+        : dir_(dir), seconds_(seconds), watcher_(watcher) {}
+
+    bool StartMeter(const std::vector<std::string>& extra) {
+        std::vector<std::string> args{"--link", "COM1"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        sims_.push_back(std::make_unique<dmm::test::Process>(DMM_SIM_PATH, args, dir_.string()));
+        const auto device = sims_.back()->readLine(std::chrono::seconds(5));
+        if (!device || !fs::exists(dir_ / "COM1")) {
+            std::fprintf(stderr, "bench_stall: dmm-sim did not start\n");
+            return false;
+        }
+        return true;
+    }
+
+    // Runs from the event loop; ends it when the last state is done.
+    void Begin() {
+        QTimer::singleShot(0, [this] {
+            dmm::FormMain->sbtnLink->click();
+            if (!dmm::FormMain->Linked()) return Fail("the link command did not link");
+            measure("answering", [this] { silent(); });
+        });
+    }
+
+    const std::vector<Figures>& Results() const { return results_; }
+    int Status() const { return status_; }
+
+private:
+    void silent() {
+        sims_.back()->signal(SIGUSR1);
+        measure("silent", [this] { unplugged(); });
+    }
+
+    void unplugged() {
+        // As when the adaptor is pulled: nothing tidies up, the link COM1 is left dangling.
+        sims_.back()->signal(SIGKILL);
+        measure("unplugged", [this] { pluggedBack(); });
+    }
+
+    // The adaptor comes back with a full memory; the reconnect finds it and polling goes on.
+    void pluggedBack() {
+        if (!StartMeter({"--memory-log", std::to_string(kFullMemoryLog)}))
+            return Fail("no meter for the import");
+        const int seen = watcher_.readingsSeen();
+        const auto deadline = Clock::now() + std::chrono::seconds(15);
+        auto* wait = new QTimer(qApp);
+        wait->setInterval(50);
+        QObject::connect(wait, &QTimer::timeout, [this, wait, seen, deadline] {
+            if (watcher_.readingsSeen() > seen) {
+                wait->deleteLater();
+                importing();
+            } else if (Clock::now() > deadline) {
+                wait->deleteLater();
+                Fail("the program did not find the meter again");
+            }
+        });
+        wait->start();
+    }
+
+    void importing() {
+        importEnded_ = false;
+        // The import returns only when it has ended; the states' timers run within it.
+        QTimer::singleShot(0, [this] {
+            dmm::GraphicalForm->sbtnImportClick();
+            importEnded_ = true;
+            if (measuring_) finish();
+        });
+        measure("importing", [this] { QCoreApplication::exit(status_); });
+    }
+
+    // Measures one state, then hands over to the next once no message window is up.
+    void measure(const char* state, std::function<void()> next) {
+        std::fprintf(stderr, "bench_stall: %s for %d s\n", state, seconds_);
+        next_ = std::move(next);
+        measuring_ = true;
+        watcher_.begin(state);
+        const int serial = ++serial_;
+        QTimer::singleShot(seconds_ * 1000, [this, serial] {
+            if (serial == serial_) finish();
+        });
+    }
+
+    void finish() {
+        if (!measuring_) return;
+        if (QApplication::activeModalWidget() != nullptr) {
+            QTimer::singleShot(10, [this] { finish(); });
+            return;
+        }
+        measuring_ = false;
+        Figures f = watcher_.end();
+        if (f.state == "importing") {
+            if (dmm::MsgForm && dmm::MsgForm->isVisible()) {
+                const QProgressBar* bar = dmm::MsgForm->ProgressBar;
+                f.note =
+                    dmm::Format("%d of %d blocks read, then aborted", bar->value(), bar->maximum());
+                dmm::MsgForm->bbtnAbort->click();
+            } else {
+                f.note = importEnded_ ? "the import ended by itself" : "no progress window";
+            }
+        }
+        results_.push_back(std::move(f));
+        QTimer::singleShot(0, next_);
+    }
+
+    void Fail(const char* why) {
+        std::fprintf(stderr, "bench_stall: %s\n", why);
+        status_ = 1;
+        QCoreApplication::exit(status_);
+    }
+
+    fs::path dir_;
+    int seconds_;
+    Watcher& watcher_;
+    std::vector<std::unique_ptr<dmm::test::Process>> sims_;
+    std::vector<Figures> results_;
+    std::function<void()> next_;
+    bool measuring_ = false;
+    bool importEnded_ = false;
+    int serial_ = 0;
+    int status_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seconds = 60;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            seconds = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: bench_stall [--seconds N]\n");
+            return 2;
+        }
+    }
+    if (seconds < 1) {
+        std::fprintf(stderr, "bench_stall: --seconds takes a whole number of at least 1\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // The program folder: its settings name COM1, dmm-sim links COM1 into it.
+    dmm::test::TempDir dir;
+    const fs::path oldDir = fs::current_path();
+    fs::current_path(dir.path());
+    std::ofstream(dir.path() / "NRVDL.ini") << "iPort=1\r\nfHiLimit=0\r\nfLowLimit=0\r\n";
+
+    Watcher watcher;
+    AnsweringPrompter prompter(watcher);
+    Run run(dir.path(), seconds, watcher);
+    int status = 1;
+    if (run.StartMeter({})) {
+        // The port as the program opens it: COM1 resolved in the program folder.
+        dmm::G().Link.SetOpener([](int n) { return dmm::OpenMeterPort(n, dmm::G().ProgramDir); });
+        dmm::CreateForms();
+        run.Begin();
+        status = QApplication::exec();
+        dmm::DestroyForms();
+        Print(run.Results());
+    }
+    fs::current_path(oldDir);
+    return status;
+}
