@@ -16,25 +16,45 @@ if [ ! -s "$list" ]; then
   exit 2
 fi
 mkdir -p "$work" "$findings"
-status=0
-while read -r binary corpus; do
+# Each target runs on one core for its time: as many run at once as there are cores
+# (DMM_FUZZ_JOBS), so the stage takes its seconds once per that many targets.
+jobs=${DMM_FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+# Runs one target and says how it went; returns 1 on a finding or a missing corpus.
+run_target() {
+  local binary=$1 corpus=$2 name log runs rate
   name=$(basename "$binary")
   if [ ! -d "$corpus" ]; then
     echo "$name: no seed corpus at $corpus" >&2
-    status=1
-    continue
+    return 1
   fi
   mkdir -p "$work/$name"
   log="$work/$name.log"
   if "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$findings/$name-" "$@" "$work/$name" "$corpus" >"$log" 2>&1; then
+      -artifact_prefix="$findings/$name-" "${extra[@]}" "$work/$name" "$corpus" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     echo "fuzz $name: ${runs:-?} runs, ${rate:-?}/s, no finding"
   else
     echo "fuzz $name: FINDING (inputs in $findings/$name-*)" >&2
     tail -n 60 "$log" >&2
-    status=1
+    return 1
   fi
+}
+
+extra=("$@")
+status=0
+running=0
+while read -r binary corpus; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  run_target "$binary" "$corpus" &
+  running=$((running + 1))
 done <"$list"
+while [ "$running" -gt 0 ]; do
+  wait -n || status=1
+  running=$((running - 1))
+done
 exit $status

@@ -22,15 +22,22 @@ scripts/lint.sh || status=1
 stage "build: ci"
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
-stage "tests: default"
+# The static analysis of that build runs beside the next stages, at a lower priority: it
+# takes the processor time that the tests leave while they wait on timers and devices.
+analysis_log=$(mktemp)
+trap 'rm -f "$analysis_log"' EXIT
+nice -n 10 scripts/analyse.sh >"$analysis_log" 2>&1 &
+analysis=$!
+stage "tests: default (the analysis running beside them)"
 ctest --preset default -j "$jobs" || status=1
-stage analyse
-scripts/analyse.sh || status=1
 stage "build: asan"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 stage "tests: asan"
 ctest --preset asan -j "$jobs" || status=1
+stage "analyse: waiting for its end"
+wait "$analysis" || status=1
+cat "$analysis_log"
 
 fuzz_seconds=${DMM_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" != 0 ]; then

@@ -45,13 +45,13 @@ Status WriteAll(FileOps& ops, int fd, const void* data, std::size_t count, const
 // there is no more.
 using ChunkSource = std::function<bool(std::string& chunk)>;
 
-// Writes a file without ever leaving a half-written file at path: the content goes to a
+// Writes a file without ever leaving a half-written file at requested: the content goes to a
 // new file beside it, which is synced and then renamed over the target. A path that is a
 // symbolic link replaces the file it points to and stays a link; the new file takes the
 // permissions of the file it replaces. On any failure the new file is removed, an existing
 // target is left as it was, and the status names the failing step and the system's reason
 // (a folder that takes no new file is named as such).
-Status SaveFileAtomically(const std::string& path, const ChunkSource& next,
+Status SaveFileAtomically(const std::string& requested, const ChunkSource& next,
                           FileOps& ops = SystemFileOps());
 
 }  // namespace dmm

@@ -205,10 +205,13 @@ std::vector<DiscoveryMessage> DiscoveryMessages(const MeterTopics& t, std::strin
         if (*q.deviceClass) p += Field("device_class", q.deviceClass);
         p += Field("state_class", "measurement");
         // Available while the program is online and the meter measures this quantity.
-        p += ",\"availability\":[" + StatusAvailability(t) +
-             ",{\"topic\":" + JsonString(t.reading) + ",\"value_template\":" +
-             JsonString("{{ 'online' if value_json.function == '" + fn + "' else 'offline' }}") +
-             "}],\"availability_mode\":\"all\"}";
+        p += ",\"availability\":[";
+        p += StatusAvailability(t);
+        p += ",{\"topic\":";
+        p += JsonString(t.reading);
+        p += ",\"value_template\":";
+        p += JsonString("{{ 'online' if value_json.function == '" + fn + "' else 'offline' }}");
+        p += "}],\"availability_mode\":\"all\"}";
         out.push_back({base + "sensor/" + t.node + "/" + fn + "/config", p});
     }
     const std::string onlyStatus = ",\"availability\":[" + StatusAvailability(t) + "]}";
