@@ -89,7 +89,7 @@ void TAnalogMeterForm::EnsureRaster() {
 }
 
 void TAnalogMeterForm::RedrawFace() {
-    shownScale_ = ScaleBitmap(Values.funcCode, Values.DecimalShift);
+    shownScale_ = ScaleBitmap(Values.funcCode, Values.DecimalShift, Values.iFullScale);
     scaleBitmap_ = ScaleImage(shownScale_);
     QPainter p(&raster_);
     p.drawImage(geometry_.face.x, geometry_.face.y, faceBitmap_);
@@ -114,7 +114,9 @@ void TAnalogMeterForm::DrawNeedle(double angle) {
 
 void TAnalogMeterForm::WmNewReading() {
     EnsureRaster();
-    if (FaceNeedsRedraw(Values.funcCode, ShownFunc)) {
+    // A meter with its own full-scale count can change the scale within a function.
+    if (FaceNeedsRedraw(Values.funcCode, ShownFunc) ||
+        ScaleBitmap(Values.funcCode, Values.DecimalShift, Values.iFullScale) != shownScale_) {
         ShownFunc = Values.funcCode;
         RedrawFace();
         RedrawSign();

@@ -39,7 +39,8 @@ public:
 
     // The window's picture, shown as it is by every paint.
     const QImage& RasterImage() const { return raster_; }
-    // The scale picture on the dial now (kScale0To5, kScale0To10, kScale0To20).
+    // The scale picture on the dial now (kScale0To5, kScale0To10, kScale0To20,
+    // kScale0To4, kScale0To6).
     int ShownScale() const { return shownScale_; }
 
 protected:

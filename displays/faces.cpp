@@ -96,6 +96,10 @@ ScaleMarks MarksOf(int number) {
             return {10, 50, 5, 10};
         case kScale0To20:
             return {20, 40, 2, 10};
+        case kScale0To4:
+            return {4, 40, 5, 10};
+        case kScale0To6:
+            return {6, 60, 5, 10};
         default:
             return {5, 50, 5, 10};
     }
@@ -322,11 +326,17 @@ QImage ScaleImage(int number) {
     static const QImage scale0To10 = DrawScale(kScale0To10);
     static const QImage scale0To5 = DrawScale(kScale0To5);
     static const QImage scale0To20 = DrawScale(kScale0To20);
+    static const QImage scale0To4 = DrawScale(kScale0To4);
+    static const QImage scale0To6 = DrawScale(kScale0To6);
     switch (number) {
         case kScale0To10:
             return scale0To10;
         case kScale0To20:
             return scale0To20;
+        case kScale0To4:
+            return scale0To4;
+        case kScale0To6:
+            return scale0To6;
         default:
             return scale0To5;
     }

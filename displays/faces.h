@@ -19,8 +19,9 @@ namespace dmm {
 // Analog meter: grey frame, white dial window, pivot cap and the caption
 // ANALOG METER (kAnalogFaceWidth x kAnalogFaceHeight).
 QImage AnalogFaceImage();
-// The scale arcs kScale0To10, kScale0To5 and kScale0To20 (kScaleWidth x
-// kScaleHeight), drawn around the needle's pivot; any other number gives 0 to 5.
+// The scale arcs kScale0To10, kScale0To5, kScale0To20, kScale0To4 and kScale0To6
+// (kScaleWidth x kScaleHeight), drawn around the needle's pivot; any other number
+// gives 0 to 5.
 QImage ScaleImage(int number);
 // kMinusSign (white minus on blue) or kPlusSign (white plus on red), kSignSize square.
 QImage SignImage(int number);

@@ -198,6 +198,7 @@ void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value,
     r.sValue = value == " 0." ? "     " : value;
     r.sRange = range;
     r.iFunc = FunctionCode(status);
+    r.iFullScale = 0;  // the analog meter's own scale rules
 }
 
 void DecodeReading(MeterReading& r) {

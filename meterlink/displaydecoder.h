@@ -12,7 +12,8 @@ namespace dmm {
 extern const char* const kOverloadForms[4];  // " .OL ", " O.L ", " OL. ", " OL "
 
 // Stores a frame that arrived (status word, value text, range text) into the
-// reading: " 0." becomes five blanks, iFunc is the status word without bit 31.
+// reading: " 0." becomes five blanks, iFunc is the status word without bit 31,
+// and the full-scale count is left to the analog meter's rules (0).
 void StoreFrame(MeterReading& r, std::uint32_t status, const std::string& value,
                 const std::string& range);
 

@@ -33,7 +33,35 @@ std::optional<float> ToFloat(long double v) {
     return static_cast<float>(v);
 }
 
+// The multiplier's power of ten for a reading with its own full-scale count: the
+// full scale reads as the top label times the multiplier.
+std::int32_t ShiftForScale(std::int32_t shift, std::int32_t fullScale) {
+    const int top = ScaleTop(fullScale);
+    if (top == 0) return shift;
+    std::int32_t power = shift - 3;
+    for (std::int32_t q = fullScale / top; q >= 10; q /= 10) ++power;
+    return power;
+}
+
 }  // namespace
+
+int ScaleTop(std::int32_t fullScale) {
+    if (fullScale <= 0) return 0;
+    std::int32_t lead = fullScale;
+    while (lead % 10 == 0 && lead >= 10) lead /= 10;
+    switch (lead) {
+        case 1:
+            return 10;
+        case 2:
+            return 20;
+        case 4:
+        case 5:
+        case 6:
+            return lead;
+        default:
+            return 0;
+    }
+}
 
 void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
     std::string display = FieldString(r.szDisplay);
@@ -41,6 +69,7 @@ void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
     CopyCut(a.unit, FieldString(r.szUnit));
     CopyCut(a.func, FieldString(r.szFunc));
     a.funcCode = r.iFunc;
+    a.iFullScale = r.iFullScale;
 
     std::string s = display;
     std::size_t dash = s.find('-');
@@ -58,14 +87,21 @@ void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
     if (!count) {
         if (Contains(r.sValue, 'L')) {
             // Overload: the needle goes just past the end of the scale.
-            a.FullScale = 5000;
-            a.NeedleCount = 5500;
-            a.DecimalShift = r.iShift;
+            const std::int32_t full = r.iFullScale > 0 ? r.iFullScale : 5000;
+            a.FullScale = full;
+            a.NeedleCount = full + full / 10;
+            a.DecimalShift = r.iFullScale > 0 ? ShiftForScale(r.iShift, full) : r.iShift;
         }
         return;
     }
     a.NeedleCount = *count;
     a.DecimalShift = r.iShift;
+    if (r.iFullScale > 0) {
+        // The meter says how far its range counts; the digits shown say nothing more.
+        a.FullScale = r.iFullScale;
+        a.DecimalShift = ShiftForScale(r.iShift, r.iFullScale);
+        return;
+    }
     const double digits = static_cast<double>(t.size());
     double fullScale;
     switch (r.iFunc) {

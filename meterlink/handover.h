@@ -16,6 +16,9 @@ struct AnalogValues {
     std::int32_t FullScale = 5000;
     std::int32_t NeedleCount = 0;
     std::int32_t DecimalShift = 2;
+    // The reading's full-scale count when its meter gives one; 0: the scale follows
+    // the function code.
+    std::int32_t iFullScale = 0;
     char display[8] = {};
     char unit[8] = {};
     char func[8] = {};
@@ -23,8 +26,14 @@ struct AnalogValues {
 
 // Updates the analog meter's values from the reading. Counts that cannot be
 // taken from the display text keep their previous values, except for an
-// overload, which is shown as 5500 of 5000.
+// overload, which is shown as 5500 of 5000 (a tenth past the reading's own
+// full scale where it has one). With a full-scale count the decimal shift is the
+// one that makes the scale's labels times the multiplier read as the display.
 void PrepareAnalogValues(const MeterReading& r, AnalogValues& a);
+
+// The largest label of the dial that fits a full-scale count: 4 for 4000, 6 for
+// 6000, 5 for 5000, 10 for 1000 or 10000, 20 for 2000; 0 when none fits.
+int ScaleTop(std::int32_t fullScale);
 
 // What the comparator is handed with each reading.
 struct ComparatorValues {

@@ -20,6 +20,9 @@ struct MeterReading {
     char szDisplay[16] = {};     // display text: formatted value, overload form or value text
     char szUnit[8] = {};         // unit text (prefix)
     char szFunc[12] = {};        // function text (symbol)
+    // Full-scale count of the range the reading was taken on (4000 for a 4000-count
+    // meter); 0 leaves the analog meter's scale to its rules for the adaptor's readings.
+    std::int32_t iFullScale = 0;
 
     // Not part of the record proper: what the digital meter's data panel shows
     // ("----" for function codes without a display rule).

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "meterlink/handover.h"
 #include "meterlink/labels.h"
 
 namespace dmm {
@@ -37,7 +38,21 @@ std::vector<double> NeedleSweep(double previous, double next) {
     return angles;
 }
 
-int ScaleBitmap(int funcCode, int DecimalShift) {
+int ScaleBitmap(int funcCode, int DecimalShift, int fullScale) {
+    switch (ScaleTop(fullScale)) {
+        case 4:
+            return kScale0To4;
+        case 5:
+            return kScale0To5;
+        case 6:
+            return kScale0To6;
+        case 10:
+            return kScale0To10;
+        case 20:
+            return kScale0To20;
+        default:
+            break;
+    }
     switch (funcCode) {
         case func::Frequency:
         case func::Percent:

@@ -48,13 +48,18 @@ std::vector<double> NeedleSweep(double previous, double next);
 constexpr int kScale0To10 = 13;
 constexpr int kScale0To5 = 14;
 constexpr int kScale0To20 = 15;
+// Scales of the 4000- and 6000-count meters.
+constexpr int kScale0To4 = 19;
+constexpr int kScale0To6 = 20;
 constexpr int kMinusSign = 17;
 constexpr int kPlusSign = 18;
 constexpr int kScaleWidth = 180;
 constexpr int kScaleHeight = 62;
 constexpr int kSignSize = 11;
 
-int ScaleBitmap(int funcCode, int DecimalShift);
+// The scale for a reading: by its full-scale count when the meter gives one (see
+// ScaleTop), otherwise by the function code.
+int ScaleBitmap(int funcCode, int DecimalShift, int fullScale = 0);
 int SignBitmap(int NegativeFlag);
 
 // Whether a reading redraws the dial: the function changed, or it is the

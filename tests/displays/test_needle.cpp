@@ -117,6 +117,21 @@ TEST(AnalogDial, ScaleFollowsFunctionAndShift) {
     for (const Case& c : cases) EXPECT_EQ(ScaleBitmap(c.func, c.shift), c.scale) << c.func;
 }
 
+TEST(AnalogDial, AMetersOwnFullScaleChoosesTheScaleWhateverTheFunction) {
+    struct Case {
+        int func;
+        int fullScale;
+        int scale;
+    } const cases[] = {
+        {6, 4000, kScale0To4},      {6, 6000, kScale0To6},     {32, 6000, kScale0To6},
+        {1024, 10000, kScale0To10}, {2048, 1000, kScale0To10}, {128, 5000, kScale0To5},
+        {1024, 3000, kScale0To10},  // no scale fits: the function's
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScaleBitmap(c.func, 0, c.fullScale), c.scale) << c.func << " " << c.fullScale;
+    }
+}
+
 TEST(AnalogDial, SignAndMultiplier) {
     EXPECT_EQ(SignBitmap(1), 17);
     EXPECT_EQ(SignBitmap(0), 18);

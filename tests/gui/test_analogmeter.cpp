@@ -24,6 +24,7 @@ struct Reading {
     int shift = 2;
     int negative = 0;
     int fullScale = 5000;
+    int meterFullScale = 0;  // the meter's own count; 0 for the adaptor
 };
 
 void Write(TAnalogMeterForm& form, const Reading& r) {
@@ -32,6 +33,7 @@ void Write(TAnalogMeterForm& form, const Reading& r) {
     form.Values.DecimalShift = r.shift;
     form.Values.NegativeFlag = static_cast<std::uint8_t>(r.negative);
     form.Values.FullScale = r.fullScale;
+    form.Values.iFullScale = r.meterFullScale;
 }
 
 void Deliver(TAnalogMeterForm& form, const Reading& r) {
@@ -99,6 +101,10 @@ TEST_F(AnalogMeter, TheDialFollowsTheFunction) {
         // Same function, other shift: the capacitance dial is redrawn on every reading.
         {{1000, func::Capacitance, 3, 0, 10000}, kScale0To10},
         {{2500, func::VoltsAc}, kScale0To5},
+        // A meter with its own count: its scale, redrawn when the count changes alone.
+        {{2000, func::VoltsDc, 2, 0, 4000, 4000}, kScale0To4},
+        {{3000, func::VoltsDc, 2, 0, 6000, 6000}, kScale0To6},
+        {{2500, func::VoltsDc}, kScale0To5},
     };
     for (const Step& s : steps) {
         Deliver(form, s.reading);
