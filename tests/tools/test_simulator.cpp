@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "logger/import/memorylog.h"
+#include "meterlink/chips/fs9721.h"
+#include "meterlink/chips/fs9922.h"
+#include "meterlink/numparse.h"
 #include "tools/dmm-sim/storedlog.h"
 
 namespace dmm::sim {
@@ -365,12 +368,21 @@ TEST(ScenarioFile, ReadsEveryKindOfLine) {
         "0x80000005\t2.301\t2   # mains, battery low\r\n"
         " 128 ; \" OL \" ; 3\n"
         "8192;\"-12.5\";\"0\"\n"
+        "6;0.512;0;diode\n"
+        "128 ; 0.001 ; 2 ; continuity\n"
+        "0;0.123;3;hfe\n"
         "32;25.0C;1";  // no newline at the end
     const Result<std::vector<SimReading>> readings = ParseScenario(text);
     ASSERT_TRUE(readings) << readings.reason();
     const std::vector<SimReading> expected = {
-        {6, "1.234", "0"},    {0x80000005u, "2.301", "2"}, {128, " OL ", "3"},
-        {8192, "-12.5", "0"}, {32, "25.0C", "1"},
+        {6, "1.234", "0"},
+        {0x80000005u, "2.301", "2"},
+        {128, " OL ", "3"},
+        {8192, "-12.5", "0"},
+        {6, "0.512", "0", SimMark::Diode},
+        {128, "0.001", "2", SimMark::Continuity},
+        {0, "0.123", "3", SimMark::Hfe},
+        {32, "25.0C", "1"},
     };
     EXPECT_EQ(*readings, expected);
 }
@@ -391,6 +403,9 @@ TEST(ScenarioFile, RejectsBadLinesNamingTheLine) {
         {"0x100000000;1;0\n", "line 1: '0x100000000' is neither"},
         {";1;0\n", "line 1: the function code is missing"},
         {"6;1;0;7\n", "line 1: expected 3 fields"},
+        {"6;1;0;diode;x\n",
+         "line 1: expected 3 fields (code; value text; range text) and an "
+         "optional mark (diode, continuity, hfe), found 5"},
         {"# only comments\n\n", "no readings"},
     };
     for (const Case& c : cases) {
@@ -436,6 +451,139 @@ TEST(DefaultScenario, CoversEveryFunctionWithRealisticTexts) {
     EXPECT_TRUE(negativeOverload);
     // The demonstration opens with a long DC voltage run for the chart.
     for (std::size_t i = 0; i < 100; ++i) EXPECT_EQ(s[i].status, 6u) << i;
+}
+
+// ---- The chip protocols -------------------------------------------------------
+
+// What the program shows of a packet the simulated chip sends: code and display text.
+std::optional<std::pair<int, std::string>> Shown(Protocol protocol, const SimReading& r) {
+    const std::optional<chips::LcdReading> lcd = ChipDisplay(protocol, r);
+    if (!lcd) return std::nullopt;
+    const Bytes packet = ChipPacket(protocol, *lcd);
+    std::vector<chips::LcdReading> out;
+    if (protocol == Protocol::Fs9721) {
+        chips::Fs9721Reader reader;
+        reader.feed(packet.data(), packet.size(), out);
+    } else {
+        chips::Fs9922Reader reader;
+        reader.feed(packet.data(), packet.size(), out);
+    }
+    if (out.size() != 1) return std::pair<int, std::string>{-1, "no packet"};
+    MeterReading reading;
+    chips::FillReading(out[0], 4000, reading);
+    return std::pair<int, std::string>{reading.iFunc, FieldString(reading.szDisplay)};
+}
+
+TEST(ChipSimulator, ScenarioReadingsAsTheChipsShowThem) {
+    using P = std::pair<int, std::string>;
+    struct Row {
+        SimReading reading;
+        std::optional<P> fs9721, fs9922;
+    };
+    const Row rows[] = {
+        {{6, "1.234", "0"}, P{6, "1.234"}, P{6, "1.234"}},
+        {{6, "-0.056", "-1"}, P{6, "-005.6"}, P{6, "-005.6"}},
+        {{5, "2.301", "2"}, P{5, "230.1"}, P{5, "230.1"}},
+        {{514, "-0.250", "-1"}, P{514, "-025.0"}, P{514, "-025.0"}},
+        {{128, " OL ", "3"}, P{128, " .OL "}, P{128, " .OL "}},
+        {{8, "4.700", "-7"}, P{8, "470.0"}, P{8, "470.0"}},
+        {{1024, "1.000", "3"}, P{1024, "1.000"}, P{1024, "1.000"}},
+        {{2048, "50.0", "0"}, P{2048, "50.00"}, P{2048, "50.00"}},
+        {{6, "0.598", "0", SimMark::Diode}, P{6, "0.598"}, P{6, "0.598"}},
+        {{128, "0.003", "2", SimMark::Continuity}, P{128, "000.3"}, P{128, "000.3"}},
+        {{0x80000006u, "1.234", "0"}, P{6, "1.234"}, P{6, "1.234"}},
+        {{32, "25.0C", "1"}, std::nullopt, P{32, "25.00"}},
+        {{64, "77.0F", "1"}, std::nullopt, P{64, "77.00"}},
+        {{0, "0.215", "3", SimMark::Hfe}, std::nullopt, P{0, "0215"}},
+        {{7, "1.234", "1"}, std::nullopt, std::nullopt},     // DC+AC
+        {{8192, "-12.5", "0"}, std::nullopt, std::nullopt},  // dBm
+        {{6, "12345", "0"}, std::nullopt, std::nullopt},     // five digits
+        {{6, "1.234", "-5"}, std::nullopt, std::nullopt},    // no prefix for microvolts
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(DescribeReading(row.reading));
+        EXPECT_EQ(Shown(Protocol::Fs9721, row.reading), row.fs9721);
+        EXPECT_EQ(Shown(Protocol::Fs9922, row.reading), row.fs9922);
+    }
+    const std::optional<chips::LcdReading> low =
+        ChipDisplay(Protocol::Fs9922, {0x80000006u, "1.234", "0"});
+    ASSERT_TRUE(low);
+    EXPECT_TRUE(low->lowBattery);
+}
+
+TEST(ChipSimulator, StreamerPlaysWhatTheChipShowsWithItsFaults) {
+    const std::vector<SimReading> scenario = {
+        {6, "1.234", "0"}, {8192, "-12.5", "0"}, {32, "25.0C", "1"}, {128, "4.700", "3"}};
+    ChipStreamer fs9721(Protocol::Fs9721, scenario);
+    EXPECT_EQ(fs9721.playable(), 2u);
+    EXPECT_EQ(fs9721.skipped(), 2u);
+    ChipStreamer streamer(Protocol::Fs9922, scenario);
+    EXPECT_EQ(streamer.playable(), 3u);
+
+    EXPECT_EQ(streamer.next().bytes.size(), chips::kFs9922PacketSize);
+    streamer.modes().lowBattery = true;
+    const SimReply low = streamer.next();
+    ASSERT_EQ(low.bytes.size(), chips::kFs9922PacketSize);
+    chips::Fs9922Packet packet{};
+    std::copy(low.bytes.begin(), low.bytes.end(), packet.begin());
+    EXPECT_TRUE(chips::DecodeFs9922(packet)->lowBattery);
+    EXPECT_EQ(chips::DecodeFs9922(packet)->quantity, chips::Quantity::Celsius);
+    streamer.modes().shortPayload = true;
+    EXPECT_EQ(streamer.next().bytes.size(), kShortChipPacketSize);
+    streamer.modes() = {};
+    streamer.modes().silent = true;
+    EXPECT_TRUE(streamer.next().bytes.empty());
+
+    // Garbage is repeatable by seed; silence after N counts packets.
+    auto garbage = [&](std::uint32_t seed) {
+        ChipStreamer g(Protocol::Fs9721, scenario);
+        g.setSeed(seed);
+        g.modes().garbage = true;
+        return g.next().bytes;
+    };
+    EXPECT_EQ(garbage(3), garbage(3));
+    EXPECT_NE(garbage(3), garbage(4));
+    ChipStreamer after(Protocol::Fs9721, scenario);
+    after.modes().silentAfter = 2;
+    after.modes().silentFor = 1;
+    std::vector<bool> sent;
+    for (int i = 0; i < 4; ++i) sent.push_back(!after.next().bytes.empty());
+    EXPECT_EQ(sent, (std::vector<bool>{true, true, false, true}));
+
+    // The tour has something for either chip, and skips what neither shows.
+    EXPECT_GT(ChipStreamer(Protocol::Fs9721, {}).playable(), 100u);
+    EXPECT_GT(ChipStreamer(Protocol::Fs9922, {}).skipped(), 0u);
+}
+
+TEST(ChipSimulator, AReceiverAtOtherSettingsReadsGarbage) {
+    const chips::Fs9721Packet p =
+        chips::EncodeFs9721(*ChipDisplay(Protocol::Fs9721, {6, "1.234", "0"}));
+    const Bytes packet(p.begin(), p.end());
+    EXPECT_EQ(Reframe(packet, kChipLine, kChipLine), packet);
+    const LineFormat others[] = {{9600, 8, 'N', 1}, {1200, 8, 'N', 1}, {4800, 8, 'N', 1},
+                                 {2400, 7, 'N', 1}, {2400, 8, 'E', 1}, {2400, 8, 'N', 2}};
+    for (const LineFormat& rx : others) {
+        SCOPED_TRACE(DescribeLine(rx));
+        const Bytes got = Reframe(packet, kChipLine, rx);
+        EXPECT_FALSE(got.empty());
+        std::vector<chips::LcdReading> out;
+        chips::Fs9721Reader reader;
+        reader.feed(got.data(), got.size(), out);
+        EXPECT_TRUE(out.empty());
+    }
+    EXPECT_TRUE(Reframe(packet, kChipLine, {0, 8, 'N', 1}).empty());
+    EXPECT_EQ(DescribeLine(kChipLine), "2400 8N1");
+}
+
+TEST(ChipSimulator, ProtocolNames) {
+    for (Protocol p : {Protocol::Adaptor, Protocol::Fs9721, Protocol::Fs9922}) {
+        const Result<Protocol> parsed = ParseProtocol(ProtocolName(p));
+        ASSERT_TRUE(parsed);
+        EXPECT_EQ(*parsed, p);
+    }
+    const Result<Protocol> bad = ParseProtocol("FS9721");
+    EXPECT_EQ(bad.code(), StatusCode::InputInvalid);
+    EXPECT_EQ(bad.reason(), "unknown protocol 'FS9721' (adaptor, fs9721 or fs9922)");
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <poll.h>
 #include <signal.h>  // NOLINT(modernize-deprecated-headers): POSIX sigaction lives here
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): POSIX posix_openpt, ptsname
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -31,8 +33,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Ten bit times (start, 8 data, stop) at 9600 baud.
+// Ten bit times (start, 8 data, stop) at 9600 baud, and at the chips' 2400 baud.
 constexpr std::chrono::nanoseconds kByteTime{1'041'667};
+constexpr std::chrono::nanoseconds kChipByteTime{4'166'667};
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gSilenceToggles = 0;
@@ -107,6 +110,24 @@ Faults:
                       again (default: for good)
   --seed N            seed of the random bytes of --garbage
 
+Chip protocols (the meter streams its display; it takes no commands):
+  --protocol NAME     adaptor (the default: the adaptor above), fs9721 or
+                      fs9922: a meter built on that chip, sending a packet of
+                      its display every 400 ms at 2400 baud 8N1. The readings
+                      come from --scenario or --reading (those the chip cannot
+                      show are skipped: DC+AC, dBm; degrees and hFE on the
+                      fs9721). A fourth field marks what only the chip's display
+                      shows: "6;0.598;0;diode", "128;0.003;2;continuity",
+                      "0;0.215;3;hfe". While the terminal is not set to 2400
+                      8N1, the bytes are what a receiver at its settings makes
+                      of them: framing garbage, as a real cable gives (the
+                      terminal keeps 8 data bits and no parity whatever is set:
+                      the baud rate and the stop bits count).
+                      --silent, --low-battery, --short (9 bytes of each packet),
+                      --garbage, --silent-after/--silent-for (counting packets)
+                      and --seed apply; --identity, --check-dle and the stored
+                      log are the adaptor's.
+
 Line and output:
   --pace              send replies at the pace of 9600 baud, about 1.04 ms a
                       byte (the default)
@@ -122,6 +143,7 @@ Line and output:
 )";
 
 struct Options {
+    dmm::sim::Protocol protocol = dmm::sim::Protocol::Adaptor;
     std::optional<std::string> scenarioFile;
     std::optional<std::string> reading;
     std::optional<int> identity;
@@ -190,6 +212,10 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "--version") {
             std::cout << dmm::VersionText("dmm-sim");
             std::exit(0);
+        } else if (arg == "--protocol") {
+            dmm::Result<dmm::sim::Protocol> protocol = dmm::sim::ParseProtocol(value());
+            if (!protocol) Fail("--protocol: " + protocol.reason());
+            o.protocol = *protocol;
         } else if (arg == "--scenario") {
             o.scenarioFile = value();
         } else if (arg == "--reading") {
@@ -243,6 +269,16 @@ Options ParseOptions(int argc, char** argv) {
         if (!o.modes.silentAfter) Fail("--silent-for needs --silent-after");
         if (*silentFor == 0) Fail("--silent-for must be at least 1 (leave it out to stay silent)");
         o.modes.silentFor = *silentFor;
+    }
+    if (o.protocol != dmm::sim::Protocol::Adaptor) {
+        const char* adaptorOnly = o.identity || o.identityEmpty ? "--identity"
+                                  : o.modes.checkDle            ? "--check-dle"
+                                  : o.memoryFile || o.memoryLog ? "the stored log"
+                                                                : nullptr;
+        if (adaptorOnly) {
+            Fail(std::string(adaptorOnly) + " belongs to the adaptor, not to --protocol " +
+                 dmm::sim::ProtocolName(o.protocol));
+        }
     }
     if (!o.linkDir.empty() && o.link.empty()) Fail("--link-dir needs --link");
     if (!o.link.empty() &&
@@ -339,6 +375,42 @@ Terminal OpenTerminal() {
     return t;
 }
 
+// The framing the client set on the terminal.
+dmm::sim::LineFormat FormatOf(const termios& tio) {
+    struct Speed {
+        speed_t code;
+        int baud;
+    };
+    static const Speed kSpeeds[] = {
+        {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},     {B150, 150},
+        {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},   {B1800, 1800},
+        {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200}, {B38400, 38400},
+        {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    dmm::sim::LineFormat f;
+    const speed_t speed = cfgetospeed(&tio);
+    for (const Speed& s : kSpeeds) {
+        if (s.code == speed) f.baud = s.baud;
+    }
+    switch (tio.c_cflag & CSIZE) {
+        case CS5:
+            f.dataBits = 5;
+            break;
+        case CS6:
+            f.dataBits = 6;
+            break;
+        case CS7:
+            f.dataBits = 7;
+            break;
+        default:
+            f.dataBits = 8;
+            break;
+    }
+    f.parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 'O' : 'E') : 'N';
+    f.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    return f;
+}
+
 // A symbolic link to the device, removed at exit only while it still points there.
 class DeviceLink {
 public:
@@ -393,6 +465,15 @@ public:
     Loop(dmm::sim::Simulator& sim, int master, bool pace, bool verbose)
         : sim_(sim), master_(master), pace_(pace), verbose_(verbose), start_(Clock::now()) {}
 
+    // Streams the chip's packets instead of answering requests; slave is our own
+    // descriptor of the terminal, to read the client's line settings from.
+    void streamChip(dmm::sim::ChipStreamer* chip, int slave) {
+        chip_ = chip;
+        slave_ = slave;
+        byteTime_ = kChipByteTime;
+        nextPacket_ = Clock::now();
+    }
+
     int run() {
         while (!gStop) {
             applySignals();
@@ -408,6 +489,12 @@ public:
                     timeoutMs = static_cast<int>(std::max<long long>(1, wait.count()));
                 }
             }
+            if (chip_) {
+                const auto wait =
+                    std::chrono::ceil<std::chrono::milliseconds>(nextPacket_ - Clock::now());
+                timeoutMs = static_cast<int>(
+                    std::clamp<long long>(wait.count(), 0, static_cast<long long>(timeoutMs)));
+            }
             const int r = poll(&pfd, 1, timeoutMs);
             if (r < 0) {
                 if (errno == EINTR) continue;
@@ -420,6 +507,12 @@ public:
             } else if (pfd.revents & (POLLHUP | POLLERR)) {
                 // Our own slave descriptor should prevent this; do not spin if it happens.
                 poll(nullptr, 0, 50);
+            }
+            if (chip_ && Clock::now() >= nextPacket_) {
+                sendPacket();
+                nextPacket_ += std::chrono::milliseconds(dmm::sim::kChipPeriodMs);
+                // After a stall, keep the pace from now instead of catching up.
+                if (nextPacket_ < Clock::now()) nextPacket_ = Clock::now();
             }
             if (!writeOutput()) return 1;
         }
@@ -435,29 +528,63 @@ private:
         std::cerr << "dmm-sim " << stamp << " " << line << "\n";
     }
 
+    dmm::sim::SimModes& modes() { return chip_ ? chip_->modes() : sim_.modes(); }
+
     void applySignals() {
         const sig_atomic_t s = gSilenceToggles;
         if (s != seenSilence_) {
             if ((s - seenSilence_) % 2 != 0) {
-                sim_.modes().silent = !sim_.modes().silent;
-                log(std::string("silence ") + (sim_.modes().silent ? "on" : "off"));
+                modes().silent = !modes().silent;
+                log(std::string("silence ") + (modes().silent ? "on" : "off"));
             }
             seenSilence_ = s;
         }
         const sig_atomic_t b = gBatteryToggles;
         if (b != seenBattery_) {
             if ((b - seenBattery_) % 2 != 0) {
-                sim_.modes().lowBattery = !sim_.modes().lowBattery;
-                log(std::string("low battery ") + (sim_.modes().lowBattery ? "on" : "off"));
+                modes().lowBattery = !modes().lowBattery;
+                log(std::string("low battery ") + (modes().lowBattery ? "on" : "off"));
             }
             seenBattery_ = b;
         }
+    }
+
+    // One packet of the chip, as a receiver at the terminal's settings reads it.
+    void sendPacket() {
+        dmm::sim::SimReply packet = chip_->next();
+        std::string note = packet.note;
+        if (!packet.bytes.empty()) {
+            termios tio{};
+            const dmm::sim::LineFormat line =
+                tcgetattr(slave_, &tio) == 0 ? FormatOf(tio) : dmm::sim::kChipLine;
+            if (line != dmm::sim::kChipLine) {
+                packet.bytes = dmm::sim::Reframe(packet.bytes, dmm::sim::kChipLine, line);
+                note += ", framing garbage at " + dmm::sim::DescribeLine(line);
+            }
+            // A port nobody reads keeps no backlog: a serial port that is not open
+            // loses what the meter sends, so a client that opens it later gets
+            // what the meter shows now, not minutes ago.
+            int waiting = 0;
+            if (ioctl(slave_, FIONREAD, &waiting) == 0 && waiting > kBacklogBytes) {
+                tcflush(slave_, TCIFLUSH);
+            }
+            if (out_.size() > static_cast<std::size_t>(kBacklogBytes)) {
+                note += ", dropped: the line does not take it";
+                packet.bytes.clear();
+            }
+        }
+        log("#" + std::to_string(chip_->packets()) + " " + note + " (" +
+            std::to_string(packet.bytes.size()) + " bytes)");
+        if (packet.bytes.empty()) return;
+        if (out_.empty()) nextByte_ = Clock::now();
+        out_.insert(out_.end(), packet.bytes.begin(), packet.bytes.end());
     }
 
     bool readInput() {
         std::uint8_t buffer[256];
         for (;;) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n > 0 && chip_) continue;  // the chips take no commands
             if (n > 0) {
                 for (const dmm::sim::SimAnswer& a :
                      sim_.feed(buffer, static_cast<std::size_t>(n))) {
@@ -498,12 +625,18 @@ private:
             out_.erase(out_.begin(), out_.begin() + n);
             // Deadlines advance by whole byte times, so the average rate stays at
             // 9600 baud even though poll wakes us with millisecond resolution.
-            if (pace_) nextByte_ += kByteTime * n;
+            if (pace_) nextByte_ += byteTime_ * n;
         }
         return true;
     }
 
+    static constexpr int kBacklogBytes = 128;
+
     dmm::sim::Simulator& sim_;
+    dmm::sim::ChipStreamer* chip_ = nullptr;
+    int slave_ = -1;
+    std::chrono::nanoseconds byteTime_ = kByteTime;
+    Clock::time_point nextPacket_{};
     int master_;
     bool pace_;
     bool verbose_;
@@ -526,6 +659,17 @@ int main(int argc, char** argv) {
     if (options.seed) sim.setSeed(*options.seed);
     sim.setMemoryImage(LoadMemory(options));
 
+    std::unique_ptr<dmm::sim::ChipStreamer> chip;
+    if (options.protocol != dmm::sim::Protocol::Adaptor) {
+        chip = std::make_unique<dmm::sim::ChipStreamer>(options.protocol, sim.scenario());
+        if (chip->playable() == 0) {
+            Fail(std::string("no reading to play: the ") +
+                 dmm::sim::ProtocolName(options.protocol) + " shows none of them");
+        }
+        chip->modes() = options.modes;
+        if (options.seed) chip->setSeed(*options.seed);
+    }
+
     InstallSignals();
     Terminal terminal = OpenTerminal();
 
@@ -537,6 +681,7 @@ int main(int argc, char** argv) {
     std::cout << terminal.slavePath << std::endl;
 
     Loop loop(sim, terminal.master, options.pace, options.verbose);
+    if (chip) loop.streamChip(chip.get(), terminal.slave);
     const int rc = loop.run();
 
     link.remove();

@@ -1,10 +1,14 @@
 #include "tools/dmm-sim/simulator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
+#include "meterlink/chips/fs9721.h"
+#include "meterlink/chips/fs9922.h"
 #include "meterlink/labels.h"
+#include "meterlink/numparse.h"
 #include "meterlink/protocol.h"
 
 namespace dmm::sim {
@@ -309,13 +313,28 @@ std::optional<SimReply> Simulator::answerBlock() {
     return SimReply{std::move(bytes), note};
 }
 
+namespace {
+
+std::optional<SimMark> MarkOf(std::string_view text) {
+    if (text == "diode") return SimMark::Diode;
+    if (text == "continuity") return SimMark::Continuity;
+    if (text == "hfe") return SimMark::Hfe;
+    return std::nullopt;
+}
+
+}  // namespace
+
 Result<SimReading> ParseReadingLine(std::string_view line) {
     Result<std::vector<std::string>> split = SplitFields(line);
     if (!split) return split.status();
     const std::vector<std::string>& fields = *split;
-    if (fields.size() != 3) {
-        return Invalid("expected 3 fields (code; value text; range text), found " +
-                       std::to_string(fields.size()));
+    constexpr const char* kExpected = "expected 3 fields (code; value text; range text)";
+    constexpr const char* kMarks = " and an optional mark (diode, continuity, hfe), found ";
+    if (fields.size() < 3) {
+        return Invalid(std::string(kExpected) + ", found " + std::to_string(fields.size()));
+    }
+    if (fields.size() > 4) {
+        return Invalid(std::string(kExpected) + kMarks + std::to_string(fields.size()));
     }
     if (fields[0].empty()) return Invalid("the function code is missing");
     const Result<std::uint32_t> status = ParseStatus(fields[0]);
@@ -326,7 +345,13 @@ Result<SimReading> ParseReadingLine(std::string_view line) {
     if (fields[2].size() > kRangeFieldSize) {
         return Invalid("range text '" + fields[2] + "' is longer than 2 characters");
     }
-    return SimReading{*status, fields[1], fields[2]};
+    SimReading reading{*status, fields[1], fields[2]};
+    if (fields.size() == 4) {
+        const std::optional<SimMark> mark = MarkOf(fields[3]);
+        if (!mark) return Invalid(std::string(kExpected) + kMarks + "'" + fields[3] + "'");
+        reading.mark = *mark;
+    }
+    return reading;
 }
 
 Result<std::vector<SimReading>> ParseScenario(std::string_view text) {
@@ -401,6 +426,10 @@ std::vector<SimReading> DefaultScenario() {
     walk(func::Percent2050, 25.0, 0.2, "0", 3, "%.1f");
     walk(func::DecibelMilliwatt, -12.5, 0.3, "0", 4, "%.1f");
     walk(func::None, 0.056, 0.001, "3", 3);
+    // What only the chips' displays tell apart; the adaptor plays them as plain readings.
+    s.push_back({func::VoltsDc, "0.598", "0", SimMark::Diode});    // a silicon diode
+    s.push_back({func::Ohms, "0.003", "2", SimMark::Continuity});  // 0.3 Ohm, beeping
+    s.push_back({func::None, "0.215", "3", SimMark::Hfe});         // hFE 215
     return s;
 }
 
@@ -413,7 +442,286 @@ std::string DescribeReading(const SimReading& reading) {
     } else {
         code = std::to_string(reading.status);
     }
-    return code + " '" + reading.value + "' '" + reading.range + "'";
+    std::string text = code + " '" + reading.value + "' '" + reading.range + "'";
+    switch (reading.mark) {
+        case SimMark::Diode:
+            return text + " diode";
+        case SimMark::Continuity:
+            return text + " continuity";
+        case SimMark::Hfe:
+            return text + " hfe";
+        case SimMark::None:
+            break;
+    }
+    return text;
+}
+
+Result<Protocol> ParseProtocol(std::string_view name) {
+    if (name == "adaptor") return Protocol::Adaptor;
+    if (name == "fs9721") return Protocol::Fs9721;
+    if (name == "fs9922") return Protocol::Fs9922;
+    return Invalid("unknown protocol '" + std::string(name) + "' (adaptor, fs9721 or fs9922)");
+}
+
+const char* ProtocolName(Protocol protocol) {
+    switch (protocol) {
+        case Protocol::Fs9721:
+            return "fs9721";
+        case Protocol::Fs9922:
+            return "fs9922";
+        case Protocol::Adaptor:
+            break;
+    }
+    return "adaptor";
+}
+
+std::string DescribeLine(const LineFormat& format) {
+    return std::to_string(format.baud) + " " + std::to_string(format.dataBits) + format.parity +
+           std::to_string(format.stopBits);
+}
+
+std::vector<std::uint8_t> Reframe(const std::vector<std::uint8_t>& bytes, const LineFormat& tx,
+                                  const LineFormat& rx) {
+    std::vector<std::uint8_t> out;
+    if (tx.baud <= 0 || rx.baud <= 0 || rx.dataBits < 1 || rx.dataBits > 8) return out;
+    // The line, one entry per bit time of the sender, idle (1) around the bytes.
+    constexpr std::size_t kIdle = 24;
+    std::vector<std::uint8_t> line(kIdle, 1);
+    for (std::uint8_t b : bytes) {
+        line.push_back(0);
+        int ones = 0;
+        for (int k = 0; k < tx.dataBits; ++k) {
+            const int bit = (b >> k) & 1;
+            ones += bit;
+            line.push_back(static_cast<std::uint8_t>(bit));
+        }
+        if (tx.parity == 'E') line.push_back(static_cast<std::uint8_t>(ones % 2));
+        if (tx.parity == 'O') line.push_back(static_cast<std::uint8_t>(1 - ones % 2));
+        for (int k = 0; k < tx.stopBits; ++k) line.push_back(1);
+    }
+    line.insert(line.end(), kIdle, 1);
+
+    // One bit of the receiver in bit times of the sender.
+    const double ratio = static_cast<double>(tx.baud) / rx.baud;
+    auto level = [&](double t) {
+        const double at = std::floor(t);
+        if (at < 0 || at >= static_cast<double>(line.size())) return 1;
+        return static_cast<int>(line[static_cast<std::size_t>(at)]);
+    };
+    const int framed = 1 + rx.dataBits + (rx.parity == 'N' ? 0 : 1);
+    std::size_t i = 1;
+    while (i < line.size()) {
+        // A start bit begins where the line falls.
+        if (!(line[i] == 0 && line[i - 1] == 1)) {
+            ++i;
+            continue;
+        }
+        const double start = static_cast<double>(i);
+        if (level(start + 0.5 * ratio) != 0) {
+            ++i;  // a glitch, not a start bit
+            continue;
+        }
+        int value = 0;
+        for (int k = 0; k < rx.dataBits; ++k) {
+            if (level(start + (1.5 + k) * ratio)) value |= 1 << k;
+        }
+        bool stopped = true;
+        for (int k = 0; k < rx.stopBits; ++k) {
+            if (!level(start + (framed + k + 0.5) * ratio)) stopped = false;
+        }
+        out.push_back(stopped ? static_cast<std::uint8_t>(value) : 0);
+        const double resume = start + (framed + rx.stopBits - 0.5) * ratio;
+        i = std::max(i + 1, static_cast<std::size_t>(std::ceil(resume)));
+    }
+    return out;
+}
+
+namespace {
+
+// Prefix exponents a function's ranges use, smallest first.
+std::vector<int> PrefixesOf(chips::Quantity q) {
+    switch (q) {
+        case chips::Quantity::Volts:
+            return {-3, 0};
+        case chips::Quantity::Amps:
+            return {-6, -3, 0};
+        case chips::Quantity::Ohms:
+        case chips::Quantity::Hertz:
+            return {0, 3, 6};
+        case chips::Quantity::Farads:
+            return {-9, -6, -3};
+        default:
+            return {0};
+    }
+}
+
+// The digits of a plain decimal text: sign, integer digits, fraction digits.
+struct DecimalText {
+    bool negative = false;
+    std::string integer;
+    std::string fraction;
+};
+
+std::optional<DecimalText> SplitDecimal(std::string_view text) {
+    DecimalText d;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        d.negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    bool point = false;
+    for (char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            (point ? d.fraction : d.integer) += c;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (d.integer.empty() && d.fraction.empty()) return std::nullopt;
+    if (d.integer.empty()) d.integer = "0";
+    return d;
+}
+
+}  // namespace
+
+std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading& reading) {
+    using chips::Coupling;
+    using chips::Quantity;
+    if (protocol == Protocol::Adaptor) return std::nullopt;
+    const bool fs9922 = protocol == Protocol::Fs9922;
+    chips::LcdReading lcd;
+    lcd.lowBattery = (reading.status & kLowBatteryBit) != 0;
+    lcd.autoRange = true;
+    const int code = FunctionCode(reading.status);
+    switch (code) {
+        case func::VoltsAc:
+        case func::VoltsDc:
+        case func::Volts20:
+            lcd.quantity = Quantity::Volts;
+            lcd.coupling = code == func::VoltsAc   ? Coupling::Ac
+                           : code == func::VoltsDc ? Coupling::Dc
+                                                   : Coupling::None;
+            if (reading.mark == SimMark::Diode) {
+                lcd.diode = true;
+                lcd.coupling = Coupling::None;
+            }
+            break;
+        case func::AmpsAc:
+        case func::AmpsDc:
+            lcd.quantity = Quantity::Amps;
+            lcd.coupling = code == func::AmpsAc ? Coupling::Ac : Coupling::Dc;
+            break;
+        case func::Ohms:
+        case func::Ohms384:
+            lcd.quantity = Quantity::Ohms;
+            lcd.continuity = reading.mark == SimMark::Continuity;
+            break;
+        case func::Capacitance:
+            lcd.quantity = Quantity::Farads;
+            break;
+        case func::Frequency:
+            lcd.quantity = Quantity::Hertz;
+            break;
+        case func::Percent:
+        case func::Percent2050:
+            lcd.quantity = Quantity::Percent;
+            break;
+        case func::Celsius:
+        case func::Fahrenheit:
+            if (!fs9922) return std::nullopt;
+            lcd.quantity = code == func::Celsius ? Quantity::Celsius : Quantity::Fahrenheit;
+            break;
+        case func::None:
+            if (reading.mark == SimMark::Hfe && !fs9922) return std::nullopt;
+            lcd.quantity = reading.mark == SimMark::Hfe ? Quantity::Hfe : Quantity::None;
+            break;
+        default:
+            return std::nullopt;
+    }
+
+    std::string text(Trim(reading.value));
+    int rangeShift = 0;
+    if ((code == func::Celsius || code == func::Fahrenheit) && !text.empty() &&
+        (text.back() == 'C' || text.back() == 'F')) {
+        text.pop_back();
+        rangeShift = -1;
+    }
+    const std::optional<int> range = ParseInteger(reading.range);
+    if (!range) return std::nullopt;
+    const bool overload = text.find('L') != std::string::npos;
+    int lead = *range + rangeShift;  // exponent of the first digit shown
+    std::string digits;
+    if (overload) {
+        lcd.negative = text.find('-') != std::string::npos;
+        digits = " 0L ";
+    } else {
+        const std::optional<DecimalText> d = SplitDecimal(Trim(text));
+        if (!d || d->integer.size() > 4) return std::nullopt;
+        lcd.negative = d->negative;
+        lead += static_cast<int>(d->integer.size()) - 1;
+        digits = d->integer + d->fraction;
+        digits.resize(4, '0');
+    }
+    std::optional<int> prefix;
+    for (int p : PrefixesOf(lcd.quantity)) {
+        if (p <= lead && lead - p <= 3) prefix = p;
+    }
+    if (!prefix) return std::nullopt;
+    lcd.prefix = *prefix;
+    const int shift = lead - *prefix;
+    lcd.point = shift < 3 ? shift + 1 : 0;
+    std::copy(digits.begin(), digits.end(), lcd.digits.begin());
+    return lcd;
+}
+
+std::vector<std::uint8_t> ChipPacket(Protocol protocol, const chips::LcdReading& lcd) {
+    if (protocol == Protocol::Fs9721) {
+        const chips::Fs9721Packet p = chips::EncodeFs9721(lcd);
+        return {p.begin(), p.end()};
+    }
+    const chips::Fs9922Packet p = chips::EncodeFs9922(lcd);
+    return {p.begin(), p.end()};
+}
+
+ChipStreamer::ChipStreamer(Protocol protocol, const std::vector<SimReading>& scenario)
+    : protocol_(protocol) {
+    for (const SimReading& r : scenario.empty() ? DefaultScenario() : scenario) {
+        if (std::optional<chips::LcdReading> lcd = ChipDisplay(protocol, r)) {
+            displays_.push_back(*lcd);
+            notes_.push_back(DescribeReading(r));
+        } else {
+            ++skipped_;
+        }
+    }
+}
+
+SimReply ChipStreamer::next() {
+    const std::uint64_t number = ++packets_;
+    bool silent = modes_.silent;
+    if (!silent && modes_.silentAfter && number > *modes_.silentAfter) {
+        silent = modes_.silentFor == 0 || number - *modes_.silentAfter <= modes_.silentFor;
+    }
+    if (silent || displays_.empty()) return SimReply{{}, "silent"};
+
+    chips::LcdReading lcd = displays_[position_];
+    std::string note = notes_[position_];
+    position_ = (position_ + 1) % displays_.size();
+    if (modes_.lowBattery) {
+        lcd.lowBattery = true;
+        note += ", low battery";
+    }
+    std::vector<std::uint8_t> bytes = ChipPacket(protocol_, lcd);
+    if (modes_.shortPayload) {
+        bytes.resize(kShortChipPacketSize);
+        note += ", cut to " + std::to_string(bytes.size()) + " bytes";
+    }
+    if (modes_.garbage) {
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(byte(rng_));
+        note = "garbage in place of " + note;
+    }
+    return SimReply{std::move(bytes), note};
 }
 
 }  // namespace dmm::sim

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "meterlink/chips/lcd.h"
 #include "meterlink/protocol.h"
 #include "resources/status.h"
 
@@ -22,11 +23,16 @@ namespace dmm::sim {
 // What --short sends: status word and value text, the range text cut off.
 constexpr std::size_t kShortDisplayPayloadSize = 12;
 
+// What a chip's display shows beside the function code: the adaptor's replies
+// have no room for it and leave it out.
+enum class SimMark { None, Diode, Continuity, Hfe };
+
 // One display of the meter, as a "B" reply carries it.
 struct SimReading {
     std::uint32_t status = 0;  // function code in bits 0..30, bit 31 = low battery
     std::string value;         // value text, at most 8 characters
     std::string range;         // range text, at most 2 characters
+    SimMark mark = SimMark::None;
 
     bool operator==(const SimReading&) const = default;
 };
@@ -170,9 +176,10 @@ private:
     std::uint64_t memorySent_ = 0;
 };
 
-// Reads one reading "code;value;range": a decimal function code or a 0x status
-// word, the value text, the range text; fields separated by ';' or a tab. Blanks
-// around a field are dropped unless the field is in double quotes (" OL ").
+// Reads one reading "code;value;range[;mark]": a decimal function code or a 0x
+// status word, the value text, the range text and, for the chip protocols, one of
+// the marks "diode", "continuity" or "hfe"; fields separated by ';' or a tab.
+// Blanks around a field are dropped unless the field is in double quotes (" OL ").
 // A failure (InputInvalid) describes the problem.
 Result<SimReading> ParseReadingLine(std::string_view line);
 
@@ -186,5 +193,84 @@ std::vector<SimReading> DefaultScenario();
 
 // Short description of a reading for logs: "6 '1.234' '0'" or "0x80000006 ...".
 std::string DescribeReading(const SimReading& reading);
+
+// ---- Meters that stream their display ---------------------------------------
+
+enum class Protocol { Adaptor, Fs9721, Fs9922 };
+
+// "adaptor", "fs9721" or "fs9922"; anything else fails (InputInvalid).
+Result<Protocol> ParseProtocol(std::string_view name);
+const char* ProtocolName(Protocol protocol);
+
+// A serial line's framing: baud, data bits, parity ('N', 'E' or 'O'), stop bits.
+struct LineFormat {
+    int baud = 0;
+    int dataBits = 8;
+    char parity = 'N';
+    int stopBits = 1;
+
+    friend bool operator==(const LineFormat&, const LineFormat&) = default;
+};
+
+// The chips send at 2400 baud, 8N1.
+constexpr LineFormat kChipLine{2400, 8, 'N', 1};
+// A packet about every 400 ms, two or three a second as the chips measure.
+constexpr int kChipPeriodMs = 400;
+
+// "2400 8N1".
+std::string DescribeLine(const LineFormat& format);
+
+// What a receiver set to rx reads of bytes sent back to back at tx: it waits for
+// a start bit, samples each bit in its middle at its own rate, skips a parity bit
+// and wants every stop bit it expects; a character without them (a framing error)
+// reads as 0, as a terminal that does not mark errors hands it over. With rx equal
+// to tx the bytes come out as they went in.
+std::vector<std::uint8_t> Reframe(const std::vector<std::uint8_t>& bytes, const LineFormat& tx,
+                                  const LineFormat& rx);
+
+// The display a chip family shows for a reading: four digits with the point and
+// prefix the range puts them at (the range text is the exponent of the first
+// digit, as in the adaptor's value texts; temperatures drop their unit letter and
+// lower the range by one), the unit and coupling of the function code, the mark,
+// low battery from bit 31. Empty when the family has nothing to show it with:
+// DC+AC, dBm and codes it does not know; degrees and hFE on the FS9721; a value
+// of more than four digits or out of the function's prefixes.
+std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading& reading);
+
+// One packet of the family showing the display.
+std::vector<std::uint8_t> ChipPacket(Protocol protocol, const chips::LcdReading& lcd);
+
+// What --short leaves of a chip's packet.
+constexpr std::size_t kShortChipPacketSize = 9;
+
+// Plays a scenario as a chip family streams it: one packet at each call, cycling
+// through the readings the family can show, with the fault modes applied
+// (silence, low battery, short packets, garbage; silentAfter counts packets).
+class ChipStreamer {
+public:
+    // The default scenario when the scenario is empty.
+    ChipStreamer(Protocol protocol, const std::vector<SimReading>& scenario);
+
+    // Readings played and readings the family cannot show.
+    std::size_t playable() const { return displays_.size(); }
+    std::size_t skipped() const { return skipped_; }
+
+    SimModes& modes() { return modes_; }
+    void setSeed(std::uint32_t seed) { rng_.seed(seed); }
+
+    // The next packet; no bytes while silent. Only when playable() is not 0.
+    SimReply next();
+    std::uint64_t packets() const { return packets_; }
+
+private:
+    Protocol protocol_;
+    std::vector<chips::LcdReading> displays_;
+    std::vector<std::string> notes_;
+    std::size_t skipped_ = 0;
+    std::size_t position_ = 0;
+    SimModes modes_;
+    std::uint64_t packets_ = 0;
+    std::mt19937 rng_{0x5eed};
+};
 
 }  // namespace dmm::sim
