@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
 
     dmm::MeterLink link;
     dmm::MeterReading& reading = link.Reading;
-    reading.sRange = "0";
+    reading.sRange.assign(1, '0');  // GCC 12 sees a false overlap in = "0" here
     reading.iFunc = 6;
     dmm::CopyCut(reading.szFunc, "V");
     auto list = std::make_unique<dmm::TDataPageListForm>();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "logger/import/memorylog.h"
@@ -80,7 +81,6 @@ public:
     }
     bool setTimeouts(const dmm::PortTimeouts&) override { return true; }
     void sleepMs(int) override {}
-    int replyPauseMs() const override { return 0; }
 
 private:
     static constexpr std::size_t kFrameSize = 8;
@@ -116,9 +116,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The same bytes as the meter's answers.
-    static BlockLine line;
-    line.Reset(data, size);
-    dmm::MemoryTransfer transfer(&line);
+    static dmm::MeterLink link;
+    static BlockLine* const line = [] {
+        auto owned = std::make_unique<BlockLine>();
+        BlockLine* raw = owned.get();
+        link.Attach(std::move(owned));
+        return raw;
+    }();
+    line->Reset(data, size);
+    dmm::MemoryTransfer transfer(&link);
     const dmm::Status header = transfer.ReadHeader();
     if (!header) {
         // Refused or cut short: no block was asked for and nothing was allocated for one.

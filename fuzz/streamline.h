@@ -42,7 +42,6 @@ public:
         return true;
     }
     void sleepMs(int) override {}
-    int replyPauseMs() const override { return 0; }
 
     std::size_t consumed() const { return at_; }
     bool exhausted() const { return at_ >= size_; }

@@ -3,9 +3,12 @@
 // an in-memory fake; end-to-end tests talk to dmm-sim on a pseudo-terminal.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "resources/status.h"
@@ -60,6 +63,24 @@ struct LineResult {
 // "failed: The port is not open."; "ok" for a result that is fine.
 std::string DescribeLineResult(const LineResult& result);
 
+// How a meter wants its line: the framing, and the levels of the two modem control
+// lines. A level left empty is not touched at the open.
+enum class Parity { None, Even, Odd };
+enum class StopBits { One, Two };
+struct LineSettings {
+    int baud = 9600;
+    int dataBits = 8;
+    Parity parity = Parity::None;
+    StopBits stopBits = StopBits::One;
+    std::optional<bool> dtr;
+    std::optional<bool> rts;
+
+    bool operator==(const LineSettings&) const = default;
+};
+
+// The time a line's waits are measured on.
+using LineTime = std::chrono::steady_clock::time_point;
+
 class MeterLine {
 public:
     virtual ~MeterLine() = default;
@@ -80,6 +101,11 @@ public:
     // Raises or drops RTS. Lines without modem control (pseudo-terminals) fail
     // with a reason and go on working.
     virtual LineResult setRts(bool on) = 0;
+    // The same for DTR; a line that has no such control says so and goes on working.
+    virtual LineResult setDtr(bool on) {
+        (void)on;
+        return LineResult::Fail("The line has no modem control.");
+    }
     // Waits until everything written has left the driver, within the write time-outs.
     virtual LineResult flush() = 0;
     virtual void close() = 0;
@@ -87,11 +113,39 @@ public:
     virtual bool getTimeouts(PortTimeouts& out) = 0;
     virtual bool setTimeouts(const PortTimeouts& timeouts) = 0;
 
-    // Blocks the caller for ms milliseconds (0 or less: not at all); the
-    // protocol's fixed pauses go through here so that a test line can shorten them.
+    // Blocks the caller for ms milliseconds (0 or less: not at all); the pause of
+    // the normal close goes through here so that a test line can skip it.
     virtual void sleepMs(int ms) = 0;
-    // The pause in ms between a request and the first read of its reply (250 on a real line).
-    virtual int replyPauseMs() const { return 250; }
+
+    // Without waiting: up to n bytes of what has arrived (Ok with the count, possibly 0),
+    // or DeviceGone / Failed. The default reads through read(), which does not wait on
+    // an in-memory line.
+    virtual LineResult readAvailable(std::uint8_t* buffer, std::size_t n) {
+        LineResult r = read(buffer, n);
+        if (r.status == LineStatus::Timeout) r.status = LineStatus::Ok;
+        return r;
+    }
+    // Waits up to ms for input: Ok when some is waiting, Timeout when none came,
+    // DeviceGone or Failed when none will. Only a blocking caller waits here; the
+    // default lets the line's own time pass instead (an in-memory line).
+    virtual LineResult waitForInput(int ms) {
+        if (ms > 0) simulatedNow_ += std::chrono::milliseconds(ms);
+        return LineResult::TimedOut(0);
+    }
+    // The time the line's waits are measured on; an in-memory line keeps its own,
+    // which moves only while waitForInput waits.
+    virtual LineTime now() const { return simulatedNow_; }
+    // Called from the event loop whenever input arrived or the line failed; empty
+    // to stop. A line that is not served by an event loop never calls it.
+    virtual void setInputNotifier(std::function<void()> notify) { notifier_ = std::move(notify); }
+
+protected:
+    // For in-memory lines: input has arrived.
+    void notifyInput() {
+        if (notifier_) notifier_();
+    }
+    std::function<void()> notifier_;
+    LineTime simulatedNow_{};
 };
 
 // A null handle means that no port is open.

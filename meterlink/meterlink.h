@@ -5,8 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "meterlink/driver/linerunner.h"
+#include "meterlink/driver/meterdriver.h"
 #include "meterlink/meterline.h"
 #include "meterlink/meterreading.h"
 
@@ -36,26 +40,48 @@ struct PollStep {
     LineResult line;
 };
 
-// Steps 2 to 7 of a poll on a line: asks for the display, stores the frame and
-// keeps the no-data count. The caller decodes with DecodeReading afterwards.
+// Steps 2 to 7 of a poll on a line, waited for: asks for the display, stores the
+// frame and keeps the no-data count. The caller decodes with DecodeReading afterwards.
 PollStep PollMeter(MeterLine* line, MeterReading& r);
 
 class MeterLink {
 public:
-    // How a port number becomes an open line (the serial port in the programs, a
-    // fake line in tests).
-    using Opener = std::function<OpenResult(int portNumber)>;
+    // How a port number becomes an open line with the driver's settings (the serial
+    // port in the programs, a fake line in tests).
+    using Opener = std::function<OpenResult(int portNumber, const LineSettings& settings)>;
+    // An opener that has no settings to apply.
+    using PlainOpener = std::function<OpenResult(int portNumber)>;
 
-    MeterLink() = default;
-    explicit MeterLink(Opener opener) : opener_(std::move(opener)) {}
-    MeterLink(MeterLink&&) = default;
-    MeterLink& operator=(MeterLink&&) = default;
+    MeterLink();
+    explicit MeterLink(Opener opener);
+    explicit MeterLink(PlainOpener opener);
+    ~MeterLink();
+    MeterLink(MeterLink&& other) noexcept;
+    MeterLink& operator=(MeterLink&& other) noexcept;
 
     int iPort = 1;            // selected port number, 1-based
     MeterReading Reading;     // the last decoded reading, with the failure count
     int ReadingReceived = 0;  // a reading was decoded since the last link
 
     void SetOpener(Opener opener) { opener_ = std::move(opener); }
+    void SetOpener(PlainOpener opener);
+
+    // The meter's driver: the adaptor's unless another is set. Setting one cancels
+    // the exchange in flight.
+    void SetDriver(std::unique_ptr<MeterDriver> driver);
+    MeterDriver& Driver() const { return *driver_; }
+    LineSettings Settings() const { return driver_->Settings(); }
+
+    // Running from an event loop: the driver is woken by this timer and by the line's
+    // input notices, and exchanges end later, from the event loop. Without one (null)
+    // every exchange is waited for where it starts.
+    void SetWakeTimer(std::unique_ptr<WakeTimer> timer);
+    bool EventDriven() const { return runner_->EventDriven(); }
+    // An exchange (a poll or a request) is in flight.
+    bool Busy() const { return runner_->Busy(); }
+    // Ends the exchange in flight: nothing of it is applied, its completion is not
+    // called, and the line is purged.
+    void CancelExchange();
 
     // The transfer-in-progress flag: set while a logger file is read in or the meter's
     // memory imported; the recorder's commands and the link command wait meanwhile.
@@ -69,10 +95,7 @@ public:
     // port is open and the result says which step failed and why.
     OpenResult OpenPort();
     // Takes over a line opened elsewhere (a device path given on a command line).
-    void Attach(MeterHandle line) {
-        port_ = std::move(line);
-        gone_ = false;
-    }
+    void Attach(MeterHandle line);
     // The normal close: flush, wait 100 ms, close. Nothing without a port.
     void ClosePort();
     // Closes at once, without the flush and the pause (before choosing another port);
@@ -89,12 +112,25 @@ public:
     void Unlink();
     bool Linked() const { return linked_; }
 
-    // One poll of the display (the timer-driven poll of the desktop program and of
-    // dmmlog). Decode with AcceptReading when the result is Frame, or LowBattery
-    // and the user did not abort.
+    // One poll of the display, waited for (dmmlog, and anything without an event loop).
+    // Take the reading with AcceptReading when the result is Frame, or LowBattery and
+    // the user did not abort.
     PollStep Poll();
-    // Decodes the stored frame into the reading, which is then ready for everyone.
+    // The same poll, started: done gets its step when it ends, from the event loop,
+    // or before StartPoll returns when the link has none or the poll needs no line.
+    void StartPoll(std::function<void(const PollStep&)> done);
+    // The reading of the last poll becomes the reading, ready for everyone.
     void AcceptReading();
+
+    // A request besides the poll (the identify exchange, a block of the stored log),
+    // for the holder of a loan. Started: done gets the outcome as StartPoll's does.
+    // False (nothing started) without a port or when the meter knows no such request.
+    bool StartRequest(const MeterRequest& request, std::function<void(DriverOutcome)> done);
+    // Waited for: between() is asked after every step, false cancels (the outcome then
+    // says "failed" with no reason).
+    DriverOutcome Request(const MeterRequest& request, const std::function<bool()>& between = {});
+    // Bytes of the request in flight received so far.
+    std::size_t BytesReceived() const { return driver_->BytesReceived(); }
 
     // A link that can open its port again (it has an opener) treats a line that breaks
     // while linked as an adaptor gone away: the port is closed and Poll() says
@@ -121,6 +157,8 @@ public:
         Loan& operator=(const Loan&) = delete;
 
         MeterLine* line() const { return link_ ? link_->port_.get() : nullptr; }
+        // The link to make requests through while the loan lasts (null when empty).
+        MeterLink* link() const { return line() ? link_ : nullptr; }
         explicit operator bool() const { return line() != nullptr; }
         void Release();
 
@@ -134,10 +172,22 @@ public:
     bool Lent() const { return lent_; }
 
 private:
+    enum class Exchange { None, Poll, Request };
+
     OpenResult openThroughOpener();
     void closeNow();
+    void bindRunner();
+    void exchangeFinished();
+    PollStep completePoll(DriverOutcome outcome);
 
     Opener opener_;
+    std::unique_ptr<MeterDriver> driver_;
+    std::unique_ptr<LineRunner> runner_;
+    std::unique_ptr<WakeTimer> wakeTimer_;
+    Exchange exchange_ = Exchange::None;
+    std::function<void(const PollStep&)> pollDone_;
+    std::function<void(DriverOutcome)> requestDone_;
+    std::optional<MeterReading> polled_;  // the last poll's reading, until accepted
     MeterHandle port_;
     bool linked_ = false;
     bool lent_ = false;

@@ -1,37 +1,42 @@
 #include "meterlink/protocol.h"
 
+#include <functional>
+
+#include "meterlink/driver/adaptordriver.h"
+#include "meterlink/driver/linerunner.h"
+
 namespace dmm {
 
 namespace {
 
 constexpr int kWriteConstantMs = 1000;
 
-// One read call that must deliver at least one byte; the byte count is returned
-// through got. A read that delivers nothing leaves its result in why.
-bool ReadSome(MeterLine* line, std::uint8_t* buffer, std::size_t n, std::size_t& got,
-              LineResult* why) {
-    LineResult r = line->read(buffer, n);
-    got = r.count;
-    if (got > 0) return true;
-    if (why) *why = std::move(r);
-    return false;
-}
-
-bool ReadByte(MeterLine* line, std::uint8_t& byte, LineResult* why) {
-    std::size_t got = 0;
-    return ReadSome(line, &byte, 1, got, why);
-}
-
-// Sends a command and reads its reply after the protocol's pause.
-std::optional<std::vector<std::uint8_t>> Exchange(MeterLine* line, std::uint8_t command,
-                                                  LineResult* why) {
-    SendMeterCommand(line, command);
-    line->sleepMs(line->replyPauseMs());
-    return ReadMeterReply(line, why);
-}
-
 LineResult NoPort() {
     return LineResult::Fail("No port is open.");
+}
+
+// One exchange of the adaptor's driver on a line of its own, waited for.
+DriverOutcome RunAdaptor(MeterLine* line, const std::function<void(AdaptorDriver&)>& start,
+                         AdaptorDriver* driverOut = nullptr) {
+    AdaptorDriver local;
+    AdaptorDriver& driver = driverOut ? *driverOut : local;
+    LineRunner runner(driver);
+    runner.SetLine(line);
+    runner.Start([&] { start(driver); });
+    runner.Pump();
+    return driver.TakeOutcome();
+}
+
+std::optional<std::vector<std::uint8_t>> Exchange(MeterLine* line, std::uint8_t command,
+                                                  LineResult* why) {
+    DriverOutcome out = RunAdaptor(line, [command](AdaptorDriver& d) {
+        d.StartRequest(MeterRequest{command, 0});
+    });
+    if (!out.line.ok()) {
+        if (why) *why = std::move(out.line);
+        return std::nullopt;
+    }
+    return std::move(out.bytes);
 }
 
 }  // namespace
@@ -134,34 +139,12 @@ std::optional<std::vector<std::uint8_t>> ReadMeterReply(MeterLine* line, LineRes
         if (why) *why = NoPort();
         return std::nullopt;
     }
-    std::uint8_t byte = 0;
-    // DLE, STX and one unused byte: read, not compared.
-    for (int i = 0; i < 3; ++i) {
-        if (!ReadByte(line, byte, why)) return std::nullopt;
+    DriverOutcome out = RunAdaptor(line, [](AdaptorDriver& d) { d.StartReply(); });
+    if (!out.line.ok()) {
+        if (why) *why = std::move(out.line);
+        return std::nullopt;
     }
-    std::uint8_t length = 0;
-    if (!ReadByte(line, length, why)) return std::nullopt;
-
-    std::vector<std::uint8_t> payload(length);
-    if (length > 0) {
-        std::size_t got = 0;
-        if (!ReadSome(line, payload.data(), payload.size(), got, why)) return std::nullopt;
-        // A payload cut short would be decoded from bytes that never arrived.
-        if (got < payload.size()) {
-            if (why) *why = LineResult::TimedOut(got);
-            return std::nullopt;
-        }
-    }
-
-    // Check byte, escaped by a DLE; not verified.
-    if (!ReadByte(line, byte, why)) return std::nullopt;
-    if (byte == kDle && !ReadByte(line, byte, why)) return std::nullopt;
-
-    // DLE, ETX: read, not compared.
-    for (int i = 0; i < 2; ++i) {
-        if (!ReadByte(line, byte, why)) return std::nullopt;
-    }
-    return payload;
+    return std::move(out.bytes);
 }
 
 int QueryMeterModel(MeterLine* line, MeterKind& kind, LineResult* why) {
@@ -181,17 +164,16 @@ int ReadMeterDisplay(MeterLine* line, std::string& value, std::string& range, st
         if (why) *why = NoPort();
         return 0;
     }
-    auto payload = Exchange(line, kCmdDisplay, why);
-    if (!payload) return 0;
-    auto frame = ParseDisplayPayload(*payload);
-    if (!frame) {
-        // The reply came whole but is too short to hold a display.
-        if (why) *why = LineResult::TimedOut(payload->size());
+    AdaptorDriver driver;
+    DriverOutcome out = RunAdaptor(
+        line, [](AdaptorDriver& d) { d.StartPoll(MeterReading{}); }, &driver);
+    if (!out.reading || !driver.LastFrame()) {
+        if (why) *why = std::move(out.line);
         return 0;
     }
-    status = frame->status;
-    value = std::move(frame->value);
-    range = std::move(frame->range);
+    status = driver.LastFrame()->status;
+    value = driver.LastFrame()->value;
+    range = driver.LastFrame()->range;
     return 1;
 }
 

@@ -120,7 +120,9 @@ int RunDmmLogger(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
     // The link owner opens a port number through the serial line, in the program folder.
-    G().Link.SetOpener([](int n) { return OpenMeterPort(n, G().ProgramDir); });
+    G().Link.SetOpener([](int n, const LineSettings& settings) {
+        return OpenMeterPort(n, G().ProgramDir, settings);
+    });
     int status = 0;
     try {
         CreateForms();

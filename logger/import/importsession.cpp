@@ -49,9 +49,14 @@ ImportSession::ImportSession(ImportFrontEnd& frontEnd) : frontEnd_(frontEnd) {}
 bool ImportSession::Identify() {
     loan_ = link_->Borrow();
     LineResult why;
-    if (loan_)
-        answered_ = QueryMeterModel(loan_.line(), kind_, &why) > 0;
-    else
+    if (loan_) {
+        DriverOutcome reply = loan_.link()->Request(MeterRequest{kCmdIdentify, 0});
+        answered_ = reply.line.ok();
+        if (answered_)
+            kind_ = MeterKindFromIdentity(reply.bytes.empty() ? 0 : reply.bytes[0]);
+        else
+            why = std::move(reply.line);
+    } else
         why = LineResult::Fail(link_->PortOpen() ? "The line is in use." : "No port is open.");
     if (!answered_) {
         kind_ = MeterKind::KindNone;
@@ -72,7 +77,7 @@ void ImportSession::Begin() {
 }
 
 bool ImportSession::ReadHeader(const ByteHooks& hooks) {
-    transfer_.emplace(loan_.line());
+    transfer_.emplace(loan_.link());
     const Status read = transfer_->ReadHeader(hooks);
     if (read) {
         header_ = transfer_->Header();

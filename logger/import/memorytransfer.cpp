@@ -1,5 +1,7 @@
 #include "logger/import/memorytransfer.h"
 
+#include <algorithm>
+
 #include "meterlink/linereport.h"
 #include "meterlink/numparse.h"
 #include "meterlink/protocol.h"
@@ -13,22 +15,45 @@ std::uint8_t BlockCommand(std::size_t index) {
 
 Status MemoryTransfer::ReadBlock(std::uint8_t command, std::uint8_t* out, std::size_t doneBefore,
                                  std::size_t total, const ByteHooks& hooks) {
-    SendMeterCommand(line_, command);
-    if (line_) line_->sleepMs(line_->replyPauseMs());
-    for (std::size_t j = 0; j < kStreamBlockSize; ++j) {
-        if (hooks.before && !hooks.before()) return Status::Fail(StatusCode::TransferAborted, {});
-        LineResult r = line_ ? line_->read(out + j, 1) : LineResult::Fail("No port is open.");
-        if (r.count == 0) {
-            // There is no resend: the first missing byte ends the transfer.
-            lineResult_ = std::move(r);
-            std::string detail =
-                Format(LoadStr(str::ByteMissing).c_str(), static_cast<int>(doneBefore + j + 1),
-                       static_cast<int>(total));
-            if (const std::string why = LineFailureDetail(lineResult_); !why.empty())
-                detail += "\n" + why;
-            return Status::Fail(StatusCode::TransferMissing, std::move(detail));
+    // The hooks run around each byte in the order of a byte-by-byte read: before is
+    // asked ahead of each byte, after is told each byte, however the bytes arrive.
+    std::size_t asked = 0;
+    std::size_t told = 0;
+    bool aborted = false;
+    const auto catchUp = [&](std::size_t received) {
+        for (;;) {
+            if (asked == told && asked < kStreamBlockSize) {
+                if (hooks.before && !hooks.before()) {
+                    aborted = true;
+                    return false;
+                }
+                ++asked;
+            }
+            if (told >= received || told >= asked) return true;
+            ++told;
+            if (hooks.after) hooks.after(doneBefore + told, total);
         }
-        if (hooks.after) hooks.after(doneBefore + j + 1, total);
+    };
+    DriverOutcome got;
+    if (link_) {
+        got = link_->Request(MeterRequest{command, kStreamBlockSize},
+                             [&] { return catchUp(link_->BytesReceived()); });
+    } else {
+        got.line = LineResult::Fail("No port is open.");
+    }
+    if (aborted) return Status::Fail(StatusCode::TransferAborted, {});
+    const std::size_t n = std::min(got.bytes.size(), kStreamBlockSize);
+    std::copy_n(got.bytes.begin(), n, out);
+    if (!catchUp(n)) return Status::Fail(StatusCode::TransferAborted, {});
+    if (n < kStreamBlockSize) {
+        // There is no resend: the first missing byte ends the transfer.
+        lineResult_ = got.line.ok() ? LineResult::TimedOut(n) : std::move(got.line);
+        lineResult_.count = 0;
+        std::string detail = Format(LoadStr(str::ByteMissing).c_str(),
+                                    static_cast<int>(doneBefore + n + 1), static_cast<int>(total));
+        if (const std::string why = LineFailureDetail(lineResult_); !why.empty())
+            detail += "\n" + why;
+        return Status::Fail(StatusCode::TransferMissing, std::move(detail));
     }
     return Status::Ok();
 }

@@ -1,7 +1,8 @@
-// Reading a meter's stored log over the line: the header block ("N"), then every
-// block of the stream ("N" for the first, "R" for each next one), one byte per
-// read. The desktop's import and dmmlog both go through this; each gives its own
-// hooks for what happens around every byte (events, progress, abort).
+// Reading a meter's stored log through the link's driver: the header block ("N"),
+// then every block of the stream ("N" for the first, "R" for each next one), each
+// byte within its own time-out. The desktop's import and dmmlog both go through
+// this; each gives its own hooks for what happens around every byte (events,
+// progress, abort).
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "logger/import/memorylog.h"
-#include "meterlink/meterline.h"
+#include "meterlink/meterlink.h"
 #include "resources/status.h"
 
 namespace dmm {
@@ -25,7 +26,8 @@ struct ByteHooks {
 
 class MemoryTransfer {
 public:
-    explicit MemoryTransfer(MeterLine* line) : line_(line) {}
+    // Through link, which has lent its line (null: no line, every read fails).
+    explicit MemoryTransfer(MeterLink* link) : link_(link) {}
 
     // Each read is ok, or fails with TransferAborted (a before hook said no),
     // TransferMissing (a byte did not arrive within the read time-out; the reason has
@@ -58,7 +60,7 @@ private:
     Status ReadBlock(std::uint8_t command, std::uint8_t* out, std::size_t doneBefore,
                      std::size_t total, const ByteHooks& hooks);
 
-    MeterLine* line_;
+    MeterLink* link_;
     std::vector<std::uint8_t> headerBlock_ = std::vector<std::uint8_t>(kHeaderSize);
     MemoryHeader header_;
     std::vector<std::uint8_t> stream_;

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <utility>
 
+#include "meterlink/driver/adaptordriver.h"
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
 
@@ -59,6 +60,16 @@ class QSerialPortLine : public MeterLine {
 public:
     QSerialPortLine(const std::string& devicePath, LineClock clock) : clock_(std::move(clock)) {
         port_.setPortName(QString::fromStdString(devicePath));
+        // Queued: the link may close this port from what the notice sets off.
+        QObject::connect(
+            &port_, &QSerialPort::readyRead, &port_, [this] { notifyInput(); },
+            Qt::QueuedConnection);
+        QObject::connect(
+            &port_, &QSerialPort::errorOccurred, &port_,
+            [this](QSerialPort::SerialPortError e) {
+                if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) notifyInput();
+            },
+            Qt::QueuedConnection);
     }
     ~QSerialPortLine() override { port_.close(); }
 
@@ -101,6 +112,40 @@ public:
                     return errorResult(got);
             }
         }
+    }
+
+    LineResult readAvailable(std::uint8_t* buffer, std::size_t n) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (n == 0) return LineResult::Done(0);
+        const qint64 r = port_.read(reinterpret_cast<char*>(buffer), static_cast<qint64>(n));
+        if (r < 0) return errorResult(0);
+        const QSerialPort::SerialPortError e = port_.error();
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
+            return errorResult(static_cast<std::size_t>(r));
+        if (r == 0 && HungUp()) return LineResult::Gone(0, "The device hung up.");
+        return LineResult::Done(static_cast<std::size_t>(r));
+    }
+
+    LineResult waitForInput(int ms) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (port_.bytesAvailable() > 0) return LineResult::Done(0);
+        port_.clearError();
+        if (port_.waitForReadyRead(std::max(ms, 0))) return LineResult::Done(0);
+        const QSerialPort::SerialPortError e = port_.error();
+        if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) return errorResult(0);
+        if (HungUp()) return LineResult::Gone(0, "The device hung up.");
+        return LineResult::TimedOut(0);
+    }
+
+    LineTime now() const override { return clock_(); }
+
+    LineResult setDtr(bool on) override {
+        if (!port_.isOpen()) return NotOpen();
+        if (port_.setDataTerminalReady(on)) return LineResult::Done(0);
+        LineResult failed = errorResult(0);
+        if (failed.status == LineStatus::Failed && failed.reason.empty())
+            failed.reason = "The line has no modem control.";
+        return failed;
     }
 
     LineResult purgeReceive() override { return purge(QSerialPort::Input); }
@@ -222,9 +267,26 @@ std::string SystemPath(const std::string& devicePath) {
 #endif
 }
 
+QSerialPort::Parity QtParity(Parity parity) {
+    switch (parity) {
+        case Parity::Even:
+            return QSerialPort::EvenParity;
+        case Parity::Odd:
+            return QSerialPort::OddParity;
+        case Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
 }  // namespace
 
 OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
+    return OpenMeterDevice(devicePath, AdaptorDriver::AdaptorLineSettings(), std::move(clock));
+}
+
+OpenResult OpenMeterDevice(const std::string& devicePath, const LineSettings& settings,
+                           LineClock clock) {
     if (devicePath.empty())
         return Failed(StatusCode::PortNotOpened, devicePath, "No device was given.");
     if (!DeviceExists(devicePath)) {
@@ -236,10 +298,11 @@ OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
         clock ? std::move(clock) : LineClock(&std::chrono::steady_clock::now));
     QSerialPort& port = line->port();
     // The line settings are applied by open() itself; flow control stays at the port's default.
-    port.setBaudRate(QSerialPort::Baud9600);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
+    port.setBaudRate(settings.baud);
+    port.setDataBits(static_cast<QSerialPort::DataBits>(std::clamp(settings.dataBits, 5, 8)));
+    port.setParity(QtParity(settings.parity));
+    port.setStopBits(settings.stopBits == StopBits::Two ? QSerialPort::TwoStop
+                                                        : QSerialPort::OneStop);
     if (!port.open(QIODevice::ReadWrite)) {
         return Failed(StatusCode::PortNotOpened, devicePath, port.errorString().toStdString());
     }
@@ -248,7 +311,9 @@ OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
         line->close();
         return Failed(StatusCode::PortNoTimeouts, devicePath, "The time-outs could not be set.");
     }
-    line->setRts(true);  // no failure: pseudo-terminals have no modem lines
+    // No failure: pseudo-terminals have no modem lines.
+    if (settings.dtr) line->setDtr(*settings.dtr);
+    if (settings.rts) line->setRts(*settings.rts);
     line->purgeReceive();
     line->purgeTransmit();
 
@@ -258,7 +323,8 @@ OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock) {
     return result;
 }
 
-OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir) {
+OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir,
+                         const LineSettings& settings) {
     std::string name = PortName(portNumber);
     if (name.empty()) {
         return Failed(StatusCode::PortNotOpened, {},
@@ -269,7 +335,7 @@ OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir
     if (device.empty()) {
         return Failed(StatusCode::PortNotOpened, {}, "No serial device stands for " + name + ".");
     }
-    return OpenMeterDevice(device);
+    return OpenMeterDevice(device, settings);
 }
 
 bool ProbePort(const std::string& devicePath) {

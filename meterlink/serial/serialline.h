@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "meterlink/driver/adaptordriver.h"
 #include "meterlink/meterline.h"
 
 namespace dmm {
@@ -14,13 +15,18 @@ namespace dmm {
 // A wait on the port lasts at most what is left on this clock, then the clock is asked again.
 using LineClock = std::function<std::chrono::steady_clock::time_point()>;
 
-// Opens a device path for reading and writing, exclusively: 9600 baud, 8 data
-// bits, no parity, one stop bit, the protocol's time-outs (read constant 3000 ms),
-// RTS raised (a line without modem control is no failure), both buffers purged.
+// Opens a device path for reading and writing, exclusively, with a driver's line
+// settings (DTR and RTS set where given; a line without modem control is no failure),
+// the protocol's time-outs (read constant 3000 ms), both buffers purged. Without
+// settings, the adaptor's: 9600 baud, 8 data bits, no parity, one stop bit, RTS raised.
+// The line tells the event loop when input arrives (MeterLine::setInputNotifier).
+OpenResult OpenMeterDevice(const std::string& devicePath, const LineSettings& settings,
+                           LineClock clock = {});
 OpenResult OpenMeterDevice(const std::string& devicePath, LineClock clock = {});
 
 // Opens COM port n (1..10) resolved in the program folder; any other number cannot be opened.
-OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir);
+OpenResult OpenMeterPort(int portNumber, const std::filesystem::path& programDir,
+                         const LineSettings& settings = AdaptorDriver::AdaptorLineSettings());
 
 // Whether a device opens at all (the start-up probe): opened and closed again at once.
 bool ProbePort(const std::string& devicePath);

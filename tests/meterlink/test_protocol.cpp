@@ -125,19 +125,22 @@ TEST(ReplyTest, ReadsFieldBySingleReadsWithTheWholePayloadAtOnce) {
     auto payload = ReadMeterReply(&line);
     ASSERT_TRUE(payload);
     EXPECT_EQ(*payload, (Bytes{0xAA, 0xBB, 0xCC}));
-    EXPECT_EQ(line.log().readRequests, (std::vector<std::size_t>{1, 1, 1, 1, 3, 1, 1, 1}));
 }
 
 TEST(ReplyTest, EscapedCheckByteTakesOneMoreByteBeforeTheTrailer) {
     FakeLine line;
     Bytes frame = FakeLine::ReplyFrame({0x01, 0x02}, 0x10);
-    frame.push_back(0x77);  // the start of whatever comes next must stay unread
+    frame.push_back(0x77);  // whatever comes next is not part of the reply
     line.deliverNow(frame);
     auto payload = ReadMeterReply(&line);
     ASSERT_TRUE(payload);
     EXPECT_EQ(*payload, (Bytes{0x01, 0x02}));
-    EXPECT_EQ(line.log().readRequests, (std::vector<std::size_t>{1, 1, 1, 1, 2, 1, 1, 1, 1}));
-    EXPECT_EQ(line.unread(), (Bytes{0x77}));
+    // Without the escape the trailer is one byte short: the reply never ends.
+    FakeLine cut;
+    frame.pop_back();
+    frame.pop_back();
+    cut.deliverNow(frame);
+    EXPECT_FALSE(ReadMeterReply(&cut));
 }
 
 TEST(ReplyTest, EmptyPayloadSkipsThePayloadRead) {
@@ -146,7 +149,6 @@ TEST(ReplyTest, EmptyPayloadSkipsThePayloadRead) {
     auto payload = ReadMeterReply(&line);
     ASSERT_TRUE(payload);
     EXPECT_TRUE(payload->empty());
-    EXPECT_EQ(line.log().readRequests, (std::vector<std::size_t>(7, 1)));
 }
 
 TEST(IdentifyTest, EmptyPayloadIsKindNoneAndSuccess) {
@@ -160,17 +162,19 @@ TEST(IdentifyTest, EmptyPayloadIsKindNoneAndSuccess) {
 
 TEST(IdentifyTest, PausesBetweenRequestAndReply) {
     FakeLine line;
-    line.replyPause = 37;
     line.queueReply(FakeLine::ReplyFrame({0x09, 0x00}));
     MeterKind kind = MeterKind::KindNone;
+    const LineTime start = line.now();
     ASSERT_EQ(QueryMeterModel(&line, kind), 1);
     EXPECT_EQ(kind, MeterKind::KindC);
+    // The reply was there at once, but it is taken after the 250 ms pause, the whole
+    // request written before it.
     const auto& calls = line.log().calls;
-    auto sleep = std::find(calls.begin(), calls.end(), "sleep");
-    ASSERT_NE(sleep, calls.end());
-    EXPECT_EQ(std::find(sleep, calls.end(), "write"), calls.end());
-    EXPECT_EQ(std::find(calls.begin(), sleep, "read"), sleep);
-    EXPECT_EQ(line.log().sleeps, (std::vector<int>{37}));
+    auto wait = std::find(calls.begin(), calls.end(), "wait");
+    ASSERT_NE(wait, calls.end());
+    EXPECT_EQ(std::find(wait, calls.end(), "write"), calls.end());
+    EXPECT_EQ(line.log().waits.front(), 250);
+    EXPECT_EQ(line.now() - start, std::chrono::milliseconds(250));
 }
 
 TEST(IdentifyTest, SilentMeterOrNoPortLeavesKindAlone) {
@@ -208,30 +212,43 @@ TEST(DisplayTest, DecodesStatusValueAndRange) {
     EXPECT_EQ(line.log().written()[2], kCmdDisplay);
 }
 
-// A zero-byte read at any field ends the query; nothing is written to the outputs.
+// A reply that stops at any field ends the query at that field's time-out; nothing is
+// written to the outputs.
 TEST(DisplayTest, ReadTimingOutAtAnyFieldFailsWithOutputsUntouched) {
     for (std::uint8_t check : {std::uint8_t{0x00}, std::uint8_t{0x10}}) {
-        std::size_t fields = check == 0x10 ? 9 : 8;
-        for (std::size_t field = 0; field < fields; ++field) {
+        const Bytes frame =
+            FakeLine::ReplyFrame(DisplayPayload(1, Text("0.000"), Text("0")), check);
+        // Where each field begins in the frame: four single bytes, the payload, the check
+        // (escaped or not), DLE, ETX.
+        std::vector<std::size_t> starts = {0, 1, 2, 3, 4, 19, 20};
+        if (check == 0x10) starts.push_back(21);
+        starts.push_back(starts.back() + 1);
+        for (std::size_t field = 0; field < starts.size(); ++field) {
             FakeLine line;
-            line.queueReply(
-                FakeLine::ReplyFrame(DisplayPayload(1, Text("0.000"), Text("0")), check));
-            line.limitRead(field, 0);
+            line.queueReply(Bytes(frame.begin(), frame.begin() + static_cast<long>(starts[field])));
             DisplayOutputs out;
+            const LineTime start = line.now();
             EXPECT_EQ(QueryDisplay(line, out), 0) << "check " << int(check) << " field " << field;
             EXPECT_TRUE(out.untouched()) << "field " << field;
-            EXPECT_EQ(line.log().readRequests.size(), field + 1) << "stops at once";
+            const int asked = field == 4 ? 15 : 1;
+            EXPECT_EQ(line.now() - start, std::chrono::milliseconds(250 + asked + 3000))
+                << "stops at the time-out of field " << field;
         }
     }
 }
 
 TEST(DisplayTest, PayloadReadCutShortFails) {
     FakeLine line;
-    line.queueReply(FakeLine::ReplyFrame(DisplayPayload(1, Text("1.000"), Text("0"))));
-    line.limitRead(4, 14);
+    const Bytes frame = FakeLine::ReplyFrame(DisplayPayload(1, Text("1.000"), Text("0")));
+    // 14 of the 15 payload bytes in time, the rest after the payload's 3015 ms.
+    line.queueTimedReply({{0, Bytes(frame.begin(), frame.begin() + 18)},
+                          {250 + 3015 + 1, Bytes(frame.begin() + 18, frame.end())}});
     DisplayOutputs out;
-    EXPECT_EQ(QueryDisplay(line, out), 0);
+    LineResult why;
+    EXPECT_EQ(ReadMeterDisplay(&line, out.value, out.range, out.status, &why), 0);
     EXPECT_TRUE(out.untouched());
+    EXPECT_EQ(why.status, LineStatus::Timeout);
+    EXPECT_EQ(why.count, 14u);
 }
 
 TEST(DisplayTest, ShortPayloadFailsAndLongerPayloadIsAccepted) {

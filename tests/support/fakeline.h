@@ -16,6 +16,10 @@
 //                      asked only when no queued reply is waiting.
 //   deliverNow(bytes)  bytes already waiting in the receive buffer (stale input);
 //                      purgeReceive() discards them.
+//   queueTimedReply(pieces)  the answer to the next command in pieces, each arriving
+//                      afterMs on the line's clock after the command's last byte (a piece
+//                      may instead unplug the device). The pieces arrive while the line
+//                      waits (waitForInput) or when the test calls advance(ms).
 //
 // Reads
 //   A read of n bytes delivers min(n, buffered) bytes; with nothing buffered it delivers 0,
@@ -24,7 +28,13 @@
 //   that call time out even when bytes are waiting (they stay for the next call).
 //
 // Other behaviour
-//   replyPause (0) is what replyPauseMs() returns; sleepMs() is recorded, not slept.
+//   sleepMs() is recorded, not slept. The line keeps its own time (now()), which moves
+//   only while waitForInput() waits (logged as "wait" with its ms in waits) or when the
+//   test calls advance(ms).
+//
+// From an event loop
+//   A link that runs from an event loop sets an input notifier; deliverNow() and the
+//   answer to a command tell it at once, as a serial port's ready-read would.
 //   refuseGetTimeouts / refuseSetTimeouts make the driver refuse the time-outs,
 //   rtsSupported = false makes setRts() fail like a pseudo-terminal, acceptWrites = false
 //   makes every write take nothing (a time-out). unplug(reason) makes the device go away:
@@ -52,12 +62,13 @@ namespace dmm {
 
 struct FakeLineLog {
     // Every call in order: "write", "read", "purgeReceive", "purgeTransmit", "setRts",
-    // "flush", "close", "getTimeouts", "setTimeouts", "sleep".
+    // "flush", "close", "getTimeouts", "setTimeouts", "sleep", "wait".
     std::vector<std::string> calls;
     std::vector<std::vector<std::uint8_t>> writes;  // the bytes offered by each write call
     std::vector<std::size_t> readRequests;          // n of each read call
     std::vector<std::size_t> readDelivered;         // what each read call delivered
     std::vector<int> sleeps;                        // ms of each sleepMs call
+    std::vector<int> waits;                         // ms of each waitForInput call
     std::vector<bool> rtsCalls;                     // argument of each setRts call
     PortTimeouts lastTimeoutsSet;                   // what setTimeouts was last given
     bool closed = false;
@@ -79,7 +90,6 @@ public:
     using Bytes = std::vector<std::uint8_t>;
 
     // Settings a test may change at any time.
-    int replyPause = 0;
     bool refuseGetTimeouts = false;
     bool refuseSetTimeouts = false;
     bool rtsSupported = true;
@@ -113,15 +123,26 @@ public:
         return p;
     }
 
+    struct Piece {
+        int afterMs = 0;
+        Bytes bytes;
+        bool unplug = false;  // the device goes away at that moment instead
+    };
+
     void queueReply(Bytes bytes) { replies_.push_back(std::move(bytes)); }
+    void queueTimedReply(std::vector<Piece> pieces) { timedReplies_.push_back(std::move(pieces)); }
     void respondWith(std::function<Bytes(std::uint8_t command)> responder) {
         responder_ = std::move(responder);
     }
     void deliverNow(const Bytes& bytes) {
         receive_.insert(receive_.end(), bytes.begin(), bytes.end());
+        if (!bytes.empty()) notifyInput();
     }
     void limitRead(std::size_t readCall, std::size_t cap) { readCaps_[readCall] = cap; }
-    void unplug(std::string reason = "Input/output error") { goneReason_ = std::move(reason); }
+    void unplug(std::string reason = "Input/output error") {
+        goneReason_ = std::move(reason);
+        notifyInput();
+    }
 
     // Bytes in the receive buffer that nobody has read yet.
     Bytes unread() const { return Bytes(receive_.begin(), receive_.end()); }
@@ -208,7 +229,25 @@ public:
         log_->calls.push_back("sleep");
         log_->sleeps.push_back(ms);
     }
-    int replyPauseMs() const override { return replyPause; }
+    LineResult waitForInput(int ms) override {
+        log_->calls.push_back("wait");
+        log_->waits.push_back(ms);
+        if (log_->closed) return LineResult::Fail("The port is not open.");
+        if (goneReason_) return LineResult::Gone(0, *goneReason_);
+        if (!receive_.empty()) return LineResult::Done(0);
+        // Time passes until the wait ends or the next piece arrives.
+        LineTime until = simulatedNow_ + std::chrono::milliseconds(std::max(ms, 0));
+        if (!scheduled_.empty()) until = std::min(until, scheduled_.front().at);
+        simulatedNow_ = until;
+        arriveDue();
+        if (goneReason_) return LineResult::Gone(0, *goneReason_);
+        return receive_.empty() ? LineResult::TimedOut(0) : LineResult::Done(0);
+    }
+    // Moves the line's time on, as if ms had passed; pieces due by then arrive.
+    void advance(int ms) {
+        simulatedNow_ += std::chrono::milliseconds(ms);
+        arriveDue();
+    }
 
 private:
     // A command frame is complete: the meter answers it.
@@ -223,6 +262,16 @@ private:
         }
         frame_.clear();
         Bytes reply;
+        if (!timedReplies_.empty()) {
+            for (Piece& piece : timedReplies_.front())
+                scheduled_.push_back(
+                    {simulatedNow_ + std::chrono::milliseconds(piece.afterMs), std::move(piece)});
+            timedReplies_.pop_front();
+            std::stable_sort(scheduled_.begin(), scheduled_.end(),
+                             [](const auto& a, const auto& b) { return a.at < b.at; });
+            arriveDue();
+            return;
+        }
         if (!replies_.empty()) {
             reply = std::move(replies_.front());
             replies_.pop_front();
@@ -230,9 +279,30 @@ private:
             reply = responder_(command);
         }
         receive_.insert(receive_.end(), reply.begin(), reply.end());
+        if (!reply.empty()) notifyInput();
     }
 
+    // Pieces whose time has come enter the receive buffer (or unplug the device).
+    void arriveDue() {
+        bool arrived = false;
+        while (!scheduled_.empty() && scheduled_.front().at <= simulatedNow_) {
+            Piece piece = std::move(scheduled_.front().piece);
+            scheduled_.pop_front();
+            if (piece.unplug && !goneReason_) goneReason_ = "Input/output error";
+            receive_.insert(receive_.end(), piece.bytes.begin(), piece.bytes.end());
+            arrived = true;
+        }
+        if (arrived) notifyInput();
+    }
+
+    struct Scheduled {
+        LineTime at;
+        Piece piece;
+    };
+
     std::shared_ptr<FakeLineLog> log_ = std::make_shared<FakeLineLog>();
+    std::deque<std::vector<Piece>> timedReplies_;
+    std::deque<Scheduled> scheduled_;
     std::deque<std::uint8_t> receive_;
     std::deque<Bytes> replies_;
     std::function<Bytes(std::uint8_t)> responder_;

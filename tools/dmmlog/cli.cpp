@@ -141,15 +141,16 @@ bool CanComeBack(const std::string& port, const std::string& device) {
 bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
     // The argument is resolved at every opening, so that an adaptor plugged back is
     // found under whatever device it has now.
-    MeterLink::Opener opener = [port, folder = std::filesystem::current_path()](int) {
+    MeterLink::Opener opener = [port, folder = std::filesystem::current_path()](
+                                   int, const LineSettings& settings) {
         const std::string device = ResolvePortArgument(port, folder);
-        if (!device.empty()) return OpenMeterDevice(device);
+        if (!device.empty()) return OpenMeterDevice(device, settings);
         OpenResult none;
         none.status =
             Status::Fail(StatusCode::PortNotOpened, "No serial device stands for " + port + ".");
         return none;
     };
-    OpenResult opened = opener(0);
+    OpenResult opened = opener(0, link.Settings());
     if (!opened.handle) {
         for (const std::string& line : ReportLines(ReportOpenFailure(opened, port)))
             std::fprintf(stderr, "dmmlog %s: %s\n", verb, line.c_str());
