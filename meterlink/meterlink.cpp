@@ -193,6 +193,7 @@ LineResult MeterLink::Link() {
 }
 
 void MeterLink::Unlink() {
+    CancelExchange();
     ReadingReceived = 0;
     linked_ = false;
 }

@@ -108,7 +108,7 @@ public:
     // control goes on working), clears the failure count and starts polling.
     // Refused while a transfer has the line.
     LineResult Link();
-    // Unlinking clears the reading-ready flag and stops polling.
+    // Unlinking cancels the poll in flight, clears the reading-ready flag and stops polling.
     void Unlink();
     bool Linked() const { return linked_; }
 

@@ -26,6 +26,7 @@
 #include "meterlink/numparse.h"
 #include "meterlink/portnames.h"
 #include "meterlink/protocol.h"
+#include "meterlink/serial/eventtimer.h"
 #include "meterlink/serial/serialline.h"
 #include "resources/pictures/icons.h"
 #include "resources/strings.h"
@@ -54,6 +55,11 @@ TFormMain::PortProber& Prober() {
     return prober;
 }
 
+TFormMain::LinkTimerMaker& LinkTimers() {
+    static TFormMain::LinkTimerMaker maker = [] { return MakeEventWakeTimer(); };
+    return maker;
+}
+
 bool ShownAndNotMinimised(const QWidget* w) {
     return w && w->isVisible() && !w->isMinimized();
 }
@@ -70,6 +76,10 @@ void BringUp(QWidget* w) {
 
 void TFormMain::SetPortProber(PortProber prober) {
     Prober() = std::move(prober);
+}
+
+void TFormMain::SetLinkTimerMaker(LinkTimerMaker maker) {
+    LinkTimers() = std::move(maker);
 }
 
 TFormMain::TFormMain() : Reading(G().Link.Reading) {
@@ -103,6 +113,8 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
 
     G().Link.ReadingReceived = 0;
     Reading.iNoDataCount = 0;
+    // The poll never holds the window thread: the link runs from its event loop.
+    if (LinkTimers()) G().Link.SetWakeTimer(LinkTimers()());
 
     // Log-out, shutdown, kill and Ctrl+C end the program as Exit does, without a question.
     auto* stops = new StopSignals(this);
@@ -117,6 +129,7 @@ TFormMain::~TFormMain() {
     TimerGetSd->stop();
     TimerReconnect->stop();
     G().Link.ClosePort();
+    G().Link.SetWakeTimer(nullptr);  // the event loop goes with the windows
 }
 
 void TFormMain::buildToolbar() {
@@ -242,7 +255,7 @@ void TFormMain::sbtnLinkClick() {
     MeterLink& link = G().Link;
     if (!Linked()) {
         if (GraphicalForm) SendWindowMessage(GraphicalForm, msg::LinkCut);
-        link.Unlink();
+        link.Unlink();  // the poll in flight is cancelled
     } else if (link.Lent()) {
         // A transfer has the line; the link command comes back when it ends.
         sbtnLink->setChecked(false);
@@ -290,15 +303,38 @@ int TFormMain::showNotice(const PollStep& step) {
                                     QString::fromStdString(notice->detail));
 }
 
+// The poll runs on the window thread without holding it: TimerGetSdTimer sends the
+// request and returns; the link ends the exchange from the event loop and pollEnded
+// goes on as the poll always did. The rules for what happens meanwhile:
+//  - TimerGetSd stays off from the tick until the poll has ended and its messages are
+//    closed, so the 750 ms are counted from the end of one poll to the start of the next.
+//  - A message window (no data, low battery, adaptor gone) shows only after the
+//    exchange has ended, and no exchange starts while one is up.
+//  - Unlink, Port..., Import, Exit and a reconnect cancel the exchange in flight:
+//    nothing of it is applied, the line is purged, and its end never comes.
+//  - A sample that falls due (a tick of the recorder or Manual) while a poll is in flight
+//    takes the reading of the next poll, as it did when the poll held the thread.
 void TFormMain::TimerGetSdTimer() {
     TimerGetSd->stop();
-    const PollStep step = G().Link.Poll();
+    if (noticeUp_ || G().Link.Busy()) return;  // the poll's end starts the timer again
+    sampleDueAtStart_ = GraphicalForm && GraphicalForm->recorder().Sampling.bSampleDue;
+    G().Link.StartPoll([this](const PollStep& step) { pollEnded(step); });
+}
+
+int TFormMain::showPollNotice(const PollStep& step) {
+    noticeUp_ = true;
+    const int answer = showNotice(step);
+    noticeUp_ = false;
+    return answer;
+}
+
+void TFormMain::pollEnded(const PollStep& step) {
     switch (step.result) {
         case PollResult::NoReply:
             TimerGetSd->start();
             return;
         case PollResult::NoDataWarning:
-            if (showNotice(step) == TAutoMsgForm::ResultAbort) {
+            if (showPollNotice(step) == TAutoMsgForm::ResultAbort) {
                 unlink();
             } else if (Linked()) {
                 TimerGetSd->start();
@@ -307,7 +343,7 @@ void TFormMain::TimerGetSdTimer() {
         case PollResult::AdaptorGone:
             // Told once; the link, the reading and the recorder's acquisition stay as they
             // are while the port is tried again.
-            if (showNotice(step) == TAutoMsgForm::ResultAbort)
+            if (showPollNotice(step) == TAutoMsgForm::ResultAbort)
                 unlink();
             else if (Linked() && G().Link.AdaptorGone())
                 TimerReconnect->start();
@@ -318,7 +354,7 @@ void TFormMain::TimerGetSdTimer() {
             if (!TimerReconnect->isActive()) TimerReconnect->start();
             return;
         case PollResult::LowBattery:
-            if (showNotice(step) == TAutoMsgForm::ResultAbort) {
+            if (showPollNotice(step) == TAutoMsgForm::ResultAbort) {
                 unlink();
                 return;
             }
@@ -347,7 +383,8 @@ void TFormMain::TimerReconnectTimer() {
 
 void TFormMain::handOver() {
     DesktopPublishing().OnReading(Reading);
-    if (GraphicalForm && GraphicalForm->recorder().Sampling.bSampleDue)
+    // Only a sample that was due when the poll began takes its reading.
+    if (GraphicalForm && sampleDueAtStart_ && GraphicalForm->recorder().Sampling.bSampleDue)
         PostWindowMessage(GraphicalForm, msg::NewReading);
     if (AnalogMeterForm) {
         PrepareAnalogValues(Reading, AnalogMeterForm->Values);

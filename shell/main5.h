@@ -4,8 +4,10 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "meterlink/driver/linerunner.h"
 #include "meterlink/meterline.h"
 #include "meterlink/meterlink.h"
 #include "meterlink/meterreading.h"
@@ -26,6 +28,10 @@ public:
     // opened through the link owner's opener (MeterLink::SetOpener).
     using PortProber = std::function<bool(int portNumber)>;
     static void SetPortProber(PortProber prober);
+    // The wake timer that runs the link from the event loop, made when the window is;
+    // tests give their own, or none to have every poll waited for.
+    using LinkTimerMaker = std::function<std::unique_ptr<WakeTimer>()>;
+    static void SetLinkTimerMaker(LinkTimerMaker maker);
 
     TFormMain();
     ~TFormMain() override;
@@ -45,7 +51,8 @@ public:
     void sbtnAboutClick();
     void UpdateLinkControls();
 
-    // One poll of the meter (the tick of TimerGetSd).
+    // The tick of TimerGetSd: starts one poll of the meter, which ends later from the
+    // event loop (at once on a link without one).
     void TimerGetSdTimer();
     // While the adaptor is away: one attempt to open the port again (the tick of
     // TimerReconnect); polling goes on when it answers.
@@ -100,10 +107,15 @@ private:
     void unlink();
     void showOpenFailure(const OpenResult& result);
     int showNotice(const PollStep& step);
+    int showPollNotice(const PollStep& step);
+    // The end of a poll: decoding, the digital meter, the hand-over, the timer again.
+    void pollEnded(const PollStep& step);
     // Writes the settings file into the program folder, with the system's reason on failure.
     Status writeSettings() const;
 
     QFrame* Bevel1 = nullptr;
+    bool noticeUp_ = false;          // a poll's message window is up
+    bool sampleDueAtStart_ = false;  // a sample was due when the poll in flight began
     bool closing_ = false;
     bool ending_ = false;    // EndSession has run
     bool finished_ = false;  // and FinishSession too

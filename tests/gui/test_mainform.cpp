@@ -32,6 +32,7 @@
 #include "shell/toolkit/winmsg.h"
 #include "support/examplemetrics.h"
 #include "support/fakeline.h"
+#include "support/fakewaketimer.h"
 #include "support/scriptedprompter.h"
 
 namespace fs = std::filesystem;
@@ -65,6 +66,9 @@ protected:
         fs::current_path(dir_);
         dmm::SetSystemMetricsOverride(dmm::test::ExampleMetrics());
         dmm::TFormMain::SetPortProber([](int n) { return n != 4; });
+        // Every poll is waited for where it starts, unless a test runs the link from the
+        // event loop with a wake timer of its own (EventDriven).
+        dmm::TFormMain::SetLinkTimerMaker({});
         G().Link.SetOpener([this](int n) {
             opened_.push_back(n);
             dmm::OpenResult r;
@@ -100,6 +104,16 @@ protected:
         dmm::FormMain->sbtnLink->click();
         ASSERT_TRUE(dmm::FormMain->Linked());
     }
+    // The link runs as from the event loop; the wake timer ends only through wake_.
+    void EventDriven() {
+        dmm::TFormMain::SetLinkTimerMaker([this] {
+            auto timer = std::make_unique<dmm::FakeWakeTimer>();
+            wake_ = timer.get();
+            return timer;
+        });
+    }
+    // Lets the poll in flight run to its end.
+    void EndPoll() { wake_->fireAll(*line_); }
 
     dmm::test::ScriptedPrompter prompter_;
     fs::path dir_, oldDir_;
@@ -110,6 +124,7 @@ protected:
     std::string value_ = "1.234";
     std::string range_ = "0";
     FakeLine* line_ = nullptr;
+    dmm::FakeWakeTimer* wake_ = nullptr;
 };
 
 TEST_F(DesktopProgram, StartsEveryWindowInPlaceWithTheComparatorHidden) {
@@ -391,6 +406,98 @@ TEST_F(DesktopProgram, LowBatteryIsShownOnEveryFrameAndTheFrameStillDecodes) {
     main->TimerGetSdTimer();
     EXPECT_FALSE(main->Linked());
     EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
+}
+
+TEST_F(DesktopProgram, APollRunsFromTheEventLoopAndUnlinkOrExitCancelsIt) {
+    EventDriven();
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    auto& link = dmm::G().Link;
+    main->TimerGetSdTimer();
+    // The request is out and the window thread free again: nothing shown yet.
+    EXPECT_TRUE(link.Busy());
+    EXPECT_EQ(wake_->PendingMs(), 250);
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+    EXPECT_EQ(link.ReadingReceived, 0);
+    EndPoll();
+    EXPECT_FALSE(link.Busy());
+    EXPECT_EQ(link.ReadingReceived, 1);
+    EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "1.234");
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+
+    // Unlink while a poll waits: nothing of it is applied, the line is purged and the
+    // timer stays off.
+    value_ = "9.999";
+    main->TimerGetSdTimer();
+    const std::size_t purges = line_->log().count("purgeReceive");
+    main->sbtnLink->click();
+    EXPECT_FALSE(main->Linked());
+    EXPECT_FALSE(link.Busy());
+    EXPECT_FALSE(wake_->Pending());
+    EXPECT_EQ(line_->log().count("purgeReceive"), purges + 1);
+    EXPECT_STREQ(link.Reading.szDisplay, "1.234");
+    EXPECT_FALSE(main->TimerGetSd->isActive());
+
+    // Exit while a poll waits: the port closes without the poll's end.
+    Link();
+    main->TimerGetSdTimer();
+    ASSERT_TRUE(link.Busy());
+    EXPECT_TRUE(main->FormClose());
+    EXPECT_FALSE(link.Busy());
+    EXPECT_FALSE(link.PortOpen());
+    EXPECT_STREQ(link.Reading.szDisplay, "1.234");
+}
+
+TEST_F(DesktopProgram, NoPollStartsWhileItsMessageIsUpAndTheNextTickStartsOneAfterwards) {
+    EventDriven();
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    silent_ = true;
+    bool busyBehind = true;
+    bool timerBehind = true;
+    prompter_.dialogAnswers.push_back([&](QDialog&) {
+        // A tick that comes while the warning is up starts nothing.
+        main->TimerGetSdTimer();
+        busyBehind = dmm::G().Link.Busy();
+        timerBehind = main->TimerGetSd->isActive();
+        return dmm::TAutoMsgForm::ResultRetry;
+    });
+    for (int i = 0; i < 3; ++i) {
+        main->TimerGetSdTimer();
+        EndPoll();
+    }
+    ASSERT_EQ(prompter_.count("dialog"), 1);
+    EXPECT_FALSE(busyBehind);
+    EXPECT_FALSE(timerBehind);
+    EXPECT_TRUE(main->TimerGetSd->isActive());
+    silent_ = false;
+    main->TimerGetSdTimer();
+    EndPoll();
+    EXPECT_EQ(dmm::G().Link.ReadingReceived, 1);
+}
+
+TEST_F(DesktopProgram, ASampleThatFallsDueDuringAPollTakesTheNextPollsReading) {
+    EventDriven();
+    Start();
+    Link();
+    auto* main = dmm::FormMain;
+    auto& recorder = dmm::GraphicalForm->recorder();
+    main->TimerGetSdTimer();
+    EndPoll();
+    value_ = "2.000";
+    main->TimerGetSdTimer();
+    dmm::GraphicalForm->sbtnRecordStart->click();  // the first sample falls due mid-poll
+    EndPoll();
+    QApplication::processEvents();
+    EXPECT_EQ(recorder.List().size(), 0u);
+    value_ = "3.000";
+    main->TimerGetSdTimer();
+    EndPoll();
+    QApplication::processEvents();
+    ASSERT_EQ(recorder.List().size(), 1u);
+    EXPECT_STREQ(recorder.List()[0].szValue, "3.000");
 }
 
 TEST_F(DesktopProgram, TheHandOverFeedsHiddenWindowsWithoutWakingThem) {
