@@ -112,13 +112,16 @@ void Recorder::FormClose() {
 
 bool Recorder::TakeSample() {
     const int m = iPointsPerPage;
-    // The newest data comes into view first.
-    if (iCurrentPage != iPageCount) {
-        iCurrentPage = iPageCount;
-        ShowPage();
-    }
     std::optional<LogRecord> record = SampleReading(link_.Reading, clock_.Now());
-    if (!record) return false;
+    if (!record) {
+        // The newest data comes into view all the same.
+        if (iCurrentPage != iPageCount) {
+            iCurrentPage = iPageCount;
+            ShowPage();
+        }
+        return false;
+    }
+    const bool olderPageShown = iCurrentPage != iPageCount;
     const float x = record->fValue;
     AdaptScale(x);
     list_.push_back(*record);
@@ -128,12 +131,18 @@ bool Recorder::TakeSample() {
     Status written = tempFiles_.Append(*record);
     if (!written) tempFiles_.Close();
     TrackExtremes(x);
-    view_.AppendChartPoint(FieldString(record->szTime), x);
-    view_.RedrawChart();
     iPageCount = iSampleCount / m + 1;
     iCurrentPage = iPageCount;
-    view_.SetChartCursorPoint(m - 1);
-    UpdateCursorReadout();
+    if (view_.ChartCursorPoint() != m - 1) view_.SetChartCursorPoint(m - 1);
+    ShowCursorReadout();
+    // The chart is updated once: the new point appended to the page on show, or the newest
+    // page loaded in place of an older one.
+    if (olderPageShown) {
+        LoadPage(iCurrentPage);
+        view_.RedrawChart();
+    } else {
+        view_.AppendChartPoint(FieldString(record->szTime), x);
+    }
     view_.AppendDataListLine(list_.size() - 1);
     StepProgress();
     iSampleCount += 1;
@@ -241,9 +250,8 @@ void Recorder::ReplayList() {
 
 void Recorder::FinishBulkLoad() {
     iCurrentPage = iPageCount;
-    ShowPage();
     view_.SetChartCursorPoint(iPointsPerPage - 1);
-    UpdateCursorReadout();
+    ShowPage();
     bBufferEmpty = false;
     bUnsaved = true;
     link_.EndTransfer();
@@ -314,20 +322,20 @@ void Recorder::ResetChart() {
     view_.SetChartExportSize(0, 0);
     toolbar_.sbtnUndoZoom = false;
     menu_.undoZooming = false;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
+    PushToolbar();
+    PushMenu();
     view_.SetChartPointCount(m);
     view_.SetChartYRange(fScaleMin, fScaleMax);
     for (int k = 0; k < m; ++k) view_.SetChartPoint(k, kEmptyPointLabel, kChartNullValue);
-    view_.RedrawChart();
     view_.SetChartCursorPoint(m - 1);
-    UpdateCursorReadout();
+    ShowCursorReadout();
+    view_.RedrawChart();
 }
 
 void Recorder::ShowPage() {
     LoadPage(iCurrentPage);
+    ShowCursorReadout();
     view_.RedrawChart();
-    UpdateCursorReadout();
     SetPagingEnabled(iCurrentPage != 1, iCurrentPage != iPageCount);
     UpdateStatusBar();
 }
@@ -347,11 +355,17 @@ void Recorder::SetPagingEnabled(bool back, bool forward) {
     toolbar_.sbtnPageDown = toolbar_.sbtnLastPage = forward;
     menu_.firstPage = menu_.pageUp = back;
     menu_.pageDown = menu_.lastPage = forward;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
+    PushToolbar();
+    PushMenu();
 }
 
 void Recorder::UpdateCursorReadout() {
+    if (list_.empty()) return;
+    ShowCursorReadout();
+    view_.RedrawChart();
+}
+
+void Recorder::ShowCursorReadout() {
     if (list_.empty()) return;
     const auto n = static_cast<std::int64_t>(list_.size());
     const std::int64_t index =
@@ -368,7 +382,6 @@ void Recorder::UpdateCursorReadout() {
         view_.ShowReading(PanelGroupOf(r));
         view_.SetYAxisLabel(YAxisLabelFor(r));
     }
-    view_.RedrawChart();
 }
 
 }  // namespace dmm

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "logger/acquisition/recorderview.h"
@@ -118,7 +119,9 @@ public:
     void ShowPage();
     // Puts the records of a page into the chart's points without drawing them.
     void LoadPage(int page);
-    void UpdateCursorReadout();  // also the chart's cursor-moved event
+    // The read-out panels and the Y-axis label for the record under the cursor, then the
+    // chart drawn; also the chart's cursor-moved event.
+    void UpdateCursorReadout();
 
     // Commands.
     void sbtnRecordStartClick();
@@ -157,6 +160,11 @@ private:
     void EndFileRead();
     void StepProgress();
     void SetPagingEnabled(bool back, bool forward);
+    // UpdateCursorReadout without drawing the chart: the caller draws it once.
+    void ShowCursorReadout();
+    // The command states to the window, when they differ from what it was last told.
+    void PushToolbar();
+    void PushMenu();
     void ShowExtremePanels();
     // Whether a finite value has set the scale and the extremes since the last reset.
     bool FiniteValueCounted() const;
@@ -172,6 +180,8 @@ private:
 
     ToolbarState toolbar_;
     MenuState menu_;
+    std::optional<ToolbarState> pushedToolbar_;  // what the window was last told
+    std::optional<MenuState> pushedMenu_;
     int progressPosition_ = 0;
     bool replaying_ = false;  // inside ReplayList
     // Records the Max and Min groups show; -1 when empty.

@@ -118,16 +118,16 @@ void Recorder::sbtnLastPageClick() {
 void Recorder::PEGraphZoomIn() {
     toolbar_.sbtnUndoZoom = true;
     menu_.undoZooming = true;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
+    PushToolbar();
+    PushMenu();
 }
 
 void Recorder::sbtnUndoZoomClick() {
     view_.UndoChartZoom();
     toolbar_.sbtnUndoZoom = false;
     menu_.undoZooming = false;
-    view_.SetToolbarState(toolbar_);
-    view_.SetMenuState(menu_);
+    PushToolbar();
+    PushMenu();
 }
 
 // ---- command states ----
@@ -146,7 +146,7 @@ void Recorder::UpdateToolbar() {
         t.sbtnFirstPage = t.sbtnPageUp = t.sbtnFitView = iPageCount != 1;
         t.sbtnPageDown = t.sbtnLastPage = false;
     }
-    view_.SetToolbarState(t);
+    PushToolbar();
 }
 
 void Recorder::UpdateMenu() {
@@ -163,7 +163,20 @@ void Recorder::UpdateMenu() {
         m.firstPage = m.pageUp = m.fitAllData = iPageCount != 1;
         m.pageDown = m.lastPage = false;
     }
-    view_.SetMenuState(m);
+    PushMenu();
+}
+
+// A state the window already shows is not pushed again: a live sample seldom changes one.
+void Recorder::PushToolbar() {
+    if (pushedToolbar_ == toolbar_) return;
+    view_.SetToolbarState(toolbar_);
+    pushedToolbar_ = toolbar_;
+}
+
+void Recorder::PushMenu() {
+    if (pushedMenu_ == menu_) return;
+    view_.SetMenuState(menu_);
+    pushedMenu_ = menu_;
 }
 
 StatusTexts Recorder::StatusBarTexts() const {

@@ -291,6 +291,8 @@ void PEGraph::AppendPoint(const QString& label, float value) {
         }
         loadIsolatedPoints(s);
     }
+    // The Y range and label a live sample may have moved with the point.
+    plot_->yAxis->setLabel(yAxisLabel_);
     if (!zoomed_) applyFullView();
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }

@@ -163,7 +163,8 @@ public:
     void setCursorPoint(int point);
 
     // Moves every point one place towards the start and puts label and value on the last point
-    // (subset 0; other subsets get the null value there), then redraws.
+    // (subset 0; other subsets get the null value there), then redraws with the Y range and
+    // the Y-axis label as set: a live sample needs no rebuild besides.
     void AppendPoint(const QString& label, float value);
 
     // Size of exported and printed pictures; 0 takes the size of the chart on screen. Bitmaps are

@@ -17,6 +17,7 @@ public:
     float yMin = 0, yMax = 0;
     std::string yLabel, time;
     int cursor = 0, zoomUndos = 0, exportWidth = -1, exportHeight = -1;
+    int chartAppends = 0, chartRedraws = 0, toolbarPushes = 0, menuPushes = 0;
     PanelGroup reading, max, min;
     int progressPos = 0;
     ToolbarState toolbar;
@@ -43,12 +44,13 @@ public:
         points.at(static_cast<std::size_t>(k)) = {l, v};
     }
     void AppendChartPoint(const std::string& l, float v) override {
+        ++chartAppends;
         points.erase(points.begin());
         points.emplace_back(l, v);
     }
     void SetChartYRange(float lo, float hi) override { yMin = lo, yMax = hi; }
     void SetYAxisLabel(const std::string& l) override { yLabel = l; }
-    void RedrawChart() override {}
+    void RedrawChart() override { ++chartRedraws; }
     int ChartCursorPoint() const override { return cursor; }
     void SetChartCursorPoint(int p) override { cursor = p; }
     void UndoChartZoom() override { ++zoomUndos; }
@@ -58,8 +60,8 @@ public:
     void ShowMax(const PanelGroup& g) override { max = g; }
     void ShowMin(const PanelGroup& g) override { min = g; }
     void SetProgressBar(int, int, int pos) override { progressPos = pos; }
-    void SetToolbarState(const ToolbarState& s) override { toolbar = s; }
-    void SetMenuState(const MenuState& s) override { menu = s; }
+    void SetToolbarState(const ToolbarState& s) override { toolbar = s, ++toolbarPushes; }
+    void SetMenuState(const MenuState& s) override { menu = s, ++menuPushes; }
     void SetStatusTexts(const StatusTexts& s) override { status = s; }
     void SetRecordButtonDown(bool start) override { startDown = start; }
     void SetLoggerTimerInterval(int ms) override { timerInterval = ms; }

@@ -272,6 +272,40 @@ TEST_F(RecorderTest, CommandStatesFollowTheRecorderState) {
     EXPECT_FALSE(view.menu.open || view.menu.manual || view.menu.interval);
 }
 
+TEST_F(RecorderTest, ALiveSampleUpdatesTheChartOnceAndTellsOnlyChangedCommandStates) {
+    view.intervalDialog = [](IntervalChoice& c) { return c.bOptManual = true; };
+    rec->sbtnOptionClick();  // Manual: the commands follow the buffer from sample to sample
+    struct Step {
+        const char* what;
+        int samples;                   // taken in a row
+        bool firstPage;                // page 1 on show before them
+        int appends, redraws, pushes;  // chart appends and rebuilds, toolbar and menu pushes
+    };
+    const Step steps[] = {
+        {"the first sample enables Save, Clear and Export", 1, false, 1, 0, 2},
+        {"samples that change no command", 198, false, 198, 0, 0},
+        {"the sample that makes a second page enables paging back", 2, false, 2, 0, 2},
+        {"a sample while page 1 is on show loads the newest page", 1, true, 0, 1, 2},
+        {"and the next one appends again", 1, false, 1, 0, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.firstPage) rec->sbtnFirstPageClick();
+        const test::FakeRecorderView before = view;
+        for (int i = 0; i < step.samples; ++i)
+            ASSERT_TRUE(Live(static_cast<double>(rec->List().size())));
+        EXPECT_EQ(view.chartAppends - before.chartAppends, step.appends);
+        EXPECT_EQ(view.chartRedraws - before.chartRedraws, step.redraws);
+        EXPECT_EQ(view.toolbarPushes + view.menuPushes - before.toolbarPushes - before.menuPushes,
+                  step.pushes);
+        // What the window shows is what the recorder holds.
+        EXPECT_EQ(view.toolbar, rec->Toolbar());
+        EXPECT_EQ(view.menu, rec->Menu());
+        const int n = static_cast<int>(rec->List().size());
+        EXPECT_EQ(Shown(), n < 200 ? Records(0, n, 200 - n) : Records(n - 200, 200));
+    }
+}
+
 TEST(IntervalOptionTest, CustomIntervalInput) {
     struct Prompter : IntervalPrompter {
         std::deque<std::string> answers;
