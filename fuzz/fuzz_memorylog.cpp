@@ -37,17 +37,21 @@ void CheckDecoded(const dmm::DecodedLog& log, std::size_t stored) {
     }
 }
 
+// The line below is the harness, not the code under test: its comparisons would only feed
+// the fuzzer's comparison tables with noise and cost a call each, byte after byte.
+#define NOT_TRACED __attribute__((no_sanitize("coverage")))
+
 // The meter as the input describes it: "N" starts at the input's first block, "R"
 // sends the next, and the line runs dry where the input ends. Nothing is logged,
 // nothing sleeps and nothing is allocated, so a run costs what the transfer costs.
 class BlockLine : public dmm::MeterLine {
 public:
-    void Reset(const std::uint8_t* data, std::size_t size) {
+    NOT_TRACED void Reset(const std::uint8_t* data, std::size_t size) {
         data_ = data, size_ = size;
         nextBlock_ = 0, at_ = end_ = 0, framed_ = 0;
     }
 
-    dmm::LineResult write(const std::uint8_t* data, std::size_t n) override {
+    NOT_TRACED dmm::LineResult write(const std::uint8_t* data, std::size_t n) override {
         for (std::size_t i = 0; i < n; ++i) {
             // A command frame is DLE STX command 0 0 0 DLE ETX; the meter answers its end.
             if (framed_ == 2) command_ = data[i];
@@ -58,13 +62,18 @@ public:
         }
         return dmm::LineResult::Done(n);
     }
-    dmm::LineResult read(std::uint8_t* buffer, std::size_t n) override {
+    NOT_TRACED dmm::LineResult read(std::uint8_t* buffer, std::size_t n) override {
+        // The transfer reads one byte at a time.
+        if (n == 1 && at_ < end_) {
+            *buffer = data_[at_++];
+            return dmm::LineResult::Done(1);
+        }
         const std::size_t got = std::min(n, end_ - at_);
         std::memcpy(buffer, data_ + at_, got);
         at_ += got;
         return got == n ? dmm::LineResult::Done(n) : dmm::LineResult::TimedOut(got);
     }
-    dmm::LineResult purgeReceive() override {
+    NOT_TRACED dmm::LineResult purgeReceive() override {
         at_ = end_;
         return dmm::LineResult::Done(0);
     }
@@ -85,7 +94,7 @@ public:
 private:
     static constexpr std::size_t kFrameSize = 8;
 
-    void answer() {
+    NOT_TRACED void answer() {
         if (command_ == dmm::kCmdFirstBlock) nextBlock_ = 0;
         const std::size_t at = nextBlock_++ * dmm::kStreamBlockSize;
         at_ = std::min(at, size_);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,17 +27,16 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 // Copies text into a fixed zero-terminated field, cut to N - 1 characters.
 template <std::size_t N>
 void CopyCut(char (&field)[N], std::string_view text) {
-    std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    for (std::size_t i = 0; i < n; ++i) field[i] = text[i];
-    for (std::size_t i = n; i < N; ++i) field[i] = '\0';
+    const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    if (n > 0) std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, N - n);
 }
 
 // The text of a fixed field: up to its first zero byte, at most N characters.
 template <std::size_t N>
 std::string FieldString(const char (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n] != '\0') ++n;
-    return std::string(field, n);
+    const void* end = std::memchr(field, 0, N);
+    return std::string(field, end ? static_cast<const char*>(end) - field : N);
 }
 
 }  // namespace dmm
