@@ -62,6 +62,8 @@ MeterLink::MeterLink(PlainOpener opener) : MeterLink() {
 
 MeterLink::~MeterLink() {
     if (runner_) runner_->SetLine(nullptr);
+    // The runner lets go of the wake timer as it ends: it goes before the timer does.
+    runner_.reset();
 }
 
 MeterLink::MeterLink(MeterLink&& other) noexcept : MeterLink() {

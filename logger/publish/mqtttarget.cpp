@@ -212,7 +212,9 @@ std::vector<DiscoveryMessage> DiscoveryMessages(const MeterTopics& t, std::strin
         p += ",\"value_template\":";
         p += JsonString("{{ 'online' if value_json.function == '" + fn + "' else 'offline' }}");
         p += "}],\"availability_mode\":\"all\"}";
-        out.push_back({base + "sensor/" + t.node + "/" + fn + "/config", p});
+        std::string topic = base;
+        topic.append("sensor/").append(t.node).append("/").append(fn).append("/config");
+        out.push_back({std::move(topic), p});
     }
     const std::string onlyStatus = ",\"availability\":[" + StatusAvailability(t) + "]}";
     out.push_back({base + "sensor/" + t.node + "/function/config",
