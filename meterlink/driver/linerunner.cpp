@@ -66,6 +66,11 @@ void LineRunner::handle(const std::function<void()>& fn) {
     }
     ++depth_;
     fn();
+    leaveHandler();
+}
+
+// Takes the input that came in while a handler ran, then ends the handler.
+void LineRunner::leaveHandler() {
     while (inputPending_) {
         inputPending_ = false;
         readInput();
@@ -101,12 +106,7 @@ void LineRunner::Start(const std::function<void()>& fn) {
     readInput();      // what came since the last exchange, for drivers that want it
     broken_ = false;  // a line that failed before is asked again
     fn();
-    while (inputPending_) {
-        inputPending_ = false;
-        readInput();
-    }
-    --depth_;
-    afterHandlers();
+    leaveHandler();
 }
 
 void LineRunner::readInput() {

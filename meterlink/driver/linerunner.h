@@ -76,6 +76,7 @@ private:
     void fireWakeIfDue();
     // Runs a handler; nested calls (a wait inside a send) are done by the outer one.
     void handle(const std::function<void()>& fn);
+    void leaveHandler();
     void afterHandlers();
 
     MeterDriver& driver_;
