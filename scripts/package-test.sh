@@ -48,7 +48,12 @@ decodes() {
   echo "$line"
   [ "$line" = "$(printf '6\t1.234\t0\t1.234\t\tV\t1.23399997')" ]
 }
-sim_helps() { "$bin/dmm-sim" --help | grep -q -- '--scenario'; }
+# The help is read whole first: grep -q stops at its first match, and a
+# longer help would then end on a broken pipe.
+sim_helps() {
+  local help
+  help=$("$bin/dmm-sim" --help) && grep -q -- '--scenario' <<<"$help"
+}
 recovers_nothing() {
   mkdir -p "$scratch/empty" && [ -z "$("$bin/dmmlog" recover "$scratch/empty")" ]
 }
