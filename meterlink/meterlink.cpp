@@ -77,6 +77,7 @@ MeterLink& MeterLink::operator=(MeterLink&& other) noexcept {
     Reading = std::move(other.Reading);
     ReadingReceived = other.ReadingReceived;
     opener_ = std::move(other.opener_);
+    meter_ = other.meter_;
     driver_ = std::move(other.driver_);
     runner_ = std::move(other.runner_);
     wakeTimer_ = std::move(other.wakeTimer_);
@@ -92,6 +93,7 @@ MeterLink& MeterLink::operator=(MeterLink&& other) noexcept {
     goneReason_ = std::move(other.goneReason_);
     bindRunner();
     // The moved-from link stays usable: a driver of its own and no port.
+    other.meter_ = kAdaptorMeter;
     other.driver_ = std::make_unique<AdaptorDriver>();
     other.runner_ = std::make_unique<LineRunner>(*other.driver_);
     other.exchange_ = Exchange::None;
@@ -123,6 +125,18 @@ void MeterLink::SetDriver(std::unique_ptr<MeterDriver> driver) {
     bindRunner();
     runner_->SetWakeTimer(timer);
     runner_->SetLine(line);
+}
+
+bool MeterLink::SetMeter(std::string_view name) {
+    for (std::string_view known : MeterNames()) {
+        if (known != name) continue;
+        if (known != meter_) {
+            SetDriver(MakeMeterDriver(known));
+            meter_ = known;
+        }
+        return true;
+    }
+    return false;
 }
 
 void MeterLink::SetWakeTimer(std::unique_ptr<WakeTimer> timer) {

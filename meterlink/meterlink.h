@@ -8,9 +8,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "meterlink/driver/linerunner.h"
 #include "meterlink/driver/meterdriver.h"
+#include "meterlink/driver/meterfamilies.h"
 #include "meterlink/meterline.h"
 #include "meterlink/meterreading.h"
 
@@ -70,6 +72,11 @@ public:
     // the exchange in flight.
     void SetDriver(std::unique_ptr<MeterDriver> driver);
     MeterDriver& Driver() const { return *driver_; }
+    // The kind of meter by its name (MeterNames()): the link makes its driver. Choose it
+    // before opening the port, which takes the driver's line settings. An unknown name
+    // changes nothing and gives false; the meter chosen already keeps its driver.
+    bool SetMeter(std::string_view name);
+    std::string_view Meter() const { return meter_; }
     LineSettings Settings() const { return driver_->Settings(); }
 
     // Running from an event loop: the driver is woken by this timer and by the line's
@@ -181,6 +188,7 @@ private:
     PollStep completePoll(DriverOutcome outcome);
 
     Opener opener_;
+    std::string_view meter_ = kAdaptorMeter;
     std::unique_ptr<MeterDriver> driver_;
     std::unique_ptr<LineRunner> runner_;
     std::unique_ptr<WakeTimer> wakeTimer_;

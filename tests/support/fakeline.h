@@ -138,6 +138,15 @@ public:
         receive_.insert(receive_.end(), bytes.begin(), bytes.end());
         if (!bytes.empty()) notifyInput();
     }
+    // Pieces that arrive unasked, each afterMs from now (a meter that streams).
+    void scheduleArrival(std::vector<Piece> pieces) {
+        for (Piece& piece : pieces)
+            scheduled_.push_back(
+                {simulatedNow_ + std::chrono::milliseconds(piece.afterMs), std::move(piece)});
+        std::stable_sort(scheduled_.begin(), scheduled_.end(),
+                         [](const auto& a, const auto& b) { return a.at < b.at; });
+        arriveDue();
+    }
     void limitRead(std::size_t readCall, std::size_t cap) { readCaps_[readCall] = cap; }
     void unplug(std::string reason = "Input/output error") {
         goneReason_ = std::move(reason);
@@ -263,13 +272,9 @@ private:
         frame_.clear();
         Bytes reply;
         if (!timedReplies_.empty()) {
-            for (Piece& piece : timedReplies_.front())
-                scheduled_.push_back(
-                    {simulatedNow_ + std::chrono::milliseconds(piece.afterMs), std::move(piece)});
+            std::vector<Piece> pieces = std::move(timedReplies_.front());
             timedReplies_.pop_front();
-            std::stable_sort(scheduled_.begin(), scheduled_.end(),
-                             [](const auto& a, const auto& b) { return a.at < b.at; });
-            arriveDue();
+            scheduleArrival(std::move(pieces));
             return;
         }
         if (!replies_.empty()) {

@@ -1,0 +1,27 @@
+// The kinds of meter the program can talk to, by the names the settings file, the
+// command line and the port dialog use: the RS-232 adaptor's protocol, and the
+// families of meters built on a measuring chip.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "meterlink/driver/meterdriver.h"
+
+namespace dmm {
+
+constexpr std::string_view kAdaptorMeter = "adaptor";
+constexpr std::string_view kFs9721Meter = "fs9721";
+constexpr std::string_view kFs9922Meter = "fs9922";
+
+// Every name, the adaptor first.
+std::span<const std::string_view> MeterNames();
+bool IsMeterName(std::string_view name);
+// The driver for a name; null for a name that is none of MeterNames().
+std::unique_ptr<MeterDriver> MakeMeterDriver(std::string_view name);
+// Whether the meter keeps a log in its memory that the program can import: only the
+// adaptor's meter does.
+bool MeterImportsMemory(std::string_view name);
+
+}  // namespace dmm
