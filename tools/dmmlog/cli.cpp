@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 
+#include "meterlink/driver/meterfamilies.h"
 #include "meterlink/linereport.h"
 #include "meterlink/numparse.h"
 #include "meterlink/portnames.h"
@@ -159,6 +161,21 @@ bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
     const bool comesBack = CanComeBack(port, opened.device);
     link.Attach(std::move(opened.handle));
     if (comesBack) link.SetOpener(std::move(opener));
+    return true;
+}
+
+bool ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help) {
+    const std::string name = opts.value("meter", std::string(kAdaptorMeter));
+    if (!link.SetMeter(name)) {
+        std::string names;
+        for (std::string_view known : MeterNames()) {
+            if (!names.empty()) names += ", ";
+            names += known;
+        }
+        std::fprintf(stderr, "dmmlog %s: --meter must be one of %s, not '%s'\n\n%s", verb,
+                     names.c_str(), name.c_str(), help);
+        return false;
+    }
     return true;
 }
 

@@ -49,6 +49,11 @@ std::string LocalTimestamp();
 // back; a pseudo-terminal given by its path cannot come back, so it gets no opener.
 bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link);
 
+// Sets the driver --meter names on the link (the adaptor's without the option); to be
+// called before the port is opened, which takes the driver's line settings. An unknown
+// name is said on standard error, followed by help; false then.
+bool ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help);
+
 // The warning a poll calls for (no data after three tries, low battery, the adaptor
 // gone), on standard error with the local time; nothing for the other results.
 void WarnOf(const PollStep& step);

@@ -31,8 +31,8 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 const char* const kHelp =
-    "usage: dmmlog log --port COMn|DEVICE --out FILE.g26 [--interval S|--full-speed]\n"
-    "                  [--count N] [--duration S] [--append|--force]\n"
+    "usage: dmmlog log --port COMn|DEVICE --out FILE.g26 [--meter NAME]\n"
+    "                  [--interval S|--full-speed] [--count N] [--duration S] [--append|--force]\n"
     "                  [--mqtt URL [--mqtt-name NAME] [--mqtt-password-file FILE]]\n"
     "\n"
     "Links to the meter and logs samples into a logger data file (68 bytes a\n"
@@ -44,6 +44,8 @@ const char* const kHelp =
     "\n"
     "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
     "  --out FILE          the logger file to write\n"
+    "  --meter NAME        the meter's protocol: adaptor (the default, the RS-232\n"
+    "                      adaptor), fs9721 or fs9922 (meters that stream their display)\n"
     "  --full-speed        a sample at every poll: the clock ticks every 500 ms (default)\n"
     "  --interval S        one sample every S whole seconds (0 = full speed)\n"
     "  --count N           stop after N samples\n"
@@ -157,7 +159,7 @@ private:
 }  // namespace
 
 int Log(int argc, char** argv) {
-    std::vector<std::string> values = {"port", "out", "interval", "count", "duration"};
+    std::vector<std::string> values = {"port", "out", "meter", "interval", "count", "duration"};
     values.insert(values.end(), kMqttOptions.begin(), kMqttOptions.end());
     Options opts(values, {"full-speed", "append", "force", "help"});
     auto usage = [](const std::string& error) {
@@ -187,12 +189,14 @@ int Log(int argc, char** argv) {
         if (duration <= 0) return usage("--duration must be more than 0");
     }
 
+    MeterLink link;
+    if (!ChooseVerbMeter("log", opts, link, kHelp)) return 2;
+
     MqttStart mqtt = StartMqtt("log", opts, opts.value("port"));
     if (mqtt.failed) return mqtt.exitCode;
     MqttPublisher* publisher = mqtt.publisher.get();
     const std::string run = NewRunId(std::chrono::system_clock::now());
 
-    MeterLink link;
     if (!OpenVerbPort("log", opts.value("port"), link)) return 1;
 
     const std::string out = opts.value("out");

@@ -14,7 +14,7 @@ namespace dmm::cli {
 
 namespace {
 const char* const kHelp =
-    "usage: dmmlog read --port COMn|DEVICE [--count N] [--interval MS]\n"
+    "usage: dmmlog read --port COMn|DEVICE [--meter NAME] [--count N] [--interval MS]\n"
     "                   [--format tsv|csv|json]\n"
     "                   [--mqtt URL [--mqtt-name NAME] [--mqtt-password-file FILE]]\n"
     "\n"
@@ -33,6 +33,8 @@ const char* const kHelp =
     "                 --mqtt-password-file as there\n"
     "\n"
     "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
+    "  --meter NAME        the meter's protocol: adaptor (the default, the RS-232\n"
+    "                      adaptor), fs9721 or fs9922 (meters that stream their display)\n"
     "  --count N           stop after N readings (default: until Ctrl+C)\n"
     "  --interval MS       pause between the end of one poll and the next (default 750;\n"
     "                      0 polls back to back)\n"
@@ -47,7 +49,7 @@ const char* const kHelp =
 }  // namespace
 
 int Read(int argc, char** argv) {
-    std::vector<std::string> values = {"port", "count", "interval", "format"};
+    std::vector<std::string> values = {"port", "meter", "count", "interval", "format"};
     values.insert(values.end(), kMqttOptions.begin(), kMqttOptions.end());
     Options opts(values, {"help"});
     if (!opts.parse(argc, argv)) {
@@ -74,11 +76,13 @@ int Read(int argc, char** argv) {
         return 2;
     }
 
+    MeterLink link;
+    if (!ChooseVerbMeter("read", opts, link, kHelp)) return 2;
+
     MqttStart mqtt = StartMqtt("read", opts, opts.value("port"));
     if (mqtt.failed) return mqtt.exitCode;
     MqttPublisher* publisher = mqtt.publisher.get();
 
-    MeterLink link;
     if (!OpenVerbPort("read", opts.value("port"), link)) return 1;
     InstallStopHandlers();
     SampleClock noSampling;

@@ -1,0 +1,103 @@
+// dmmlog read --meter against dmm-sim streaming a chip's packets: the readings of
+// the scenario come through the family's driver, and a meter spoken to in another
+// family's protocol reads nothing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/process.h"
+#include "support/sim.h"
+
+namespace dmm::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+// DC volts and DC milliamps, negative.
+const char* const kScenario = "6;1.234;0\n514;-0.250;-1\n";
+
+TEST(DmmlogMeters, ReadsEachFamilyThroughItsDriver) {
+    // function code, display text, unit text, function text
+    using Shown = std::vector<std::string>;
+    const std::set<Shown> expected = {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}};
+    for (const char* family : {"fs9721", "fs9922"}) {
+        SCOPED_TRACE(family);
+        TempDir dir;
+        Sim sim({"--protocol", family, "--scenario", WriteScenario(dir.path(), kScenario)});
+        ASSERT_FALSE(sim.device().empty());
+        // Polls back to back follow the meter's pace: each packet is printed once.
+        Process read(DMMLOG_PATH, {"read", "--port", sim.device(), "--meter", family, "--count",
+                                   "4", "--interval", "0"});
+        std::set<Shown> seen;
+        for (int i = 0; i < 4; ++i) {
+            const std::optional<std::string> line = read.readLine(10s);
+            ASSERT_TRUE(line) << "reading " << i << " missing; stderr: " << read.drainErr();
+            const std::vector<std::string> f = SplitTabs(*line);
+            ASSERT_EQ(f.size(), 8u) << *line;
+            seen.insert({f[1], f[4], f[5], f[6]});
+        }
+        EXPECT_EQ(read.wait(5s), 0);
+        EXPECT_EQ(seen, expected);
+        EXPECT_EQ(read.drainErr(), "") << "no warning while the meter streams";
+    }
+}
+
+TEST(DmmlogMeters, TheWrongMeterReadsNothingAndAnUnknownOneIsRefused) {
+    struct Case {
+        const char* simProtocol;  // empty: the adaptor's
+        const char* meter;
+    };
+    const Case cases[] = {{"fs9721", "fs9922"}, {"fs9922", "fs9721"}, {"", "fs9721"}};
+    TempDir dir;
+    const std::string scenario = WriteScenario(dir.path(), kScenario);
+    // All at once: each takes three failed polls before its warning.
+    std::vector<std::unique_ptr<Sim>> sims;
+    std::vector<std::unique_ptr<Process>> reads;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--scenario", scenario};
+        if (*c.simProtocol) args.insert(args.end(), {"--protocol", c.simProtocol});
+        sims.push_back(std::make_unique<Sim>(args));
+        ASSERT_FALSE(sims.back()->device().empty());
+        reads.push_back(std::make_unique<Process>(
+            DMMLOG_PATH, std::vector<std::string>{"read", "--port", sims.back()->device(),
+                                                  "--meter", c.meter, "--interval", "0"}));
+    }
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        SCOPED_TRACE(std::string(cases[i].meter) + " on " + cases[i].simProtocol);
+        Process& read = *reads[i];
+        const std::optional<std::string> warning = read.readErrLine(20s);
+        ASSERT_TRUE(warning);
+        EXPECT_NE(warning->find("Warning[W8004] No data received."), std::string::npos) << *warning;
+        read.signal(SIGTERM);
+        EXPECT_EQ(read.wait(5s), 0);
+        EXPECT_EQ(read.drainOut(), "") << "nothing was read";
+    }
+
+    const Finished unknown =
+        RunToEnd(DMMLOG_PATH, {"read", "--port", sims[0]->device(), "--meter", "FS9721"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, "
+                                "not 'FS9721'\n",
+                                0),
+              0u)
+        << unknown.err;
+}
+
+}  // namespace
+}  // namespace dmm::test
