@@ -189,6 +189,11 @@ constexpr Entry kStrings[] = {
     {8400, "The connection to the DMM adaptor was lost."},
     {8401, "Will re-connect automatically when it is back."},
     {8402, "The connection to the DMM adaptor is back."},
+    // The port dialog's choice of meter.
+    {8500, "Meter:"},
+    {8501, "RS-232 adaptor"},
+    {8502, "FS9721 chip"},
+    {8503, "FS9922 chip"},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},
@@ -284,6 +289,7 @@ constexpr int kNamed[] = {
     str::LeftoverFilesStay, str::EmptyLeftoverFileLine,
     str::BytesReadFormat, str::Translating, str::RecordsLeftOut,
     str::AdaptorLost, str::ReconnectsWhenBack, str::AdaptorBack,
+    str::MeterLabel, str::AdaptorMeterChoice, str::Fs9721MeterChoice, str::Fs9922MeterChoice,
     str::PortOpenError, str::LinkBeforeLogging, str::TempFileCreateError, str::FileOpenError,
     str::FileSaveError, str::OutOfMemory, str::InvalidFloat, str::LimitSettingError,
     str::PortSettingError, str::NoDataError, str::TransmissionError, str::BrowseFirst,

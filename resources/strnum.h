@@ -192,6 +192,12 @@ inline constexpr int AdaptorLost = 8400;
 inline constexpr int ReconnectsWhenBack = 8401;
 inline constexpr int AdaptorBack = 8402;
 
+// The port dialog's choice of meter.
+inline constexpr int MeterLabel = 8500;
+inline constexpr int AdaptorMeterChoice = 8501;
+inline constexpr int Fs9721MeterChoice = 8502;
+inline constexpr int Fs9922MeterChoice = 8503;
+
 // Errors.
 inline constexpr int PortOpenError = 9001;
 inline constexpr int LinkBeforeLogging = 9002;

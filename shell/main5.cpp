@@ -224,6 +224,7 @@ void TFormMain::FormCreate() {
     G().Link.iPort = loaded->iPort;
     G().StartHiLimit = loaded->fHiLimit;
     G().StartLowLimit = loaded->fLowLimit;
+    G().Link.SetMeter(loaded->Meter);  // before the port opens with the meter's settings
     StartDesktopPublishing(path, Format("COM%d", G().Link.iPort));
     openPort(false);
 }
@@ -446,10 +447,18 @@ void TFormMain::sbtnPortClick() {
     G().Link.DropPort();  // a plain close, without the flush and the pause
     if (DlgRsPortForm) {
         DlgRsPortForm->SelectedPort = G().Link.iPort;
-        if (Prompt().execDialog(*DlgRsPortForm) == QDialog::Accepted)
+        DlgRsPortForm->SelectedMeter = G().Link.Meter();
+        if (Prompt().execDialog(*DlgRsPortForm) == QDialog::Accepted) {
             G().Link.iPort = DlgRsPortForm->SelectedPort;
+            G().Link.SetMeter(DlgRsPortForm->SelectedMeter);
+        }
     }
     openPort(true);
+    if (GraphicalForm) {
+        // The import is offered for the adaptor's meter only.
+        GraphicalForm->recorder().UpdateToolbar();
+        GraphicalForm->recorder().UpdateMenu();
+    }
     if (DigitalMeterForm) {
         DigitalMeterForm->SetPortCaption(G().Link.iPort);
         DigitalMeterForm->raise();
@@ -484,6 +493,7 @@ Status TFormMain::writeSettings() const {
     s.iPort = G().Link.iPort;
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
+    s.Meter = G().Link.Meter();
     return SaveSettings(SettingsFilePath(G().ProgramDir.string()), s,
                         FormatMqttSettings(DesktopPublishing().settings()));
 }

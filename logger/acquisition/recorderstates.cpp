@@ -1,6 +1,7 @@
 // The recorder's commands (acquisition, interval, Clear, pages, zoom) and which of the
 // window's commands are enabled, with the status bar's texts.
 #include "logger/acquisition/recorder.h"
+#include "meterlink/driver/meterfamilies.h"
 #include "meterlink/numparse.h"
 #include "resources/strings.h"
 
@@ -138,7 +139,8 @@ void Recorder::UpdateToolbar() {
     ToolbarState& t = toolbar_;
     t.sbtnRecordStart = t.sbtnRecordStop = !bManualMode && !busy;
     t.sbtnManualLogging = idle && bManualMode;
-    t.sbtnOption = t.sbtnOpenFile = t.sbtnImport = idle;
+    t.sbtnOption = t.sbtnOpenFile = idle;
+    t.sbtnImport = idle && MeterImportsMemory(link_.Meter());
     t.sbtnSaveFile = t.sbtnPrintGraphic = t.sbtnClear = t.sbtnExport = idle && !bBufferEmpty;
     t.sbtnFirstPage = t.sbtnPageUp = t.sbtnPageDown = t.sbtnLastPage = t.sbtnFitView = idle;
     if (idle) {
@@ -153,7 +155,8 @@ void Recorder::UpdateMenu() {
     const bool busy = link_.TransferInProgress();
     const bool idle = !bAcquiring && !busy;
     MenuState& m = menu_;
-    m.open = m.printerSetup = m.interval = m.import = idle;
+    m.open = m.printerSetup = m.interval = idle;
+    m.import = idle && MeterImportsMemory(link_.Meter());
     m.saveAs = m.clear = m.printPage = m.exportData = idle && !bBufferEmpty;
     m.start = idle && !bManualMode;
     m.stop = bAcquiring && !bManualMode && !busy;

@@ -1,6 +1,7 @@
 #include "shell/dialogs/dlgrsport.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include "meterlink/portnames.h"
 #include "resources/pictures/icons.h"
 #include "resources/strings.h"
+#include "shell/rules/meterchoice.h"
 #include "shell/toolkit/centre.h"
 #include "shell/toolkit/prompter.h"
 
@@ -21,7 +23,8 @@ namespace dmm {
 
 namespace {
 constexpr int kClientWidth = 372;
-constexpr int kClientHeight = 222;
+constexpr int kClientHeight = 254;
+constexpr int kMeterRowHeight = 32;
 constexpr int kPictureSize = 64;
 constexpr int kColumnWidth = 124;
 constexpr int kRowHeight = 46;
@@ -79,7 +82,16 @@ TDlgRsPortForm::TDlgRsPortForm(QWidget* parent)
     rbtnCom5 = static_cast<QRadioButton*>(group_->button(5));
     rbtnCom6 = static_cast<QRadioButton*>(group_->button(6));
 
-    const int bevelTop = Panel1->geometry().bottom() + 10;
+    // The meter, under the ports: its label level with the panel's left edge.
+    const int meterTop = Panel1->geometry().bottom() + 8;
+    lblMeter = new QLabel(Str(str::MeterLabel), this);
+    lblMeter->setGeometry(Panel1->x(), meterTop + 4, 60, 20);
+    cbxMeter = new QComboBox(this);
+    for (const MeterChoice& choice : MeterChoices()) cbxMeter->addItem(Str(choice.text));
+    cbxMeter->setGeometry(Panel1->x() + 64, meterTop, Panel1->width() - 64, 26);
+    lblMeter->setBuddy(cbxMeter);
+
+    const int bevelTop = meterTop + kMeterRowHeight;
     Bevel1 = new QFrame(this);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     Bevel1->setGeometry(10, bevelTop, kClientWidth - 20, 2);
@@ -117,6 +129,7 @@ void TDlgRsPortForm::FormShow() {
         buttons[i]->setChecked(i + 1 == SelectedPort);
     }
     group_->setExclusive(true);
+    cbxMeter->setCurrentIndex(MeterChoiceRow(SelectedMeter));
     ShowDevices();
 }
 
@@ -142,6 +155,7 @@ void TDlgRsPortForm::bbtnOkClick() {
             break;
         }
     }
+    SelectedMeter = MeterOfRow(cbxMeter->currentIndex());
     accept();
 }
 

@@ -1,10 +1,13 @@
-// The serial port selection dialog: COM1..COM6 and the device each stands for.
+// The serial port selection dialog: COM1..COM6 and the device each stands for, and
+// below them the kind of meter on the port.
 #pragma once
 
 #include <QDialog>
 #include <array>
+#include <string_view>
 
 class QButtonGroup;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -19,6 +22,8 @@ public:
 
     // The port number, set by the caller before showing and read back after OK.
     int SelectedPort = 1;
+    // The meter's name (MeterNames()), set and read back the same way.
+    std::string_view SelectedMeter;
 
     QLabel* Image1;
     QFrame* Panel1;
@@ -30,6 +35,8 @@ public:
     QRadioButton* rbtnCom6;
     // The device under each radio button, "(none)" when the number stands for nothing.
     std::array<QLabel*, 6> DeviceLabels{};
+    QLabel* lblMeter;
+    QComboBox* cbxMeter;
     QFrame* Bevel1;
     QPushButton* bbtnOk;
     QPushButton* bbtnCancel;

@@ -95,8 +95,14 @@ Settings ParseSettingsText(std::string_view text) {
     std::optional<int> iPort = port ? ParseInteger(*port) : std::nullopt;
     std::optional<double> hi = ParseFinite(ValueOf(lines, "fHiLimit"));
     std::optional<double> low = ParseFinite(ValueOf(lines, "fLowLimit"));
-    if (!iPort || !hi || !low) return Settings{};
-    return Settings{*iPort, *hi, *low};
+    Settings settings;
+    if (iPort && hi && low) settings = Settings{*iPort, *hi, *low};
+    if (const std::optional<std::string> meter = ValueOf(lines, "Meter")) {
+        for (std::string_view name : MeterNames()) {
+            if (name == *meter) settings.Meter = name;
+        }
+    }
+    return settings;
 }
 
 std::string FormatSettingsText(const Settings& settings) {
@@ -104,6 +110,7 @@ std::string FormatSettingsText(const Settings& settings) {
     text += "iPort=" + std::to_string(settings.iPort) + "\r\n";
     text += "fHiLimit=" + FormatGeneral(settings.fHiLimit) + "\r\n";
     text += "fLowLimit=" + FormatGeneral(settings.fLowLimit) + "\r\n";
+    if (settings.Meter != kAdaptorMeter) text += "Meter=" + std::string(settings.Meter) + "\r\n";
     return text;
 }
 

@@ -1,5 +1,6 @@
 // The settings file "NRVDL.ini": the port number and the comparator's two limits,
-// kept as key=value lines in the working directory.
+// kept as key=value lines in the working directory, and the kind of meter when it is
+// not the adaptor.
 #pragma once
 
 #include <optional>
@@ -7,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "meterlink/driver/meterfamilies.h"
 #include "resources/status.h"
 
 namespace dmm {
@@ -15,6 +17,8 @@ struct Settings {
     int iPort = 2;
     double fHiLimit = 300;
     double fLowLimit = 100;
+    // One of MeterNames(), as the line "Meter=" names it.
+    std::string_view Meter = kAdaptorMeter;
 };
 
 // What the program holds when the file cannot be opened at start-up: no port
@@ -30,11 +34,13 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::optional<std::string> ValueOf(const std::vector<std::string>& lines, std::string_view name);
 
 // Reads the three settings from the file's text. If any of them is missing,
-// empty or not a number, all three take their defaults (2, 300, 100).
+// empty or not a number, all three take their defaults (2, 300, 100). The meter is
+// read on its own: a "Meter=" line that names no meter counts as none, the adaptor.
 Settings ParseSettingsText(std::string_view text);
 
 // The file's text: exactly "iPort=", "fHiLimit=" and "fLowLimit=" lines, each
-// ended by CR LF, floating-point values in the shortest general form.
+// ended by CR LF, floating-point values in the shortest general form; a "Meter=" line
+// follows only for a meter other than the adaptor, so an adaptor's file stays three lines.
 std::string FormatSettingsText(const Settings& settings);
 
 // The settings file inside the given directory.

@@ -22,6 +22,7 @@
 #include "displays/datapagelist.h"
 #include "displays/digitalmeter.h"
 #include "logger/graphicalrecord.h"
+#include "meterlink/chips/fs9721.h"
 #include "meterlink/globalvar.h"
 #include "shell/dialogs/dlgrsport.h"
 #include "shell/main5.h"
@@ -612,6 +613,82 @@ TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
     EXPECT_EQ(boxes[boxes.size() - 2].caption, "Error[E9001]");
     EXPECT_EQ(boxes.back().caption, "Warning[W8001]");
     EXPECT_EQ(boxes.back().icon, dmm::Prompter::Icon::Error);
+}
+
+// A bad or unknown meter is the adaptor and leaves the other settings alone; an
+// adaptor's file is written back as the three lines it was, another meter's with its line.
+TEST_F(DesktopProgram, TheMeterSettingChoosesTheMeterAndOnlyAnotherMeterIsWrittenBack) {
+    const std::string three = "iPort=3\r\nfHiLimit=250\r\nfLowLimit=2.5\r\n";
+    const struct {
+        std::string text;
+        std::string_view meter;
+    } rows[] = {
+        {three, dmm::kAdaptorMeter},
+        {three + "Meter=fs9721\r\n", dmm::kFs9721Meter},
+        {"METER=fs9922\r\n" + three, dmm::kFs9922Meter},
+        {three + "Meter=adaptor\r\n", dmm::kAdaptorMeter},
+        {three + "Meter=fs9723\r\n", dmm::kAdaptorMeter},
+        {three + "Meter=\r\n", dmm::kAdaptorMeter},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        Start(row.text);
+        EXPECT_EQ(G().Link.Meter(), row.meter);
+        EXPECT_EQ(G().Link.iPort, 3);
+        EXPECT_EQ(opened_.back(), 3);
+        EXPECT_EQ(dmm::ComparatorForm->HiLimit, 250);
+        EXPECT_EQ(dmm::ComparatorForm->LowLimit, 2.5);
+        const bool adaptor = row.meter == dmm::kAdaptorMeter;
+        EXPECT_EQ(dmm::GraphicalForm->sbtnImport->isEnabled(), adaptor);
+        EXPECT_EQ(dmm::GraphicalForm->mnuImport->isEnabled(), adaptor);
+        EXPECT_TRUE(dmm::FormMain->close());
+        EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"),
+                  adaptor ? three : three + "Meter=" + std::string(row.meter) + "\r\n");
+        dmm::DestroyForms();
+    }
+}
+
+TEST_F(DesktopProgram, AMeterChosenInThePortDialogStreamsItsReadingsToEveryWindow) {
+    Start();
+    prompter_.dialogAnswers.push_back([](QDialog& d) {
+        auto& dlg = static_cast<dmm::TDlgRsPortForm&>(d);
+        EXPECT_EQ(dlg.SelectedMeter, dmm::kAdaptorMeter);
+        dlg.SelectedMeter = dmm::kFs9721Meter;
+        return int(QDialog::Accepted);
+    });
+    dmm::FormMain->sbtnPortClick();
+    EXPECT_EQ(G().Link.Meter(), dmm::kFs9721Meter);
+    EXPECT_EQ(opened_, (std::vector<int>{1, 1}));
+    EXPECT_FALSE(dmm::GraphicalForm->sbtnImport->isEnabled());
+    EXPECT_FALSE(dmm::GraphicalForm->mnuImport->isEnabled());
+
+    Link();
+    dmm::chips::LcdReading lcd;
+    lcd.digits = {'2', '0', '0', '0'};
+    lcd.point = 1;
+    lcd.quantity = dmm::chips::Quantity::Volts;
+    lcd.coupling = dmm::chips::Coupling::Dc;
+    const dmm::chips::Fs9721Packet packet = dmm::chips::EncodeFs9721(lcd);
+    line_->deliverNow(FakeLine::Bytes(packet.begin(), packet.end()));
+    dmm::FormMain->TimerGetSdTimer();
+    QApplication::processEvents();
+    EXPECT_TRUE(line_->log().writes.empty()) << "nothing is asked of a meter that streams";
+    EXPECT_EQ(G().Link.ReadingReceived, 1);
+    EXPECT_EQ(dmm::DigitalMeterForm->DataPanel->text(), "2.000");
+    EXPECT_EQ(dmm::DigitalMeterForm->FuncPanel->text(), "V");
+    // Half of the chip's 4000 counts: the needle stands upright.
+    EXPECT_EQ(dmm::AnalogMeterForm->Values.iFullScale, dmm::chips::kFs9721Counts);
+    EXPECT_DOUBLE_EQ(dmm::AnalogMeterForm->NeedleAngle, 90);
+
+    // The adaptor chosen again: the import comes back.
+    dmm::FormMain->sbtnLink->click();
+    prompter_.dialogAnswers.push_back([](QDialog& d) {
+        static_cast<dmm::TDlgRsPortForm&>(d).SelectedMeter = dmm::kAdaptorMeter;
+        return int(QDialog::Accepted);
+    });
+    dmm::FormMain->sbtnPortClick();
+    EXPECT_EQ(G().Link.Meter(), dmm::kAdaptorMeter);
+    EXPECT_TRUE(dmm::GraphicalForm->sbtnImport->isEnabled());
 }
 
 TEST_F(DesktopProgram, ClosingTheMainWindowEndsTheEventLoop) {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -17,6 +18,7 @@
 #include <set>
 
 #include "displays/digitalmeter.h"
+#include "meterlink/driver/meterfamilies.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/meterreading.h"
 #include "meterlink/portnames.h"
@@ -229,6 +231,38 @@ TEST_F(PortDialog, OkTakesTheSelectedPortAndKeepsItWhenNoneIsSelected) {
     dlg_.bbtnCancel->click();
     EXPECT_EQ(dlg_.SelectedPort, 3);
     EXPECT_EQ(dlg_.result(), QDialog::Rejected);
+}
+
+TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
+    EXPECT_EQ(dlg_.lblMeter->text(), "Meter:");
+    QStringList items;
+    for (int i = 0; i < dlg_.cbxMeter->count(); ++i) items << dlg_.cbxMeter->itemText(i);
+    EXPECT_EQ(items, (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip"}));
+    EXPECT_GT(dlg_.cbxMeter->y(), dlg_.Panel1->geometry().bottom());
+    EXPECT_LT(dlg_.cbxMeter->geometry().bottom(), dlg_.Bevel1->y());
+    const struct {
+        std::string_view given;
+        int row;
+        std::string_view returned;  // after OK with the row left as shown
+    } rows[] = {{kFs9922Meter, 2, kFs9922Meter},
+                {kAdaptorMeter, 0, kAdaptorMeter},
+                {"none", 0, kAdaptorMeter}};
+    for (const auto& row : rows) {
+        dlg_.SelectedMeter = row.given;
+        Show(1);
+        EXPECT_EQ(dlg_.cbxMeter->currentIndex(), row.row) << row.given;
+        dlg_.bbtnOk->click();
+        EXPECT_EQ(dlg_.SelectedMeter, row.returned);
+    }
+    dlg_.SelectedMeter = kAdaptorMeter;
+    Show(1);
+    dlg_.cbxMeter->setCurrentIndex(1);
+    dlg_.bbtnCancel->click();
+    EXPECT_EQ(dlg_.SelectedMeter, kAdaptorMeter) << "Cancel keeps the meter";
+    Show(1);
+    dlg_.cbxMeter->setCurrentIndex(1);
+    dlg_.bbtnOk->click();
+    EXPECT_EQ(dlg_.SelectedMeter, kFs9721Meter);
 }
 
 TEST_F(PortDialog, ShowsTheDeviceEachPortStandsFor) {

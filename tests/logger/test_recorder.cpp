@@ -270,6 +270,17 @@ TEST_F(RecorderTest, CommandStatesFollowTheRecorderState) {
     busy.sbtnRecordStart = busy.sbtnRecordStop = false;
     EXPECT_EQ(view.toolbar, busy);
     EXPECT_FALSE(view.menu.open || view.menu.manual || view.menu.interval);
+
+    // The import of the meter's memory is the adaptor's alone.
+    link.EndTransfer();
+    for (std::string_view meter : MeterNames()) {
+        link.SetMeter(meter);
+        rec->UpdateToolbar();
+        rec->UpdateMenu();
+        EXPECT_EQ(view.toolbar.sbtnImport, meter == kAdaptorMeter) << meter;
+        EXPECT_EQ(view.menu.import, meter == kAdaptorMeter) << meter;
+        EXPECT_TRUE(view.toolbar.sbtnOpenFile && view.menu.open) << meter;
+    }
 }
 
 TEST_F(RecorderTest, ALiveSampleUpdatesTheChartOnceAndTellsOnlyChangedCommandStates) {

@@ -1,5 +1,8 @@
 #include "shell/rules/settings.h"
 
+#include "resources/strings.h"
+#include "shell/rules/meterchoice.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -58,6 +61,58 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ByteOrderMark", "\xEF\xBB\xBFiPort=3\r\nfHiLimit=1\r\nfLowLimit=0\r\n", 3, 1, 0},
         ParseCase{"Empty", "", 2, 300, 100}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// The meter is read on its own: whatever its line says, the other three are read as
+// without it, and a bad meter is the adaptor.
+TEST(SettingsText, AMeterLineChoosesTheMeterAndABadOneFallsBackToTheAdaptor) {
+    const std::string three = "iPort=4\r\nfHiLimit=12.5\r\nfLowLimit=-3\r\n";
+    const struct {
+        std::string text;
+        std::string_view meter;
+        int port;
+    } rows[] = {
+        {three, kAdaptorMeter, 4},
+        {three + "Meter=fs9721\r\n", kFs9721Meter, 4},
+        {"meter=fs9922\r\n" + three, kFs9922Meter, 4},
+        {three + "Meter=adaptor\r\n", kAdaptorMeter, 4},
+        {three + "Meter=FS9721\r\n", kAdaptorMeter, 4},
+        {three + "Meter=fs9999\r\n", kAdaptorMeter, 4},
+        {three + "Meter=\r\n", kAdaptorMeter, 4},
+        {three + "Meter= fs9721\r\n", kAdaptorMeter, 4},
+        {three + "Meter=fs9721\r\nMeter=fs9922\r\n", kFs9721Meter, 4},
+        {three + "Meter=\xff\xfe\r\n", kAdaptorMeter, 4},
+        {"iPort=x\r\nfHiLimit=1\r\nfLowLimit=0\r\nMeter=fs9922\r\n", kFs9922Meter, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const Settings s = ParseSettingsText(row.text);
+        EXPECT_EQ(s.Meter, row.meter);
+        EXPECT_EQ(s.iPort, row.port);
+        EXPECT_DOUBLE_EQ(s.fHiLimit, row.port == 4 ? 12.5 : 300);
+        EXPECT_DOUBLE_EQ(s.fLowLimit, row.port == 4 ? -3 : 100);
+        // Written back, an adaptor's file is the three lines, any other meter's one more.
+        const std::string written = FormatSettingsText(s);
+        if (row.meter == kAdaptorMeter) {
+            EXPECT_EQ(written.find("Meter"), std::string::npos) << written;
+        } else {
+            EXPECT_TRUE(written.ends_with("\r\nMeter=" + std::string(row.meter) + "\r\n"))
+                << written;
+        }
+        EXPECT_EQ(ParseSettingsText(written).Meter, row.meter);
+    }
+}
+
+TEST(MeterChoiceList, ListsEveryMeterWithItsTextAdaptorFirst) {
+    ASSERT_EQ(MeterChoices().size(), MeterNames().size());
+    for (std::size_t i = 0; i < MeterNames().size(); ++i) {
+        const MeterChoice& c = MeterChoices()[i];
+        EXPECT_EQ(c.name, MeterNames()[i]);
+        EXPECT_FALSE(LoadStr(c.text).empty()) << c.name;
+        EXPECT_EQ(MeterOfRow(MeterChoiceRow(c.name)), c.name);
+    }
+    EXPECT_EQ(MeterChoiceRow("fs9999"), 0);
+    for (int row : {-1, 3, 99}) EXPECT_EQ(MeterOfRow(row), kAdaptorMeter);
+}
 
 TEST(SettingsText, LinesEndWithCrLfAndKeepAllRecognisedBreaks) {
     EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
