@@ -615,52 +615,23 @@ TEST_F(DesktopProgram, ThePortDialogReopensThePortEvenWhenCancelled) {
     EXPECT_EQ(boxes.back().icon, dmm::Prompter::Icon::Error);
 }
 
-// A bad or unknown meter is the adaptor and leaves the other settings alone; an
-// adaptor's file is written back as the three lines it was, another meter's with its line.
-TEST_F(DesktopProgram, TheMeterSettingChoosesTheMeterAndOnlyAnotherMeterIsWrittenBack) {
-    const std::string three = "iPort=3\r\nfHiLimit=250\r\nfLowLimit=2.5\r\n";
-    const struct {
-        std::string text;
-        std::string_view meter;
-    } rows[] = {
-        {three, dmm::kAdaptorMeter},
-        {three + "Meter=fs9721\r\n", dmm::kFs9721Meter},
-        {"METER=fs9922\r\n" + three, dmm::kFs9922Meter},
-        {three + "Meter=adaptor\r\n", dmm::kAdaptorMeter},
-        {three + "Meter=fs9723\r\n", dmm::kAdaptorMeter},
-        {three + "Meter=\r\n", dmm::kAdaptorMeter},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        Start(row.text);
-        EXPECT_EQ(G().Link.Meter(), row.meter);
-        EXPECT_EQ(G().Link.iPort, 3);
-        EXPECT_EQ(opened_.back(), 3);
-        EXPECT_EQ(dmm::ComparatorForm->HiLimit, 250);
-        EXPECT_EQ(dmm::ComparatorForm->LowLimit, 2.5);
-        const bool adaptor = row.meter == dmm::kAdaptorMeter;
-        EXPECT_EQ(dmm::GraphicalForm->sbtnImport->isEnabled(), adaptor);
-        EXPECT_EQ(dmm::GraphicalForm->mnuImport->isEnabled(), adaptor);
-        EXPECT_TRUE(dmm::FormMain->close());
-        EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"),
-                  adaptor ? three : three + "Meter=" + std::string(row.meter) + "\r\n");
-        dmm::DestroyForms();
-    }
-}
-
+// The meter comes from the settings file and from the port dialog; only another meter
+// than the adaptor is written back, and only the adaptor's meter offers the import.
 TEST_F(DesktopProgram, AMeterChosenInThePortDialogStreamsItsReadingsToEveryWindow) {
-    Start();
+    const std::string three = "iPort=1\r\nfHiLimit=250\r\nfLowLimit=2.5\r\n";
+    Start(three + "Meter=fs9922\r\n");
+    EXPECT_EQ(G().Link.Meter(), dmm::kFs9922Meter);
+    EXPECT_FALSE(dmm::GraphicalForm->sbtnImport->isEnabled());
+    EXPECT_FALSE(dmm::GraphicalForm->mnuImport->isEnabled());
     prompter_.dialogAnswers.push_back([](QDialog& d) {
         auto& dlg = static_cast<dmm::TDlgRsPortForm&>(d);
-        EXPECT_EQ(dlg.SelectedMeter, dmm::kAdaptorMeter);
+        EXPECT_EQ(dlg.SelectedMeter, dmm::kFs9922Meter);
         dlg.SelectedMeter = dmm::kFs9721Meter;
         return int(QDialog::Accepted);
     });
     dmm::FormMain->sbtnPortClick();
     EXPECT_EQ(G().Link.Meter(), dmm::kFs9721Meter);
     EXPECT_EQ(opened_, (std::vector<int>{1, 1}));
-    EXPECT_FALSE(dmm::GraphicalForm->sbtnImport->isEnabled());
-    EXPECT_FALSE(dmm::GraphicalForm->mnuImport->isEnabled());
 
     Link();
     dmm::chips::LcdReading lcd;
@@ -689,6 +660,9 @@ TEST_F(DesktopProgram, AMeterChosenInThePortDialogStreamsItsReadingsToEveryWindo
     dmm::FormMain->sbtnPortClick();
     EXPECT_EQ(G().Link.Meter(), dmm::kAdaptorMeter);
     EXPECT_TRUE(dmm::GraphicalForm->sbtnImport->isEnabled());
+    EXPECT_TRUE(dmm::GraphicalForm->mnuImport->isEnabled());
+    EXPECT_TRUE(dmm::FormMain->close());
+    EXPECT_EQ(ReadFile(dir_ / "NRVDL.ini"), three);
 }
 
 TEST_F(DesktopProgram, ClosingTheMainWindowEndsTheEventLoop) {

@@ -254,15 +254,12 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
         dlg_.bbtnOk->click();
         EXPECT_EQ(dlg_.SelectedMeter, row.returned);
     }
-    dlg_.SelectedMeter = kAdaptorMeter;
-    Show(1);
-    dlg_.cbxMeter->setCurrentIndex(1);
-    dlg_.bbtnCancel->click();
-    EXPECT_EQ(dlg_.SelectedMeter, kAdaptorMeter) << "Cancel keeps the meter";
-    Show(1);
-    dlg_.cbxMeter->setCurrentIndex(1);
-    dlg_.bbtnOk->click();
-    EXPECT_EQ(dlg_.SelectedMeter, kFs9721Meter);
+    for (bool ok : {false, true}) {
+        Show(1);
+        dlg_.cbxMeter->setCurrentIndex(1);
+        (ok ? dlg_.bbtnOk : dlg_.bbtnCancel)->click();
+        EXPECT_EQ(dlg_.SelectedMeter, ok ? kFs9721Meter : kAdaptorMeter);
+    }
 }
 
 TEST_F(PortDialog, ShowsTheDeviceEachPortStandsFor) {
