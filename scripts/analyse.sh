@@ -22,13 +22,17 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# The build's compile commands less moc's generated files, each unit once.
+# The build's compile commands less moc's generated files and the precompiled headers,
+# each unit once. The forced include of a precompiled header is dropped: the tools read
+# each unit with the includes it names itself (and GCC's compiled form is not theirs).
 python3 - "$build/compile_commands.json" "$scratch" <<'EOF'
-import json, sys
+import json, re, sys
 units = {}
 for unit in json.load(open(sys.argv[1])):
-    if '_autogen/' not in unit['file']:
-        units.setdefault(unit['file'], unit)
+    if '_autogen/' in unit['file'] or '/cmake_pch' in unit['file']:
+        continue
+    unit['command'] = re.sub(r' -Winvalid-pch| -include \S*cmake_pch\.hxx', '', unit['command'])
+    units.setdefault(unit['file'], unit)
 json.dump(list(units.values()), open(sys.argv[2] + '/compile_commands.json', 'w'), indent=1)
 open(sys.argv[2] + '/units', 'w').write(''.join(f + '\n' for f in sorted(units)))
 EOF

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake pkg-config git lld
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-serialport-dev qt6-svg-dev qt6-multimedia-dev
   libqcustomplot-dev
