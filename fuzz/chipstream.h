@@ -54,7 +54,7 @@ void CheckChipStream(const std::uint8_t* data, std::size_t size, std::int32_t co
         if (overload != chips::IsOverload(lcd)) std::abort();
         if (!overload && !ParseNumber(r.sValue + "E" + r.sRange)) std::abort();
         PrepareAnalogValues(r, analog);
-        if (analog.FullScale != r.iFullScale) std::abort();
+        if (analog.FullScale != DialFullScale(r.iFullScale)) std::abort();
         PrepareComparatorValues(r, 300, 100, comparator);
         SampleReading(r, LocalTime{12, 34, 56, 789});
     }

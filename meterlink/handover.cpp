@@ -63,13 +63,26 @@ int ScaleTop(std::int32_t fullScale) {
     }
 }
 
+std::int32_t DialFullScale(std::int32_t fullScale) {
+    if (fullScale <= 0 || ScaleTop(fullScale) != 0) return fullScale;
+    // The dials' tops in each decade, as counts: 1, 2, 4, 5, 6 (times ten to a power).
+    constexpr std::int32_t kLeads[] = {1, 2, 4, 5, 6};
+    for (std::int64_t decade = 1; decade <= 100'000'000; decade *= 10) {
+        for (std::int32_t lead : kLeads) {
+            if (lead * decade >= fullScale) return static_cast<std::int32_t>(lead * decade);
+        }
+    }
+    return fullScale;
+}
+
 void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
     std::string display = FieldString(r.szDisplay);
     CopyCut(a.display, display);
     CopyCut(a.unit, FieldString(r.szUnit));
     CopyCut(a.func, FieldString(r.szFunc));
     a.funcCode = r.iFunc;
-    a.iFullScale = r.iFullScale;
+    const std::int32_t dial = DialFullScale(r.iFullScale);
+    a.iFullScale = dial;
 
     std::string s = display;
     std::size_t dash = s.find('-');
@@ -87,19 +100,19 @@ void PrepareAnalogValues(const MeterReading& r, AnalogValues& a) {
     if (!count) {
         if (Contains(r.sValue, 'L')) {
             // Overload: the needle goes just past the end of the scale.
-            const std::int32_t full = r.iFullScale > 0 ? r.iFullScale : 5000;
+            const std::int32_t full = dial > 0 ? dial : 5000;
             a.FullScale = full;
             a.NeedleCount = full + full / 10;
-            a.DecimalShift = r.iFullScale > 0 ? ShiftForScale(r.iShift, full) : r.iShift;
+            a.DecimalShift = dial > 0 ? ShiftForScale(r.iShift, full) : r.iShift;
         }
         return;
     }
     a.NeedleCount = *count;
     a.DecimalShift = r.iShift;
-    if (r.iFullScale > 0) {
+    if (dial > 0) {
         // The meter says how far its range counts; the digits shown say nothing more.
-        a.FullScale = r.iFullScale;
-        a.DecimalShift = ShiftForScale(r.iShift, r.iFullScale);
+        a.FullScale = dial;
+        a.DecimalShift = ShiftForScale(r.iShift, dial);
         return;
     }
     const double digits = static_cast<double>(t.size());

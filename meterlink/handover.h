@@ -26,14 +26,18 @@ struct AnalogValues {
 
 // Updates the analog meter's values from the reading. Counts that cannot be
 // taken from the display text keep their previous values, except for an
-// overload, which is shown as 5500 of 5000 (a tenth past the reading's own
-// full scale where it has one). With a full-scale count the decimal shift is the
+// overload, which is shown as 5500 of 5000 (a tenth past the full scale of the
+// reading's dial where it has one). With a full-scale count the decimal shift is the
 // one that makes the scale's labels times the multiplier read as the display.
 void PrepareAnalogValues(const MeterReading& r, AnalogValues& a);
 
 // The largest label of the dial that fits a full-scale count: 4 for 4000, 6 for
 // 6000, 5 for 5000, 10 for 1000 or 10000, 20 for 2000; 0 when none fits.
 int ScaleTop(std::int32_t fullScale);
+// The full scale of the dial a range is shown on: its own count where a dial fits
+// it, otherwise the smallest dial that holds it (22000 counts on the 0 to 4 dial
+// of 40000); 0 stays 0.
+std::int32_t DialFullScale(std::int32_t fullScale);
 
 // What the comparator is handed with each reading.
 struct ComparatorValues {

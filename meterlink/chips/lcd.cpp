@@ -1,5 +1,6 @@
 #include "meterlink/chips/lcd.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -15,7 +16,7 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::size_t FirstShown(const std::array<char, 4>& digits) {
+std::size_t FirstShown(std::string_view digits) {
     std::size_t i = 0;
     while (i < digits.size() && digits[i] == kBlankDigit) ++i;
     return i;
@@ -23,8 +24,9 @@ std::size_t FirstShown(const std::array<char, 4>& digits) {
 
 }  // namespace
 
-bool DigitsShowable(const std::array<char, 4>& digits, int point) {
-    if (point < 0 || point > 3) return false;
+bool DigitsShowable(std::string_view digits, int point) {
+    if (digits.size() < 4 || digits.size() > 5) return false;
+    if (point < 0 || point >= static_cast<int>(digits.size())) return false;
     const std::size_t first = FirstShown(digits);
     if (first == digits.size()) return false;
     if (digits[first] == '0' && first + 1 < digits.size() && digits[first + 1] == kOverloadDigit) {
@@ -80,6 +82,7 @@ int ChipFunctionCode(const LcdReading& lcd) {
 }
 
 std::int32_t FullScaleCount(const LcdReading& lcd, std::int32_t chipCounts) {
+    if (lcd.fullScale > 0) return lcd.fullScale;
     switch (lcd.quantity) {
         case Quantity::Hertz:
             return 10000;
@@ -97,9 +100,12 @@ void FillReading(const LcdReading& lcd, std::int32_t chipCounts, MeterReading& r
     // A function without a code has no unit to put a prefix on: the number as shown.
     const int prefix = code == func::None ? 0 : lcd.prefix;
     // The digits left of the point, less one; the adaptor's display rules call it the shift.
-    const int shift = lcd.point == 0 ? 3 : lcd.point - 1;
-    r.iShift = shift;
-    r.iOlPoint = shift;
+    const int width = static_cast<int>(lcd.digits.size());
+    const int shift = lcd.point == 0 ? width - 1 : lcd.point - 1;
+    // The shift as a four-digit display's (value = count x 10^(shift - 3)), which
+    // the analog meter's multiplier is worked out from.
+    r.iShift = shift - (width - 4);
+    r.iOlPoint = std::min(shift, 3);
     r.iUnitExp = prefix;
     r.iFullScale = FullScaleCount(lcd, chipCounts);
     // The range is the exponent of the first digit, as in the adaptor's value texts
@@ -109,7 +115,7 @@ void FillReading(const LcdReading& lcd, std::int32_t chipCounts, MeterReading& r
     std::string display = lcd.negative ? "-" : "";
     if (IsOverload(lcd)) {
         r.sValue = lcd.negative ? "-OL" : " OL ";
-        display += kOverloadForms[shift];
+        display += kOverloadForms[std::min(shift, 3)];
     } else {
         std::string mantissa = lcd.negative ? "-" : "";
         const std::size_t first = FirstShown(lcd.digits);

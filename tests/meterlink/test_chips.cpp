@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/handover.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
@@ -258,6 +261,232 @@ TEST(Fs9922, PacketsTheChipCannotSendAreRefused) {
     for (const auto& [name, packet] : rows) EXPECT_FALSE(DecodeFs9922(packet)) << name;
 }
 
+// ES51922: range, five digits, function, status and four option bytes, each '0' + bits.
+Es51922Packet Es51922(char range, const char* digits, std::uint8_t function, std::uint8_t status,
+                      std::uint8_t option3, std::uint8_t option4 = 0) {
+    Es51922Packet p{};
+    p[0] = static_cast<std::uint8_t>(range);
+    for (int i = 0; i < 5; ++i) p[1 + i] = static_cast<std::uint8_t>(digits[i]);
+    p[6] = static_cast<std::uint8_t>(0x30 | function);
+    p[7] = static_cast<std::uint8_t>(0x30 | status);
+    p[8] = p[9] = 0x30;
+    p[10] = static_cast<std::uint8_t>(0x30 | option3);
+    p[11] = static_cast<std::uint8_t>(0x30 | option4);
+    p[12] = '\r';
+    p[13] = '\n';
+    return p;
+}
+// Its function codes and the bits of its status and third option byte.
+constexpr std::uint8_t kEsAmps22 = 0x0, kEsDiode = 0x1, kEsHertz = 0x2, kEsOhms = 0x3,
+                       kEsTemperature = 0x4, kEsBeep = 0x5, kEsFarads = 0x6, kEsAmps = 0x9,
+                       kEsVolts = 0xB, kEsMicroamps = 0xD, kEsAdapter = 0xE, kEsMilliamps = 0xF;
+constexpr std::uint8_t kEsJudge = 8, kEsSign = 4, kEsBattery = 2, kEsOverload = 1;
+constexpr std::uint8_t kEsDc = 8, kEsAc = 4, kEsAuto = 2, kEsVahz = 1;
+
+TEST(Es51922, PacketsFromTheDataSheetGiveTheReadingsTheMeterShows) {
+    struct Row {
+        const char* name;
+        Es51922Packet packet;
+        Expected e;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"DC volts", Es51922('0', "12345", kEsVolts, 0, kEsDc | kEsAuto), {6, "1.2345", "0", "1.2345", "", "V", 1.2345, 22000}},
+        {"AC millivolts, negative", Es51922('4', "12345", kEsVolts, kEsSign, kEsAc), {5, "-1.2345", "-1", "-123.45", "m", "V", -0.12345, 22000}},
+        {"1000 V on the 2200.0 V range", Es51922('3', "10000", kEsVolts, 0, kEsDc), {6, "1.0000", "3", "1000.0", "", "V", 1000, 22000}},
+        {"microamps, the higher range", Es51922('1', "01500", kEsMicroamps, 0, kEsDc | kEsAuto), {514, "0.1500", "-3", "0150.0", "u", "A", 150e-6, 22000}},
+        {"AC milliamps", Es51922('0', "21999", kEsMilliamps, 0, kEsAc), {513, "2.1999", "-2", "21.999", "m", "A", 0.021999, 22000}},
+        {"22000 A without a point", Es51922('4', "00012", kEsAmps, 0, kEsDc), {514, "0.0012", "4", "00012", "", "A", 12, 22000}},
+        {"amps without a coupling have no code", Es51922('0', "12345", kEsAmps22, 0, 0), {0, "1.2345", "1", "12.345", "", "", 12.345, 22000}},
+        {"kilohms", Es51922('2', "04700", kEsOhms, 0, kEsAuto), {128, "0.4700", "4", "04.700", "K", "W", 4700, 22000}},
+        {"continuity is ohms", Es51922('0', "00030", kEsBeep, 0, 0), {128, "0.0030", "2", "000.30", "", "W", 0.3, 22000}},
+        {"diode test is DC volts", Es51922('0', "05980", kEsDiode, 0, 0), {6, "0.5980", "0", "0.5980", "", "V", 0.598, 22000}},
+        {"hertz", Es51922('0', "05000", kEsHertz, 0, 0), {1024, "0.5000", "1", "05.000", "", "Hz", 5, 22000}},
+        {"megahertz", Es51922('5', "12345", kEsHertz, 0, 0), {1024, "1.2345", "6", "1.2345", "M", "Hz", 1.2345e6, 22000}},
+        {"duty cycle is the judge bit", Es51922('0', "00500", kEsHertz, kEsJudge, 0), {2048, "0.0500", "3", "0050.0", "", "%", 50, 1000}},
+        {"the frequency of a voltage", Es51922('1', "06000", kEsVolts, 0, kEsAc | kEsVahz), {1024, "0.6000", "2", "060.00", "", "Hz", 60, 22000}},
+        {"microfarads", Es51922('2', "04700", kEsFarads, 0, 0), {8, "0.4700", "-6", "0.4700", "u", "F", 0.47e-6, 22000}},
+        {"temperature", Es51922('0', "00235", kEsTemperature, 0, 0), {32, "0.0235", "3", "0023.5", "", "C", 23.5, 22000}},
+        {"the adapter input has no code", Es51922('0', "12345", kEsAdapter, 0, 0), {0, "1.2345", "0", "1.2345", "", "", 1.2345, 22000}},
+        {"megohm overload", Es51922('5', "22000", kEsOhms, kEsOverload, kEsAuto), {128, " OL ", "7", " O.L ", "M", "W", 0, 22000}},
+        {"negative volts overload", Es51922('1', "00000", kEsVolts, kEsSign | kEsOverload, kEsDc), {6, "-OL", "1", "- O.L ", "", "V", 0, 22000}},
+        {"low battery", Es51922('0', "12345", kEsVolts, kEsBattery, kEsDc), {6, "1.2345", "0", "1.2345", "", "V", 1.2345, 22000, true}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<LcdReading> lcd = DecodeEs51922(row.packet);
+        ASSERT_TRUE(lcd);
+        ExpectReading(*lcd, kEs51922Counts, row.e);
+        if (!lcd->relative && !(row.packet[10] & kEsVahz) && lcd->quantity != Quantity::None &&
+            !(lcd->quantity == Quantity::Amps && lcd->coupling == Coupling::None)) {
+            const std::optional<Es51922Packet> again = EncodeEs51922(*lcd);
+            ASSERT_TRUE(again) << "the simulator's packet";
+            EXPECT_EQ(DecodeEs51922(*again), lcd) << "the simulator's packet";
+        }
+    }
+}
+
+// UT71x: five digits (':' a blank, '<' the L), range, function, two state bytes.
+Ut71xPacket Ut71x(const char* digits, char range, std::uint8_t function, std::uint8_t state1,
+                  std::uint8_t state2) {
+    Ut71xPacket p{};
+    for (int i = 0; i < 5; ++i) p[i] = static_cast<std::uint8_t>(digits[i]);
+    p[5] = static_cast<std::uint8_t>(range);
+    p[6] = static_cast<std::uint8_t>(0x30 | function);
+    p[7] = static_cast<std::uint8_t>(0x30 | state1);
+    p[8] = static_cast<std::uint8_t>(0x30 | state2);
+    p[9] = '\r';
+    p[10] = '\n';
+    return p;
+}
+constexpr std::uint8_t kUtAcMillivolts = 0x0, kUtVolts = 0x1, kUtAcVolts = 0x2, kUtMillivolts = 0x3,
+                       kUtOhms = 0x4, kUtFarads = 0x5, kUtCelsius = 0x6, kUtMicroamps = 0x7,
+                       kUtAmps = 0x9, kUtBeep = 0xA, kUtDiode = 0xB, kUtHertz = 0xC,
+                       kUtFahrenheit = 0xD, kUtPower = 0xE, kUtLoop = 0xF;
+constexpr std::uint8_t kUtDc = 8, kUtAc = 4;      // state 1
+constexpr std::uint8_t kUtSign = 4, kUtAuto = 2;  // state 2
+
+TEST(Ut71x, PacketsFromTheProtocolGiveTheReadingsTheMeterShows) {
+    struct Row {
+        const char* name;
+        Ut71xPacket packet;
+        Expected e;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"DC volts", Ut71x("12345", '0', kUtVolts, kUtDc, kUtAuto), {6, "1.2345", "0", "1.2345", "", "V", 1.2345, 40000}},
+        {"AC millivolts", Ut71x("12345", '0', kUtAcMillivolts, kUtAc, 0), {5, "1.2345", "-1", "123.45", "m", "V", 0.12345, 40000}},
+        {"negative DC millivolts", Ut71x("01234", '0', kUtMillivolts, kUtDc, kUtSign), {6, "-0.1234", "-1", "-012.34", "m", "V", -0.01234, 40000}},
+        {"AC volts, 1000 V range", Ut71x("07500", '3', kUtAcVolts, kUtAc, 0), {5, "0.7500", "3", "0750.0", "", "V", 750, 40000}},
+        {"DC microamps", Ut71x("03999", '1', kUtMicroamps, kUtDc, 0), {514, "0.3999", "-3", "0399.9", "u", "A", 399.9e-6, 40000}},
+        {"AC amps", Ut71x("05000", '0', kUtAmps, kUtAc, 0), {513, "0.5000", "1", "05.000", "", "A", 5, 40000}},
+        {"amps without a coupling have no code", Ut71x("05000", '0', kUtAmps, 0, 0), {0, "0.5000", "1", "05.000", "", "", 5, 40000}},
+        {"megohms", Ut71x("12000", '5', kUtOhms, 0, kUtAuto), {128, "1.2000", "7", "12.000", "M", "W", 12e6, 40000}},
+        {"leading blank", Ut71x(":1234", '0', kUtOhms, 0, 0), {128, "0.1234", "2", "12.34", "", "W", 12.34, 40000}},
+        {"nanofarads", Ut71x("04700", '0', kUtFarads, 0, 0), {8, "0.4700", "-8", "04.700", "n", "F", 4.7e-9, 40000}},
+        {"kilohertz", Ut71x("10000", '3', kUtHertz, 0, 0), {1024, "1.0000", "4", "10.000", "K", "Hz", 10000, 40000}},
+        {"degrees Celsius", Ut71x("00250", '0', kUtCelsius, 0, 0), {32, "0.0250", "3", "0025.0", "", "C", 25, 40000}},
+        {"degrees Fahrenheit", Ut71x("00770", '0', kUtFahrenheit, 0, 0), {64, "0.0770", "3", "0077.0", "", "F", 77, 40000}},
+        {"diode test is DC volts", Ut71x("05980", '0', kUtDiode, 0, 0), {6, "0.5980", "0", "0.5980", "", "V", 0.598, 40000}},
+        {"continuity is ohms", Ut71x("00030", '0', kUtBeep, 0, 0), {128, "0.0030", "2", "000.30", "", "W", 0.3, 40000}},
+        {"power has no code", Ut71x("12345", '0', kUtPower, 0, 0), {0, "1.2345", "0", "1.2345", "", "", 1.2345, 40000}},
+        {"loop current in percent", Ut71x("05000", '0', kUtLoop, 0, 0), {2048, "0.5000", "2", "050.00", "", "%", 50, 10000}},
+        {"overload", Ut71x("::0<:", '1', kUtVolts, kUtDc, 0), {6, " OL ", "1", " O.L ", "", "V", 0, 40000}},
+        {"negative overload", Ut71x("::0<:", '0', kUtMillivolts, kUtDc, kUtSign), {6, "-OL", "-1", "- OL. ", "m", "V", 0, 40000}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<LcdReading> lcd = DecodeUt71x(row.packet);
+        ASSERT_TRUE(lcd);
+        ExpectReading(*lcd, kUt71xCounts, row.e);
+        const std::optional<Ut71xPacket> again = EncodeUt71x(*lcd);
+        ASSERT_TRUE(again) << "the simulator's packet";
+        EXPECT_EQ(DecodeUt71x(*again), lcd) << "the simulator's packet";
+    }
+}
+
+// ASCII-14: mode, the value in seven characters, the unit in four, CR.
+Ascii14Packet Ascii14(const char* mode, const char* value, const char* unit) {
+    std::string line = std::string(mode) + value + unit;
+    line.resize(13, ' ');
+    Ascii14Packet p{};
+    for (std::size_t i = 0; i < 13; ++i) p[i] = static_cast<std::uint8_t>(line[i]);
+    p[13] = '\r';
+    return p;
+}
+
+TEST(Ascii14, LinesOfTheMetersGiveTheReadingsTheyShow) {
+    struct Row {
+        const char* name;
+        Ascii14Packet packet;
+        Expected e;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"DC volts", Ascii14("DC", " -1.234", "V"), {6, "-1.234", "0", "-1.234", "", "V", -1.234, 4000}},
+        {"AC mains", Ascii14("AC", "  230.1", "V"), {5, "2.301", "2", "230.1", "", "V", 230.1, 4000}},
+        {"millivolts", Ascii14("DC", "  399.9", "mV"), {6, "3.999", "-1", "399.9", "m", "V", 0.3999, 4000}},
+        {"AC amps", Ascii14("AC", "  0.123", "A"), {513, "0.123", "0", "0.123", "", "A", 0.123, 4000}},
+        {"microamps, a blank for a digit", Ascii14("DC", "  -12.3", "uA"), {514, "-0.123", "-4", "-12.3", "u", "A", -12.3e-6, 4000}},
+        {"megohms", Ascii14("OH", "  39.99", "MOhm"), {128, "3.999", "7", "39.99", "M", "W", 39.99e6, 4000}},
+        {"kilohms", Ascii14("OH", "  1.234", "kOhm"), {128, "1.234", "3", "1.234", "K", "W", 1234, 4000}},
+        {"nanofarads", Ascii14("CA", "  4.700", "nF"), {8, "4.700", "-9", "4.700", "n", "F", 4.7e-9, 4000}},
+        {"kilohertz count to 9999", Ascii14("FR", "  50.00", "kHz"), {1024, "5.000", "4", "50.00", "K", "Hz", 50000, 10000}},
+        {"degrees Celsius", Ascii14("TE", "     23", "C"), {32, "0.023", "3", "23", "", "C", 23, 4000}},
+        {"degrees Fahrenheit", Ascii14("TE", "  -12.5", "F"), {64, "-0.125", "2", "-12.5", "", "F", -12.5, 4000}},
+        {"diode test is DC volts", Ascii14("DI", "  0.598", "V"), {6, "0.598", "0", "0.598", "", "V", 0.598, 4000}},
+        {"hFE has no code", Ascii14("hF", "    215", ""), {0, "0.215", "3", "215", "", "", 215, 4000}},
+        {"overload", Ascii14("OH", "   O.L ", "MOhm"), {128, " OL ", "7", " O.L ", "M", "W", 0, 4000}},
+        {"negative overload", Ascii14("DC", "    -OL", "V"), {6, "-OL", "3", "- OL ", "", "V", 0, 4000}},
+        {"a 4 1/2-digit meter", Ascii14("DC", " 1.9999", "V"), {6, "1.9999", "0", "1.9999", "", "V", 1.9999, 20000}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<LcdReading> lcd = DecodeAscii14(row.packet);
+        ASSERT_TRUE(lcd);
+        ExpectReading(*lcd, kAscii14Counts, row.e);
+        const std::optional<Ascii14Packet> again = EncodeAscii14(*lcd);
+        ASSERT_TRUE(again) << "the simulator's line";
+        EXPECT_EQ(DecodeAscii14(*again), lcd) << "the simulator's line";
+    }
+}
+
+TEST(TextChips, PacketsNoMeterSendsAreRefused) {
+    Es51922Packet esNoLf = Es51922('0', "12345", kEsVolts, 0, kEsDc);
+    esNoLf[13] = '\r';
+    Es51922Packet esParity = Es51922('0', "12345", kEsVolts, 0, kEsDc);
+    esParity[2] |= 0x80;  // read at 8N1: the parity bit on top
+    const std::pair<const char*, Es51922Packet> es[] = {
+        {"no LF", esNoLf},
+        {"a byte with its eighth bit", esParity},
+        {"a digit above 9", Es51922('0', "12:45", kEsVolts, 0, kEsDc)},
+        {"a function that does not exist", Es51922('0', "12345", 0x7, 0, 0)},
+        {"a range the function does not have", Es51922('5', "12345", kEsVolts, 0, kEsDc)},
+        {"continuity has one range", Es51922('2', "12345", kEsBeep, 0, 0)},
+        {"AC and DC at once", Es51922('0', "12345", kEsVolts, 0, kEsAc | kEsDc)},
+    };
+    for (const auto& [name, packet] : es) EXPECT_FALSE(DecodeEs51922(packet)) << "ES51922 " << name;
+
+    Ut71xPacket utNoCr = Ut71x("12345", '0', kUtVolts, kUtDc, 0);
+    utNoCr[9] = ' ';
+    Ut71xPacket utParity = Ut71x("12345", '0', kUtVolts, kUtDc, 0);
+    utParity[6] |= 0x80;
+    const std::pair<const char*, Ut71xPacket> ut[] = {
+        {"no CR", utNoCr},
+        {"a byte with its eighth bit", utParity},
+        {"a digit code that does not exist", Ut71x("12;45", '0', kUtVolts, kUtDc, 0)},
+        {"a range the function does not have", Ut71x("12345", '4', kUtVolts, kUtDc, 0)},
+        {"AC and DC at once", Ut71x("12345", '0', kUtAmps, kUtDc | kUtAc, 0)},
+        {"an L out of place", Ut71x("::<0:", '1', kUtVolts, kUtDc, 0)},
+        {"a blank left of the point", Ut71x(":2345", '0', kUtVolts, kUtDc, 0)},
+    };
+    for (const auto& [name, packet] : ut) EXPECT_FALSE(DecodeUt71x(packet)) << "UT71x " << name;
+
+    Ascii14Packet noCr = Ascii14("DC", " -1.234", "V");
+    noCr[13] = ' ';
+    Ascii14Packet parity = Ascii14("DC", " -1.234", "V");
+    parity[0] |= 0x80;
+    const std::pair<const char*, Ascii14Packet> ascii[] = {
+        {"no CR", noCr},
+        {"a byte with its eighth bit", parity},
+        {"an unknown mode", Ascii14("XX", " -1.234", "V")},
+        {"ohms in the DC mode", Ascii14("DC", " -1.234", "Ohm")},
+        {"ohms without a unit", Ascii14("OH", "  1.234", "")},
+        {"an unknown unit", Ascii14("DC", "  1.234", "W")},
+        {"two points", Ascii14("DC", "  1.2.3", "V")},
+        {"a letter in the value", Ascii14("DC", "  1.2a3", "V")},
+        {"six digits", Ascii14("DC", " 123456", "V")},
+        {"a blank inside the value", Ascii14("DC", "  1 234", "V")},
+        {"nothing to show", Ascii14("DC", "       ", "V")},
+    };
+    for (const auto& [name, packet] : ascii) {
+        EXPECT_FALSE(DecodeAscii14(packet)) << "ASCII-14 " << name;
+    }
+}
+
 // ---- The frame readers over a byte stream -----------------------------------
 
 template <class Packet>
@@ -286,7 +515,37 @@ struct Fs9922Family {
     static std::optional<LcdReading> Decode(const Fs9922Packet& p) { return DecodeFs9922(p); }
 };
 
-// Each check runs for both families (see the tests after them).
+struct Es51922Family {
+    using Reader = Es51922Reader;
+    static std::vector<Es51922Packet> Packets() {
+        return {Es51922('0', "12345", kEsVolts, 0, kEsDc),
+                Es51922('1', "21999", kEsMilliamps, kEsSign, kEsAc),
+                Es51922('5', "22000", kEsOhms, kEsOverload, kEsAuto),
+                Es51922('0', "00500", kEsHertz, kEsJudge | kEsBattery, 0)};
+    }
+    static std::optional<LcdReading> Decode(const Es51922Packet& p) { return DecodeEs51922(p); }
+};
+
+struct Ut71xFamily {
+    using Reader = Ut71xReader;
+    static std::vector<Ut71xPacket> Packets() {
+        return {Ut71x("12345", '0', kUtVolts, kUtDc, kUtAuto),
+                Ut71x("03999", '1', kUtMicroamps, kUtAc, kUtSign),
+                Ut71x("::0<:", '5', kUtOhms, 0, 0), Ut71x("00250", '0', kUtCelsius, 0, 0)};
+    }
+    static std::optional<LcdReading> Decode(const Ut71xPacket& p) { return DecodeUt71x(p); }
+};
+
+struct Ascii14Family {
+    using Reader = Ascii14Reader;
+    static std::vector<Ascii14Packet> Packets() {
+        return {Ascii14("DC", " -1.234", "V"), Ascii14("AC", "  399.9", "mA"),
+                Ascii14("OH", "   O.L ", "MOhm"), Ascii14("TE", "   23.5", "C")};
+    }
+    static std::optional<LcdReading> Decode(const Ascii14Packet& p) { return DecodeAscii14(p); }
+};
+
+// Each check runs for every family (see the tests after them).
 template <class TypeParam>
 void EverySplitOfTheStreamGivesEveryPacketOnce() {
     const auto packets = TypeParam::Packets();
@@ -318,7 +577,8 @@ void GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead() {
         for (int k = len(rng); k > 0; --k) bytes.push_back(static_cast<std::uint8_t>(byte(rng)));
         // A packet cut off anywhere (a meter switched off mid-packet), then whole ones.
         const auto& cut = packets[round % packets.size()];
-        bytes.insert(bytes.end(), cut.begin(), cut.begin() + 1 + round % 12);
+        const auto cutAt = static_cast<std::ptrdiff_t>(1 + round % (cut.size() - 2));
+        bytes.insert(bytes.end(), cut.begin(), cut.begin() + cutAt);
         const std::vector<std::uint8_t> tail = Stream(packets);
         bytes.insert(bytes.end(), tail.begin(), tail.end());
 
@@ -365,16 +625,25 @@ void AFlippedBitNeverCostsTheNextPacket() {
 TEST(FrameReader, EverySplitOfTheStreamGivesEveryPacketOnce) {
     EverySplitOfTheStreamGivesEveryPacketOnce<Fs9721Family>();
     EverySplitOfTheStreamGivesEveryPacketOnce<Fs9922Family>();
+    EverySplitOfTheStreamGivesEveryPacketOnce<Es51922Family>();
+    EverySplitOfTheStreamGivesEveryPacketOnce<Ut71xFamily>();
+    EverySplitOfTheStreamGivesEveryPacketOnce<Ascii14Family>();
 }
 
 TEST(FrameReader, GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead) {
     GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead<Fs9721Family>();
     GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead<Fs9922Family>();
+    GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead<Es51922Family>();
+    GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead<Ut71xFamily>();
+    GarbageAndCutPacketsAreDroppedAndCountedAndTheNextPacketIsRead<Ascii14Family>();
 }
 
 TEST(FrameReader, AFlippedBitNeverCostsTheNextPacket) {
     AFlippedBitNeverCostsTheNextPacket<Fs9721Family>();
     AFlippedBitNeverCostsTheNextPacket<Fs9922Family>();
+    AFlippedBitNeverCostsTheNextPacket<Es51922Family>();
+    AFlippedBitNeverCostsTheNextPacket<Ut71xFamily>();
+    AFlippedBitNeverCostsTheNextPacket<Ascii14Family>();
 }
 
 // ---- The analog meter's scale for a meter with its own count ------------------
@@ -399,12 +668,20 @@ TEST(ChipAnalogValues, TheRangesFullScaleSetsTheNeedleScaleAndMultiplier) {
     hertz.quantity = Quantity::Hertz;
     LcdReading over = volts;
     over.digits = {' ', '0', 'L', ' '};
+    LcdReading five = volts;  // 2.1999 V of 2.2000
+    five.digits = "21999";
+    five.point = 1;
+    five.fullScale = kEs51922Counts;
+    LcdReading fiveOver = five;
+    fiveOver.digits = " 0L  ";
     const Row rows[] = {
         {"123.4 V of 400.0", volts, kFs9721Counts, 1234, 4000, 2, 4},
         {"123.4 V of 600.0", volts, kFs9922Counts, 1234, 6000, 2, 6},
         {"50.0 % of 100 on a 0-10 scale times 10", duty, kFs9721Counts, 500, 1000, 1, 10},
         {"1.234 Hz of 9.999", hertz, kFs9922Counts, 1234, 10000, 0, 10},
         {"overload a tenth past the end", over, kFs9721Counts, 4400, 4000, 2, 4},
+        {"22000 counts on the 0-4 dial of 40000", five, kFs9721Counts, 21999, 40000, 0, 4},
+        {"its overload past that dial's end", fiveOver, kFs9721Counts, 44000, 40000, 0, 4},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -421,6 +698,10 @@ TEST(ChipAnalogValues, TheRangesFullScaleSetsTheNeedleScaleAndMultiplier) {
     EXPECT_EQ(ScaleTop(0), 0);
     EXPECT_EQ(ScaleTop(3000), 0);
     EXPECT_EQ(ScaleTop(2000), 20);
+    EXPECT_EQ(DialFullScale(22000), 40000);
+    EXPECT_EQ(DialFullScale(40000), 40000);
+    EXPECT_EQ(DialFullScale(3000), 4000);
+    EXPECT_EQ(DialFullScale(0), 0);
 }
 
 }  // namespace
