@@ -1,5 +1,6 @@
-// dmm-sim as a meter built on a measuring chip: it streams packets a reader of
-// the chip decodes, but only while the terminal is set to the chip's 2400 8N1.
+// dmm-sim as a meter built on a measuring chip: it streams packets (or answers
+// "D") a reader of the chip decodes, but only while the terminal is set to the
+// chip's line.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -13,8 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/numparse.h"
 #include "support/sim.h"
 
@@ -46,6 +50,10 @@ public:
         tcsetattr(fd_, TCSANOW, &tio);
     }
 
+    void write(const std::string& bytes) {
+        if (::write(fd_, bytes.data(), bytes.size()) < 0) ADD_FAILURE() << "write failed";
+    }
+
     // Everything that arrives in the next span.
     std::vector<std::uint8_t> read(std::chrono::milliseconds span) {
         std::vector<std::uint8_t> bytes;
@@ -66,11 +74,16 @@ private:
     int fd_;
 };
 
+using Setting = std::pair<speed_t, tcflag_t>;
+constexpr tcflag_t k7O1 = CS7 | PARENB | PARODD;
+
 struct Family {
     const char* name;
-    std::int32_t counts;
     std::vector<chips::LcdReading> (*decode)(const std::vector<std::uint8_t>&);
     std::set<std::pair<int, std::string>> shown;  // function code and display text
+    Setting right;
+    std::vector<std::pair<const char*, Setting>> wrong;
+    std::int32_t counts;
 };
 
 template <class Reader>
@@ -81,21 +94,58 @@ std::vector<chips::LcdReading> Decode(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-// DC volts, continuity, DC milliamps and dBm (which neither chip shows); the FS9922
-// shows the temperature too.
+// DC volts, continuity, DC milliamps, dBm (which no chip shows) and a temperature
+// (which the FS9721 does not show).
 const char* const kScenario =
     "6;1.234;0\n128;0.003;2;continuity\n514;-0.250;-1\n8192;-12.5;0\n32;25.0C;1\n";
 
-TEST(SimChips, StreamsTheScenarioAt2400Baud8N1AndGarbageAtAnyOtherSetting) {
+std::set<std::pair<int, std::string>> Shown(const Family& f,
+                                            const std::vector<std::uint8_t>& bytes) {
+    std::set<std::pair<int, std::string>> seen;
+    for (const chips::LcdReading& lcd : f.decode(bytes)) {
+        MeterReading r;
+        chips::FillReading(lcd, f.counts, r);
+        seen.insert({r.iFunc, FieldString(r.szDisplay)});
+    }
+    return seen;
+}
+
+// A pseudo-terminal keeps 8 data bits without parity whatever the client sets, so
+// the baud rate, the stop bits and odd parity are what it can get wrong.
+const std::vector<std::pair<const char*, Setting>> kFortuneWrong = {
+    {"9600 baud", {B9600, CS8}},
+    {"1200 baud", {B1200, CS8}},
+    {"2 stop bits", {B2400, CS8 | CSTOPB}},
+    {"odd parity", {B2400, k7O1}}};
+
+TEST(SimChips, StreamsTheScenarioAtTheChipsLineAndGarbageAtAnyOtherSetting) {
     const Family families[] = {
         {"fs9721",
-         chips::kFs9721Counts,
          Decode<chips::Fs9721Reader>,
-         {{6, "1.234"}, {128, "000.3"}, {514, "-025.0"}}},
+         {{6, "1.234"}, {128, "000.3"}, {514, "-025.0"}},
+         {B2400, CS8},
+         kFortuneWrong,
+         chips::kFs9721Counts},
         {"fs9922",
-         chips::kFs9922Counts,
          Decode<chips::Fs9922Reader>,
-         {{6, "1.234"}, {128, "000.3"}, {514, "-025.0"}, {32, "25.00"}}},
+         {{6, "1.234"}, {128, "000.3"}, {514, "-025.0"}, {32, "25.00"}},
+         {B2400, CS8},
+         kFortuneWrong,
+         chips::kFs9922Counts},
+        {"es51922",
+         Decode<chips::Es51922Reader>,
+         {{6, "1.2340"}, {128, "000.30"}, {514, "-025.00"}, {32, "0025.0"}},
+         {B19200, k7O1},
+         {{"9600 baud", {B9600, k7O1}},
+          {"no parity", {B19200, CS8}},
+          {"2 stop bits", {B19200, k7O1 | CSTOPB}}},
+         chips::kEs51922Counts},
+        {"ut71x",
+         Decode<chips::Ut71xReader>,
+         {{6, "1.2340"}, {128, "000.30"}, {514, "-025.00"}, {32, "0025.0"}},
+         {B2400, k7O1},
+         {{"9600 baud", {B9600, k7O1}}, {"no parity", {B2400, CS8}}, {"1200 baud", {B1200, k7O1}}},
+         chips::kUt71xCounts},
     };
     for (const Family& f : families) {
         SCOPED_TRACE(f.name);
@@ -105,41 +155,64 @@ TEST(SimChips, StreamsTheScenarioAt2400Baud8N1AndGarbageAtAnyOtherSetting) {
         Port port(sim.device());
         ASSERT_TRUE(port.ok());
 
-        auto shown = [&](const std::vector<std::uint8_t>& bytes) {
-            std::set<std::pair<int, std::string>> seen;
-            for (const chips::LcdReading& lcd : f.decode(bytes)) {
-                MeterReading r;
-                chips::FillReading(lcd, f.counts, r);
-                EXPECT_EQ(r.iFullScale, f.counts);
-                seen.insert({r.iFunc, FieldString(r.szDisplay)});
-            }
-            return seen;
-        };
-
-        port.set(B2400);
+        port.set(f.right.first, f.right.second);
         port.read(100ms);  // what was sent before
-        // A packet every 400 ms: every reading of the cycle.
-        EXPECT_EQ(shown(port.read(2500ms)), f.shown);
+        // A packet every 400 or 500 ms: every reading of the cycle.
+        EXPECT_EQ(Shown(f, port.read(2500ms)), f.shown);
 
-        // A pseudo-terminal keeps 8 data bits without parity whatever the client sets,
-        // so the baud rate and the stop bits are what it can get wrong.
-        const std::pair<const char*, std::pair<speed_t, tcflag_t>> wrong[] = {
-            {"9600 baud", {B9600, CS8}},
-            {"1200 baud", {B1200, CS8}},
-            {"2 stop bits", {B2400, CS8 | CSTOPB}}};
-        for (const auto& [what, setting] : wrong) {
+        for (const auto& [what, setting] : f.wrong) {
             SCOPED_TRACE(what);
             port.set(setting.first, setting.second);
             port.read(300ms);  // a packet under way when the setting changed
-            const std::vector<std::uint8_t> bytes = port.read(900ms);
+            const std::vector<std::uint8_t> bytes = port.read(1100ms);
             EXPECT_FALSE(bytes.empty()) << "a real cable still delivers something";
-            EXPECT_TRUE(shown(bytes).empty());
+            EXPECT_TRUE(Shown(f, bytes).empty());
         }
 
-        port.set(B2400);
+        port.set(f.right.first, f.right.second);
         port.read(300ms);
-        EXPECT_FALSE(shown(port.read(1000ms)).empty()) << "back in step";
+        EXPECT_FALSE(Shown(f, port.read(1100ms)).empty()) << "back in step";
     }
+}
+
+TEST(SimChips, Ascii14AnswersEachDAt1200Baud7N2AndNothingAtOtherSettings) {
+    const Family f{"ascii14",
+                   Decode<chips::Ascii14Reader>,
+                   {{6, "1.234"}, {128, "0.3"}, {514, "-25.0"}, {32, "25.00"}},
+                   {B1200, CS7 | CSTOPB},
+                   {{"9600 baud", {B9600, CS7 | CSTOPB}},
+                    {"2400 baud", {B2400, CS7 | CSTOPB}},
+                    {"600 baud", {B600, CS7 | CSTOPB}}},
+                   chips::kAscii14Counts};
+    TempDir dir;
+    Sim sim({"--protocol", f.name, "--scenario", WriteScenario(dir.path(), kScenario)});
+    ASSERT_FALSE(sim.device().empty());
+    Port port(sim.device());
+    ASSERT_TRUE(port.ok());
+
+    // Asks every 250 ms; a line takes about 117 ms at 1200 baud.
+    auto ask = [&](int times) {
+        std::vector<std::uint8_t> bytes;
+        for (int i = 0; i < times; ++i) {
+            port.write("D");
+            const std::vector<std::uint8_t> got = port.read(250ms);
+            bytes.insert(bytes.end(), got.begin(), got.end());
+        }
+        return bytes;
+    };
+    port.set(f.right.first, f.right.second);
+    EXPECT_TRUE(port.read(600ms).empty()) << "the meter speaks only when asked";
+    const std::vector<std::uint8_t> answers = ask(8);
+    EXPECT_EQ(answers.size(), 8 * chips::kAscii14PacketSize) << "one line for each D";
+    EXPECT_EQ(Shown(f, answers), f.shown);
+
+    for (const auto& [what, setting] : f.wrong) {
+        SCOPED_TRACE(what);
+        port.set(setting.first, setting.second);
+        EXPECT_TRUE(Shown(f, ask(4)).empty());
+    }
+    port.set(f.right.first, f.right.second);
+    EXPECT_FALSE(Shown(f, ask(2)).empty()) << "back in step";
 }
 
 TEST(SimChips, RefusesWhatBelongsToTheAdaptorAndUnknownProtocols) {

@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "logger/import/memorylog.h"
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/numparse.h"
 #include "tools/dmm-sim/storedlog.h"
 
@@ -461,12 +464,23 @@ std::optional<std::pair<int, std::string>> Shown(Protocol protocol, const SimRea
     if (!lcd) return std::nullopt;
     const Bytes packet = ChipPacket(protocol, *lcd);
     std::vector<chips::LcdReading> out;
-    if (protocol == Protocol::Fs9721) {
-        chips::Fs9721Reader reader;
-        reader.feed(packet.data(), packet.size(), out);
-    } else {
-        chips::Fs9922Reader reader;
-        reader.feed(packet.data(), packet.size(), out);
+    auto read = [&](auto reader) { reader.feed(packet.data(), packet.size(), out); };
+    switch (protocol) {
+        case Protocol::Fs9721:
+            read(chips::Fs9721Reader());
+            break;
+        case Protocol::Es51922:
+            read(chips::Es51922Reader());
+            break;
+        case Protocol::Ascii14:
+            read(chips::Ascii14Reader());
+            break;
+        case Protocol::Ut71x:
+            read(chips::Ut71xReader());
+            break;
+        default:
+            read(chips::Fs9922Reader());
+            break;
     }
     if (out.size() != 1) return std::pair<int, std::string>{-1, "no packet"};
     MeterReading reading;
@@ -509,6 +523,39 @@ TEST(ChipSimulator, ScenarioReadingsAsTheChipsShowThem) {
         ChipDisplay(Protocol::Fs9922, {0x80000006u, "1.234", "0"});
     ASSERT_TRUE(low);
     EXPECT_TRUE(low->lowBattery);
+}
+
+TEST(ChipSimulator, ScenarioReadingsAsTheFiveDigitAndTextFamiliesShowThem) {
+    using P = std::pair<int, std::string>;
+    struct Row {
+        SimReading reading;
+        std::optional<P> es51922, ut71x, ascii14;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {{6, "1.234", "0"}, P{6, "1.2340"}, P{6, "1.2340"}, P{6, "1.234"}},
+        {{6, "-0.056", "-1"}, P{6, "-005.60"}, P{6, "-005.60"}, P{6, "-5.6"}},
+        {{5, "2.301", "2"}, P{5, "230.10"}, P{5, "230.10"}, P{5, "230.1"}},
+        {{6, "1.9999", "0"}, P{6, "1.9999"}, P{6, "1.9999"}, P{6, "1.999"}},
+        {{514, "-0.250", "-1"}, P{514, "-025.00"}, P{514, "-025.00"}, P{514, "-25.0"}},
+        {{128, " OL ", "3"}, P{128, " .OL "}, P{128, " .OL "}, P{128, " .OL "}},
+        {{8, "4.700", "-7"}, P{8, "470.00"}, P{8, "470.00"}, P{8, "470.0"}},
+        {{1024, "1.000", "3"}, P{1024, "1.0000"}, P{1024, "1.0000"}, P{1024, "1.000"}},
+        {{2048, "50.0", "0"}, P{2048, "0050.0"}, P{2048, "050.00"}, std::nullopt},
+        {{6, "0.598", "0", SimMark::Diode}, P{6, "0.5980"}, P{6, "0.5980"}, P{6, "0.598"}},
+        {{32, "25.0C", "1"}, P{32, "0025.0"}, P{32, "0025.0"}, P{32, "25.00"}},
+        {{64, "77.0F", "1"}, std::nullopt, P{64, "0077.0"}, P{64, "77.00"}},
+        {{0, "0.215", "3", SimMark::Hfe}, std::nullopt, std::nullopt, P{0, "215"}},
+        {{8192, "-12.5", "0"}, std::nullopt, std::nullopt, std::nullopt},  // dBm
+        {{6, "123456", "0"}, std::nullopt, std::nullopt, std::nullopt},    // six digits
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(DescribeReading(row.reading));
+        EXPECT_EQ(Shown(Protocol::Es51922, row.reading), row.es51922);
+        EXPECT_EQ(Shown(Protocol::Ut71x, row.reading), row.ut71x);
+        EXPECT_EQ(Shown(Protocol::Ascii14, row.reading), row.ascii14);
+    }
 }
 
 TEST(ChipSimulator, StreamerPlaysWhatTheChipShowsWithItsFaults) {
@@ -575,15 +622,46 @@ TEST(ChipSimulator, AReceiverAtOtherSettingsReadsGarbage) {
     EXPECT_EQ(DescribeLine(kChipLine), "2400 8N1");
 }
 
+TEST(ChipSimulator, TheClientsLineIsWhatThePseudoTerminalKeepsOfIt) {
+    const LineFormat es{19200, 7, 'O', 1}, ascii{1200, 7, 'N', 2};
+    struct Row {
+        LineFormat seen;
+        bool parityOdd;
+        LineFormat meter;
+        LineFormat client;
+    };
+    const Row rows[] = {
+        {{19200, 8, 'N', 1}, true, es, es},                   // 7O1 as a terminal reports it
+        {{19200, 8, 'N', 1}, false, es, {19200, 7, 'N', 1}},  // 8N1 or 7E1: no odd parity
+        {{1200, 8, 'N', 2}, false, ascii, ascii},
+        {{1200, 8, 'N', 1}, false, ascii, {1200, 7, 'N', 1}},
+        {{2400, 8, 'N', 1}, false, kChipLine, kChipLine},
+        {{2400, 8, 'N', 1}, true, kChipLine, {2400, 8, 'O', 1}},
+        {{2400, 7, 'E', 1}, true, kChipLine, {2400, 7, 'E', 1}},  // a real port says it all
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ClientLine(row.seen, row.parityOdd, row.meter), row.client)
+            << DescribeLine(row.seen) << (row.parityOdd ? " PARODD" : "");
+    }
+    EXPECT_EQ(ChipLine(Protocol::Es51922), es);
+    EXPECT_EQ(ChipLine(Protocol::Ascii14), ascii);
+    EXPECT_EQ(ChipLine(Protocol::Ut71x), (LineFormat{2400, 7, 'O', 1}));
+    EXPECT_EQ(ChipLine(Protocol::Fs9922), kChipLine);
+    EXPECT_DOUBLE_EQ(CharacterSeconds(ascii), 10.0 / 1200);
+    EXPECT_EQ(ChipPeriodMs(Protocol::Ascii14), 0) << "it answers D";
+}
+
 TEST(ChipSimulator, ProtocolNames) {
-    for (Protocol p : {Protocol::Adaptor, Protocol::Fs9721, Protocol::Fs9922}) {
+    for (Protocol p : {Protocol::Adaptor, Protocol::Fs9721, Protocol::Fs9922, Protocol::Es51922,
+                       Protocol::Ascii14, Protocol::Ut71x}) {
         const Result<Protocol> parsed = ParseProtocol(ProtocolName(p));
         ASSERT_TRUE(parsed);
         EXPECT_EQ(*parsed, p);
     }
     const Result<Protocol> bad = ParseProtocol("FS9721");
     EXPECT_EQ(bad.code(), StatusCode::InputInvalid);
-    EXPECT_EQ(bad.reason(), "unknown protocol 'FS9721' (adaptor, fs9721 or fs9922)");
+    EXPECT_EQ(bad.reason(),
+              "unknown protocol 'FS9721' (adaptor, fs9721, fs9922, es51922, ascii14 or ut71x)");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -24,7 +25,9 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "meterlink/chips/ascii14.h"
 #include "resources/programinfo.h"
 #include "tools/dmm-sim/simulator.h"
 #include "tools/dmm-sim/storedlog.h"
@@ -33,9 +36,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Ten bit times (start, 8 data, stop) at 9600 baud, and at the chips' 2400 baud.
+// Ten bit times (start, 8 data, stop) at 9600 baud.
 constexpr std::chrono::nanoseconds kByteTime{1'041'667};
-constexpr std::chrono::nanoseconds kChipByteTime{4'166'667};
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gSilenceToggles = 0;
@@ -110,19 +112,25 @@ Faults:
                       again (default: for good)
   --seed N            seed of the random bytes of --garbage
 
-Chip protocols (the meter streams its display; it takes no commands):
-  --protocol NAME     adaptor (the default: the adaptor above), fs9721 or
-                      fs9922: a meter built on that chip, sending a packet of
-                      its display every 400 ms at 2400 baud 8N1. The readings
-                      come from --scenario or --reading (those the chip cannot
-                      show are skipped: DC+AC, dBm; degrees and hFE on the
-                      fs9721). A fourth field marks what only the chip's display
+Chip protocols (the meter sends its display on its own, or answers "D"):
+  --protocol NAME     adaptor (the default: the adaptor above), or a meter of
+                      one of these families:
+                        fs9721, fs9922  a packet every 400 ms, 2400 baud 8N1
+                        es51922         a packet every 500 ms, 19200 7O1
+                        ut71x           a packet every 500 ms, 2400 7O1
+                        ascii14         a line in answer to each "D", 1200 7N2
+                      The readings come from --scenario or --reading (those the
+                      family cannot show are skipped: DC+AC, dBm; degrees and
+                      hFE on the fs9721; what a family has no range or unit
+                      for). A fourth field marks what only the chip's display
                       shows: "6;0.598;0;diode", "128;0.003;2;continuity",
-                      "0;0.215;3;hfe". While the terminal is not set to 2400
-                      8N1, the bytes are what a receiver at its settings makes
-                      of them: framing garbage, as a real cable gives (the
-                      terminal keeps 8 data bits and no parity whatever is set:
-                      the baud rate and the stop bits count).
+                      "0;0.215;3;hfe". While the terminal is not set to the
+                      family's line, the bytes are what a receiver at its
+                      settings makes of them: framing garbage, as a real cable
+                      gives, and a "D" sent at other settings is not understood.
+                      The terminal reports 8 data bits and no parity whatever
+                      is set: the baud rate, the stop bits and odd parity
+                      (PARODD) count, the data bits do not.
                       --silent, --low-battery, --short (9 bytes of each packet),
                       --garbage, --silent-after/--silent-for (counting packets)
                       and --seed apply; --identity, --check-dle and the stored
@@ -470,7 +478,10 @@ public:
     void streamChip(dmm::sim::ChipStreamer* chip, int slave) {
         chip_ = chip;
         slave_ = slave;
-        byteTime_ = kChipByteTime;
+        meterLine_ = dmm::sim::ChipLine(chip->protocol());
+        periodMs_ = dmm::sim::ChipPeriodMs(chip->protocol());
+        byteTime_ =
+            std::chrono::nanoseconds(std::llround(dmm::sim::CharacterSeconds(meterLine_) * 1e9));
         nextPacket_ = Clock::now();
     }
 
@@ -489,7 +500,7 @@ public:
                     timeoutMs = static_cast<int>(std::max<long long>(1, wait.count()));
                 }
             }
-            if (chip_) {
+            if (chip_ && periodMs_ > 0) {
                 const auto wait =
                     std::chrono::ceil<std::chrono::milliseconds>(nextPacket_ - Clock::now());
                 timeoutMs = static_cast<int>(
@@ -508,9 +519,9 @@ public:
                 // Our own slave descriptor should prevent this; do not spin if it happens.
                 poll(nullptr, 0, 50);
             }
-            if (chip_ && Clock::now() >= nextPacket_) {
+            if (chip_ && periodMs_ > 0 && Clock::now() >= nextPacket_) {
                 sendPacket();
-                nextPacket_ += std::chrono::milliseconds(dmm::sim::kChipPeriodMs);
+                nextPacket_ += std::chrono::milliseconds(periodMs_);
                 // After a stall, keep the pace from now instead of catching up.
                 if (nextPacket_ < Clock::now()) nextPacket_ = Clock::now();
             }
@@ -549,16 +560,21 @@ private:
         }
     }
 
+    // The line the client set on the terminal, as far as the terminal tells.
+    dmm::sim::LineFormat clientLine() const {
+        termios tio{};
+        if (tcgetattr(slave_, &tio) != 0) return meterLine_;
+        return dmm::sim::ClientLine(FormatOf(tio), (tio.c_cflag & PARODD) != 0, meterLine_);
+    }
+
     // One packet of the chip, as a receiver at the terminal's settings reads it.
     void sendPacket() {
         dmm::sim::SimReply packet = chip_->next();
         std::string note = packet.note;
         if (!packet.bytes.empty()) {
-            termios tio{};
-            const dmm::sim::LineFormat line =
-                tcgetattr(slave_, &tio) == 0 ? FormatOf(tio) : dmm::sim::kChipLine;
-            if (line != dmm::sim::kChipLine) {
-                packet.bytes = dmm::sim::Reframe(packet.bytes, dmm::sim::kChipLine, line);
+            const dmm::sim::LineFormat line = clientLine();
+            if (line != meterLine_) {
+                packet.bytes = dmm::sim::Reframe(packet.bytes, meterLine_, line);
                 note += ", framing garbage at " + dmm::sim::DescribeLine(line);
             }
             // A port nobody reads keeps no backlog: a serial port that is not open
@@ -580,11 +596,25 @@ private:
         out_.insert(out_.end(), packet.bytes.begin(), packet.bytes.end());
     }
 
+    // A meter that answers "D": one line for each "D" it understands, which it
+    // does only when the client sends at the meter's own settings.
+    void answerRequests(const std::uint8_t* data, std::size_t n) {
+        std::vector<std::uint8_t> bytes(data, data + n);
+        const dmm::sim::LineFormat line = clientLine();
+        if (line != meterLine_) bytes = dmm::sim::Reframe(bytes, line, meterLine_);
+        for (std::uint8_t b : bytes) {
+            if (b == dmm::chips::kAscii14Request) sendPacket();
+        }
+    }
+
     bool readInput() {
         std::uint8_t buffer[256];
         for (;;) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
-            if (n > 0 && chip_) continue;  // the chips take no commands
+            if (n > 0 && chip_) {
+                if (periodMs_ == 0) answerRequests(buffer, static_cast<std::size_t>(n));
+                continue;  // the streaming chips take no commands
+            }
             if (n > 0) {
                 for (const dmm::sim::SimAnswer& a :
                      sim_.feed(buffer, static_cast<std::size_t>(n))) {
@@ -636,6 +666,8 @@ private:
     dmm::sim::ChipStreamer* chip_ = nullptr;
     int slave_ = -1;
     std::chrono::nanoseconds byteTime_ = kByteTime;
+    dmm::sim::LineFormat meterLine_ = dmm::sim::kChipLine;
+    int periodMs_ = 0;
     Clock::time_point nextPacket_{};
     int master_;
     bool pace_;

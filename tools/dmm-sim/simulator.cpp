@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/labels.h"
 #include "meterlink/numparse.h"
 #include "meterlink/protocol.h"
@@ -460,7 +463,11 @@ Result<Protocol> ParseProtocol(std::string_view name) {
     if (name == "adaptor") return Protocol::Adaptor;
     if (name == "fs9721") return Protocol::Fs9721;
     if (name == "fs9922") return Protocol::Fs9922;
-    return Invalid("unknown protocol '" + std::string(name) + "' (adaptor, fs9721 or fs9922)");
+    if (name == "es51922") return Protocol::Es51922;
+    if (name == "ascii14") return Protocol::Ascii14;
+    if (name == "ut71x") return Protocol::Ut71x;
+    return Invalid("unknown protocol '" + std::string(name) +
+                   "' (adaptor, fs9721, fs9922, es51922, ascii14 or ut71x)");
 }
 
 const char* ProtocolName(Protocol protocol) {
@@ -469,10 +476,61 @@ const char* ProtocolName(Protocol protocol) {
             return "fs9721";
         case Protocol::Fs9922:
             return "fs9922";
+        case Protocol::Es51922:
+            return "es51922";
+        case Protocol::Ascii14:
+            return "ascii14";
+        case Protocol::Ut71x:
+            return "ut71x";
         case Protocol::Adaptor:
             break;
     }
     return "adaptor";
+}
+
+LineFormat ChipLine(Protocol protocol) {
+    switch (protocol) {
+        case Protocol::Es51922:
+            return {19200, 7, 'O', 1};
+        case Protocol::Ascii14:
+            return {1200, 7, 'N', 2};
+        case Protocol::Ut71x:
+            return {2400, 7, 'O', 1};
+        case Protocol::Fs9721:
+        case Protocol::Fs9922:
+        case Protocol::Adaptor:
+            break;
+    }
+    return kChipLine;
+}
+
+int ChipPeriodMs(Protocol protocol) {
+    switch (protocol) {
+        case Protocol::Ascii14:
+            return 0;
+        case Protocol::Es51922:
+        case Protocol::Ut71x:
+            return 500;  // about two a second
+        case Protocol::Fs9721:
+        case Protocol::Fs9922:
+        case Protocol::Adaptor:
+            break;
+    }
+    return kChipPeriodMs;
+}
+
+double CharacterSeconds(const LineFormat& format) {
+    if (format.baud <= 0) return 0;
+    const int bits = 1 + format.dataBits + (format.parity == 'N' ? 0 : 1) + format.stopBits;
+    return static_cast<double>(bits) / format.baud;
+}
+
+LineFormat ClientLine(const LineFormat& seen, bool parityOdd, const LineFormat& meter) {
+    if (seen.dataBits != 8 || seen.parity != 'N') return seen;
+    LineFormat client = seen;
+    client.dataBits = meter.dataBits;
+    client.parity = parityOdd ? 'O' : 'N';
+    return client;
 }
 
 std::string DescribeLine(const LineFormat& format) {
@@ -585,11 +643,59 @@ std::optional<DecimalText> SplitDecimal(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The families that show five digits, or whose ranges are fixed: the display is
+// the one their packet shows it in, the first (with the fewest leading digits)
+// that the family has a range for.
+std::optional<chips::LcdReading> FitDisplay(Protocol protocol, chips::LcdReading lcd,
+                                            const std::string& digits, bool overload, int lead) {
+    const int width = protocol == Protocol::Ascii14 ? 4 : 5;
+    for (int top = lead; top < lead + width; ++top) {
+        for (int prefix : {6, 3, 0, -3, -6, -9}) {
+            const int shift = top - prefix;
+            if (shift < 0 || shift >= width) continue;
+            lcd.prefix = prefix;
+            lcd.point = shift < width - 1 ? shift + 1 : 0;
+            if (overload) {
+                lcd.digits = width == 4 ? " 0L " : " 0L  ";
+            } else {
+                // Zeros in front down to the value's first digit, then its digits.
+                std::string shown(static_cast<std::size_t>(top - lead), '0');
+                shown += digits;
+                shown.resize(static_cast<std::size_t>(width), '0');
+                if (protocol == Protocol::Ascii14) {
+                    // A text meter writes no zeros in front of the digit left of the point.
+                    const std::size_t keep =
+                        lcd.point == 0 ? shown.size() - 1 : static_cast<std::size_t>(lcd.point - 1);
+                    for (std::size_t i = 0; i < keep && shown[i] == '0'; ++i) shown[i] = ' ';
+                }
+                lcd.digits = shown;
+            }
+            std::optional<chips::LcdReading> sent;
+            if (protocol == Protocol::Es51922) {
+                if (const auto p = chips::EncodeEs51922(lcd)) sent = chips::DecodeEs51922(*p);
+            } else if (protocol == Protocol::Ut71x) {
+                if (const auto p = chips::EncodeUt71x(lcd)) sent = chips::DecodeUt71x(*p);
+            } else if (const auto p = chips::EncodeAscii14(lcd)) {
+                sent = chips::DecodeAscii14(*p);
+            }
+            if (sent) {
+                sent->lowBattery = lcd.lowBattery;
+                return sent;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading& reading) {
     using chips::Coupling;
     using chips::Quantity;
     if (protocol == Protocol::Adaptor) return std::nullopt;
-    const bool fs9922 = protocol == Protocol::Fs9922;
+    const bool fs9721 = protocol == Protocol::Fs9721;
     chips::LcdReading lcd;
     lcd.lowBattery = (reading.status & kLowBatteryBit) != 0;
     lcd.autoRange = true;
@@ -629,11 +735,11 @@ std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading
             break;
         case func::Celsius:
         case func::Fahrenheit:
-            if (!fs9922) return std::nullopt;
+            if (fs9721) return std::nullopt;
             lcd.quantity = code == func::Celsius ? Quantity::Celsius : Quantity::Fahrenheit;
             break;
         case func::None:
-            if (reading.mark == SimMark::Hfe && !fs9922) return std::nullopt;
+            if (reading.mark == SimMark::Hfe && fs9721) return std::nullopt;
             lcd.quantity = reading.mark == SimMark::Hfe ? Quantity::Hfe : Quantity::None;
             break;
         default:
@@ -652,17 +758,19 @@ std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading
     const bool overload = text.find('L') != std::string::npos;
     int lead = *range + rangeShift;  // exponent of the first digit shown
     std::string digits;
+    const bool fortune = protocol == Protocol::Fs9721 || protocol == Protocol::Fs9922;
     if (overload) {
         lcd.negative = text.find('-') != std::string::npos;
         digits = " 0L ";
     } else {
         const std::optional<DecimalText> d = SplitDecimal(Trim(text));
-        if (!d || d->integer.size() > 4) return std::nullopt;
+        if (!d || d->integer.size() > (fortune ? 4u : 5u)) return std::nullopt;
         lcd.negative = d->negative;
         lead += static_cast<int>(d->integer.size()) - 1;
         digits = d->integer + d->fraction;
-        digits.resize(4, '0');
+        if (fortune) digits.resize(4, '0');
     }
+    if (!fortune) return FitDisplay(protocol, lcd, digits, overload, lead);
     std::optional<int> prefix;
     for (int p : PrefixesOf(lcd.quantity)) {
         if (p <= lead && lead - p <= 3) prefix = p;
@@ -676,9 +784,24 @@ std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading
 }
 
 std::vector<std::uint8_t> ChipPacket(Protocol protocol, const chips::LcdReading& lcd) {
-    if (protocol == Protocol::Fs9721) {
-        const chips::Fs9721Packet p = chips::EncodeFs9721(lcd);
-        return {p.begin(), p.end()};
+    auto bytes = [](const auto& packet) -> std::vector<std::uint8_t> {
+        if (!packet) return {};
+        return {packet->begin(), packet->end()};
+    };
+    switch (protocol) {
+        case Protocol::Es51922:
+            return bytes(chips::EncodeEs51922(lcd));
+        case Protocol::Ascii14:
+            return bytes(chips::EncodeAscii14(lcd));
+        case Protocol::Ut71x:
+            return bytes(chips::EncodeUt71x(lcd));
+        case Protocol::Fs9721: {
+            const chips::Fs9721Packet p = chips::EncodeFs9721(lcd);
+            return {p.begin(), p.end()};
+        }
+        case Protocol::Fs9922:
+        case Protocol::Adaptor:
+            break;
     }
     const chips::Fs9922Packet p = chips::EncodeFs9922(lcd);
     return {p.begin(), p.end()};

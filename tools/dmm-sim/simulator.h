@@ -196,9 +196,10 @@ std::string DescribeReading(const SimReading& reading);
 
 // ---- Meters that stream their display ---------------------------------------
 
-enum class Protocol { Adaptor, Fs9721, Fs9922 };
+enum class Protocol { Adaptor, Fs9721, Fs9922, Es51922, Ascii14, Ut71x };
 
-// "adaptor", "fs9721" or "fs9922"; anything else fails (InputInvalid).
+// "adaptor", "fs9721", "fs9922", "es51922", "ascii14" or "ut71x"; anything else
+// fails (InputInvalid).
 Result<Protocol> ParseProtocol(std::string_view name);
 const char* ProtocolName(Protocol protocol);
 
@@ -217,6 +218,24 @@ constexpr LineFormat kChipLine{2400, 8, 'N', 1};
 // A packet about every 400 ms, two or three a second as the chips measure.
 constexpr int kChipPeriodMs = 400;
 
+// The line of each family: the Fortune chips' above, 19200 7O1 (the ES51922's
+// 19230 baud, which a port at 19200 reads), 1200 7N2 (ascii14), 2400 7O1 (ut71x).
+LineFormat ChipLine(Protocol protocol);
+// The time between two packets of a family that streams its display; 0 for
+// ascii14, which answers each "D" it reads.
+int ChipPeriodMs(Protocol protocol);
+// The time one character takes on the line: start bit, data bits, parity, stop bits.
+double CharacterSeconds(const LineFormat& format);
+
+// What a client set on the pseudo-terminal, as far as the terminal tells. A
+// pseudo-terminal keeps the baud rate, the stop bits and the parity's sense
+// (PARODD, which a serial port library sets for odd parity only) of what its
+// client sets, but reports 8 data bits without parity whatever was set. From such
+// a report (seen: 8 data bits, no parity) the parity is odd where parityOdd is
+// set and none otherwise, and the data bits count as the meter's; any other
+// report stands as it is.
+LineFormat ClientLine(const LineFormat& seen, bool parityOdd, const LineFormat& meter);
+
 // "2400 8N1".
 std::string DescribeLine(const LineFormat& format);
 
@@ -228,13 +247,13 @@ std::string DescribeLine(const LineFormat& format);
 std::vector<std::uint8_t> Reframe(const std::vector<std::uint8_t>& bytes, const LineFormat& tx,
                                   const LineFormat& rx);
 
-// The display a chip family shows for a reading: four digits with the point and
-// prefix the range puts them at (the range text is the exponent of the first
-// digit, as in the adaptor's value texts; temperatures drop their unit letter and
-// lower the range by one), the unit and coupling of the function code, the mark,
-// low battery from bit 31. Empty when the family has nothing to show it with:
-// DC+AC, dBm and codes it does not know; degrees and hFE on the FS9721; a value
-// of more than four digits or out of the function's prefixes.
+// The display a chip family shows for a reading: four digits (five for the
+// es51922 and ut71x) with the point and prefix the range puts them at (the range text is the
+// exponent of the first digit, as in the adaptor's value texts; temperatures drop their unit letter
+// and lower the range by one), the unit and coupling of the function code, the mark, low battery
+// from bit 31. Empty when the family has nothing to show it with: DC+AC, dBm and codes it does not
+// know; degrees and hFE on the FS9721; what the family has no range or unit for; a value of more
+// digits than the display's or out of the function's prefixes.
 std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading& reading);
 
 // One packet of the family showing the display.
@@ -251,6 +270,7 @@ public:
     // The default scenario when the scenario is empty.
     ChipStreamer(Protocol protocol, const std::vector<SimReading>& scenario);
 
+    Protocol protocol() const { return protocol_; }
     // Readings played and readings the family cannot show.
     std::size_t playable() const { return displays_.size(); }
     std::size_t skipped() const { return skipped_; }
