@@ -46,6 +46,7 @@ public:
     void SetProgressAbortEnabled(bool) override {}
     void CloseProgressWindow() override {}
     void HandlePendingEvents() override {}
+    void WaitForEvents() override {}
     void UnlinkMainWindow() override {}
     bool AskYesNo(int, int, int) override { return true; }
     void ShowTwoLineMessage(int, int, int, const std::string&) override {}

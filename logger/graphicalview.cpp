@@ -323,6 +323,10 @@ void GraphicalView::HandlePendingEvents() {
     QCoreApplication::processEvents();
 }
 
+void GraphicalView::WaitForEvents() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void GraphicalView::UnlinkMainWindow() {
     SendWindowMessage(MainWindowTarget, msg::Unlink);
 }

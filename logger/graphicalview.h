@@ -59,6 +59,7 @@ public:
     void SetProgressAbortEnabled(bool enabled) override;
     void CloseProgressWindow() override;
     void HandlePendingEvents() override;
+    void WaitForEvents() override;
     void UnlinkMainWindow() override;
     bool AskYesNo(int captionFormat, int textNumber, int secondTextNumber) override;
     void ShowTwoLineMessage(int captionFormat, int textNumber, int secondTextNumber,

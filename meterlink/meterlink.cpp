@@ -82,6 +82,7 @@ MeterLink& MeterLink::operator=(MeterLink&& other) noexcept {
     runner_ = std::move(other.runner_);
     wakeTimer_ = std::move(other.wakeTimer_);
     exchange_ = other.exchange_;
+    exchangeSerial_ = other.exchangeSerial_;
     pollDone_ = std::move(other.pollDone_);
     requestDone_ = std::move(other.requestDone_);
     polled_ = std::move(other.polled_);
@@ -242,6 +243,7 @@ void MeterLink::StartPoll(std::function<void(const PollStep&)> done) {
         return;
     }
     exchange_ = Exchange::Poll;
+    ++exchangeSerial_;
     pollDone_ = std::move(done);
     runner_->Start([this] { driver_->StartPoll(Reading); });
     if (!runner_->EventDriven() && runner_->Busy()) runner_->Pump();
@@ -251,6 +253,7 @@ bool MeterLink::StartRequest(const MeterRequest& request, std::function<void(Dri
     CancelExchange();
     if (!port_) return false;
     exchange_ = Exchange::Request;
+    ++exchangeSerial_;
     requestDone_ = std::move(done);
     bool started = false;
     runner_->Start([&] { started = driver_->StartRequest(request); });
@@ -263,8 +266,8 @@ bool MeterLink::StartRequest(const MeterRequest& request, std::function<void(Dri
     return true;
 }
 
-DriverOutcome MeterLink::Request(const MeterRequest& request,
-                                 const std::function<bool()>& between) {
+DriverOutcome MeterLink::Request(const MeterRequest& request, const std::function<bool()>& between,
+                                 const std::function<void()>& serve) {
     std::optional<DriverOutcome> result;
     if (!port_) {
         DriverOutcome none;
@@ -274,6 +277,7 @@ DriverOutcome MeterLink::Request(const MeterRequest& request,
     // Started without pumping, so that between() sees every step.
     CancelExchange();
     exchange_ = Exchange::Request;
+    const std::uint64_t serial = ++exchangeSerial_;
     requestDone_ = [&result](DriverOutcome out) { result = std::move(out); };
     bool started = false;
     runner_->Start([&] { started = driver_->StartRequest(request); });
@@ -284,7 +288,16 @@ DriverOutcome MeterLink::Request(const MeterRequest& request,
         none.line = LineResult::Fail("The meter knows no such request.");
         return none;
     }
-    if (!result && runner_->Busy() && !runner_->Pump(between)) {
+    if (serve && runner_->EventDriven()) {
+        // The driver always has a wake pending while busy, so serve() always returns.
+        while (!result && exchange_ == Exchange::Request && exchangeSerial_ == serial) {
+            if (between && !between()) {
+                CancelExchange();
+                break;
+            }
+            serve();
+        }
+    } else if (!result && runner_->Busy() && !runner_->Pump(between)) {
         exchange_ = Exchange::None;
         requestDone_ = {};
     }

@@ -4,6 +4,7 @@
 // through it; nothing else holds the port.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -134,8 +135,13 @@ public:
     // False (nothing started) without a port or when the meter knows no such request.
     bool StartRequest(const MeterRequest& request, std::function<void(DriverOutcome)> done);
     // Waited for: between() is asked after every step, false cancels (the outcome then
-    // says "failed" with no reason).
-    DriverOutcome Request(const MeterRequest& request, const std::function<bool()>& between = {});
+    // says "failed" with no reason). With an event loop and serve given, the exchange
+    // runs from the event loop and serve() hands the thread to it until something has
+    // happened, so the windows go on answering while the reply is waited for; the line
+    // itself is never waited on. An exchange cancelled from elsewhere meanwhile (the port
+    // closed, another exchange started) ends the wait as cancelled.
+    DriverOutcome Request(const MeterRequest& request, const std::function<bool()>& between = {},
+                          const std::function<void()>& serve = {});
     // Bytes of the request in flight received so far.
     std::size_t BytesReceived() const { return driver_->BytesReceived(); }
 
@@ -193,6 +199,7 @@ private:
     std::unique_ptr<LineRunner> runner_;
     std::unique_ptr<WakeTimer> wakeTimer_;
     Exchange exchange_ = Exchange::None;
+    std::uint64_t exchangeSerial_ = 0;  // counts the exchanges started
     std::function<void(const PollStep&)> pollDone_;
     std::function<void(DriverOutcome)> requestDone_;
     std::optional<MeterReading> polled_;  // the last poll's reading, until accepted

@@ -152,6 +152,10 @@ public:
     virtual void CloseProgressWindow() = 0;
     // Lets pending window events run, the progress window's Abort among them.
     virtual void HandlePendingEvents() = 0;
+    // Hands the thread to the event loop until at least one event has been handled,
+    // waiting for one when none is pending: how a transfer waits for the line's input
+    // and timers while every window goes on answering.
+    virtual void WaitForEvents() = 0;
 
     // The import of the meter's memory: message 1030 to the main window (unlink), a
     // Yes/No question (No the default; a second text number of 0 means one line),

@@ -46,11 +46,11 @@ ImportSession::ImportSession(MeterLink& link, ImportFrontEnd& frontEnd)
 
 ImportSession::ImportSession(ImportFrontEnd& frontEnd) : frontEnd_(frontEnd) {}
 
-bool ImportSession::Identify() {
+bool ImportSession::Identify(const std::function<void()>& serve) {
     loan_ = link_->Borrow();
     LineResult why;
     if (loan_) {
-        DriverOutcome reply = loan_.link()->Request(MeterRequest{kCmdIdentify, 0});
+        DriverOutcome reply = loan_.link()->Request(MeterRequest{kCmdIdentify, 0}, {}, serve);
         answered_ = reply.line.ok();
         if (answered_)
             kind_ = MeterKindFromIdentity(reply.bytes.empty() ? 0 : reply.bytes[0]);

@@ -66,9 +66,10 @@ public:
     ImportSession(const ImportSession&) = delete;
     ImportSession& operator=(const ImportSession&) = delete;
 
-    // Borrows the line and asks the meter for its kind. False once ended: NoAnswer
-    // (no loan, or no answer) or NoLogging.
-    bool Identify();
+    // Borrows the line and asks the meter for its kind, serving an event loop meanwhile
+    // as ByteHooks::serve does. False once ended: NoAnswer (no loan, or no answer) or
+    // NoLogging.
+    bool Identify(const std::function<void()>& serve = {});
     bool Answered() const { return answered_; }
     MeterKind Kind() const { return kind_; }
 

@@ -60,7 +60,13 @@ ImportEnd MemoryImport::sbtnImportClick() {
     view_.SetWaitCursor(true);
     view_.UnlinkMainWindow();
     view_.SetWaitCursor(false);
-    const bool identified = session.Identify();
+    // Run from an event loop, every exchange ends there and the window waits by serving
+    // it: the progress paints and Abort answers while the meter's bytes come. Without
+    // one, the line is waited on and events run before every byte.
+    const bool events = link_.EventDriven();
+    std::function<void()> serve;
+    if (events) serve = [this] { view_.WaitForEvents(); };
+    const bool identified = session.Identify(serve);
     if (session.Answered()) recorder_.DmmKind = session.Kind();
     if (!identified) return *session.End();
     if (!view_.AskYesNo(str::WarningCaption, str::BufferWillBeDestroyed, str::ReallyProceed) ||
@@ -83,11 +89,12 @@ ImportEnd MemoryImport::sbtnImportClick() {
                              kInitialBarMax);
 
     // The header: events run before every byte, but Abort waits for the blocks.
-    const ByteHooks headerHooks{[this] {
-                                    view_.HandlePendingEvents();
+    const ByteHooks headerHooks{[this, events] {
+                                    if (!events) view_.HandlePendingEvents();
                                     return true;
                                 },
-                                {}};
+                                {},
+                                serve};
     if (!session.ReadHeader(headerHooks)) return *session.End();
     const int blocks = static_cast<int>(session.BlockCount());
     view_.SetProgressWindowBar(blocks, 0);
@@ -96,15 +103,16 @@ ImportEnd MemoryImport::sbtnImportClick() {
     const std::string bytesRead = LoadStr(str::BytesReadFormat);
     lastPaint_ = {};
     const ByteHooks blockHooks{
-        [this] {
-            view_.HandlePendingEvents();
+        [this, events] {
+            if (!events) view_.HandlePendingEvents();
             return link_.TransferInProgress();
         },
         [&](std::size_t done, std::size_t total) {
             view_.SetProgressDetail(
                 Format(bytesRead.c_str(), static_cast<int>(done), static_cast<int>(total)),
                 PaintDue() || done == total);
-        }};
+        },
+        serve};
     while (!session.AllBlocksRead()) {
         if (!session.ReadNextBlock(blockHooks)) return *session.End();
         view_.SetProgressWindowBar(blocks, static_cast<int>(session.BlocksRead()));

@@ -34,10 +34,16 @@ Status MemoryTransfer::ReadBlock(std::uint8_t command, std::uint8_t* out, std::s
             if (hooks.after) hooks.after(doneBefore + told, total);
         }
     };
+    // Served from an event loop, what the events did (Abort) counts at once, not only
+    // when the next byte comes.
+    const auto between = [&] {
+        if (!catchUp(link_->BytesReceived())) return false;
+        if (hooks.serve && hooks.before && !hooks.before()) aborted = true;
+        return !aborted;
+    };
     DriverOutcome got;
     if (link_) {
-        got = link_->Request(MeterRequest{command, kStreamBlockSize},
-                             [&] { return catchUp(link_->BytesReceived()); });
+        got = link_->Request(MeterRequest{command, kStreamBlockSize}, between, hooks.serve);
     } else {
         got.line = LineResult::Fail("No port is open.");
     }

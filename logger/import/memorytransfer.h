@@ -18,10 +18,14 @@
 namespace dmm {
 
 // What runs around each byte read. before is asked first: false aborts the read
-// (no byte is asked for). after is told the bytes read so far and the total.
+// (no byte is asked for). after is told the bytes read so far and the total. serve,
+// when the link runs from an event loop, hands the thread to that loop while bytes are
+// waited for (see MeterLink::Request), and before is then also asked after each
+// serve; without it the line is waited on.
 struct ByteHooks {
     std::function<bool()> before;
     std::function<void(std::size_t done, std::size_t total)> after;
+    std::function<void()> serve;
 };
 
 class MemoryTransfer {

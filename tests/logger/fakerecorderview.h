@@ -32,6 +32,9 @@ public:
     // Called each time the recorder lets pending events run, with the number of the call.
     std::function<void(int)> onPendingEvents = [](int) {};
     int pendingEventCalls = 0;
+    // Called each time the recorder hands the thread to the event loop to wait.
+    std::function<void(int)> onWaitForEvents = [](int) {};
+    int waitForEventsCalls = 0;
     bool waitCursor = false;
     std::string headline, detail;
     int barMax = 0, barPosition = 0, detailTexts = 0, detailPaints = 0, beeps = 0, unlinks = 0;
@@ -92,6 +95,7 @@ public:
     void SetProgressAbortEnabled(bool on) override { abortEnabled = on; }
     void CloseProgressWindow() override { progressWindowOpen = false; }
     void HandlePendingEvents() override { onPendingEvents(++pendingEventCalls); }
+    void WaitForEvents() override { onWaitForEvents(++waitForEventsCalls); }
     void UnlinkMainWindow() override { ++unlinks; }
     bool AskYesNo(int format, int text, int) override {
         ++questions;

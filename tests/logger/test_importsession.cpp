@@ -69,7 +69,7 @@ protected:
         if (s.Identify()) {
             s.Begin();
             if (s.ReadHeader({})) {
-                const ByteHooks hooks{[this] { return link.TransferInProgress(); }, {}};
+                const ByteHooks hooks{[this] { return link.TransferInProgress(); }, {}, {}};
                 while (!s.Finished() && !s.AllBlocksRead()) {
                     if (static_cast<int>(s.BlocksRead()) == abortAtBlock) link.EndTransfer();
                     s.ReadNextBlock(hooks);

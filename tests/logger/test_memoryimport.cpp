@@ -17,6 +17,7 @@
 #include "meterlink/protocol.h"
 #include "resources/strings.h"
 #include "support/fakeline.h"
+#include "support/fakewaketimer.h"
 #include "support/tempdir.h"
 #include "tools/dmm-sim/storedlog.h"
 
@@ -57,7 +58,41 @@ protected:
         view.yesNoAnswers = {true};
     }
 
+    // Run as from an event loop: the import waits by serving it, and each serve lets
+    // the next thing happen on the line. A block comes in two halves: the first with the
+    // command, the second when the pause is over and the first half taken.
+    FakeWakeTimer* wake = nullptr;
+    Bytes secondHalf;
+    bool paused = false;  // a command was answered; its pause has not yet passed
+
+    void RunFromEventLoop() {
+        auto timer = std::make_unique<FakeWakeTimer>();
+        wake = timer.get();
+        link.SetWakeTimer(std::move(timer));
+        view.onWaitForEvents = [this](int) { Serve(); };
+    }
+    void Serve() {
+        if (paused || secondHalf.empty()) {
+            paused = false;
+            wake->fire(*line);
+            return;
+        }
+        line->deliverNow(secondHalf);
+        secondHalf.clear();
+    }
+
     Bytes Answer(std::uint8_t command) {
+        Bytes answer = AnswerWhole(command);
+        paused = true;
+        if (wake && answer.size() > 1) {
+            const auto half = static_cast<std::ptrdiff_t>(answer.size() / 2);
+            secondHalf.assign(answer.begin() + half, answer.end());
+            answer.resize(static_cast<std::size_t>(half));
+        }
+        return answer;
+    }
+
+    Bytes AnswerWhole(std::uint8_t command) {
         if (command == kCmdIdentify)
             return identity < 0 ? Bytes{}
                                 : FakeLine::ReplyFrame({static_cast<std::uint8_t>(identity)});
@@ -305,6 +340,69 @@ TEST_F(MemoryImportTest, AbortDuringTheDecoding) {
     EXPECT_EQ(Run(), ImportEnd::Aborted);
     EXPECT_EQ(view.messages.size(), 1u);
     ExpectRecorderReset();
+}
+
+// From an event loop the import never waits on the line nor pumps events itself: it
+// serves the loop. Whatever happens while a block arrives ends the import with nothing
+// of it kept, no exchange in flight and no wake left pending.
+TEST_F(MemoryImportTest, FromAnEventLoopEveryEndLeavesNothingRunning) {
+    enum class Event { None, Abort, Unplug, Silence };
+    struct Row {
+        const char* name;
+        Event halfwayThroughTheSecondBlock;
+        ImportEnd end;
+        const char* commands;
+        const char* detail;  // in the last message
+    };
+    const Row rows[] = {
+        {"Abort confirmed", Event::Abort, ImportEnd::Aborted, "FNNR", ""},
+        {"the device gone", Event::Unplug, ImportEnd::BlockMissing, "FNNR", "Input/output error"},
+        {"a short block", Event::Silence, ImportEnd::BlockMissing, "FNNR", "Byte 769 of 2048"},
+        {"the whole log", Event::None, ImportEnd::Imported, "FNNRRR", ""},
+    };
+    image = sim::BuildStreamImage(Pattern(300), 2, 0);  // 4 blocks
+    RunFromEventLoop();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto owned = std::make_unique<FakeLine>();
+        line = owned.get();
+        line->respondWith([this](std::uint8_t command) { return Answer(command); });
+        link.Attach(std::move(owned));
+        view = test::FakeRecorderView{};
+        view.yesNoAnswers = {true};
+        // Two serves each for the identify reply, the header and the first block, one
+        // for the second block's pause: then its second half is due.
+        view.onWaitForEvents = [this, &row](int call) {
+            if (call != 8) return Serve();
+            switch (row.halfwayThroughTheSecondBlock) {
+                case Event::None:
+                    return Serve();
+                case Event::Abort:
+                    return link.EndTransfer();
+                case Event::Unplug:
+                    return line->unplug();
+                case Event::Silence:
+                    secondHalf.clear();
+                    return Serve();  // the next byte's time-out passes
+            }
+        };
+        EXPECT_EQ(Run(), row.end);
+        EXPECT_EQ(Commands(), row.commands);
+        EXPECT_EQ(line->log().count("wait"), 0u);
+        EXPECT_FALSE(link.Busy());
+        EXPECT_FALSE(wake->Pending());
+        if (row.end == ImportEnd::Imported) {
+            EXPECT_EQ(rec->List().size(), 300u);
+            continue;
+        }
+        EXPECT_EQ(view.pendingEventCalls, 0);
+        ExpectRecorderReset();
+        EXPECT_NE(view.details.back().find(row.detail), std::string::npos) << view.details.back();
+        if (row.halfwayThroughTheSecondBlock == Event::Abort) {
+            EXPECT_EQ(view.messages.size(), 1u);
+            EXPECT_EQ(line->log().calls.back(), "purgeTransmit");  // nothing of the block stays
+        }
+    }
 }
 
 TEST_F(MemoryImportTest, UndecodableRecordsAreLeftOutWithAWarning) {

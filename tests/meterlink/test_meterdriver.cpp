@@ -212,6 +212,42 @@ TEST(AdaptorDriverFaults, ACancelledPollAppliesNothingAndPurgesTheLine) {
     EXPECT_EQ(rig.link.Reading.iNoDataCount, 0);
 }
 
+// A request waited for by serving the event loop: the reply ends it, and so does a
+// cancel from elsewhere while it is served (the port closed, a poll started), never
+// leaving the wait spinning or an exchange running.
+TEST(AdaptorDriverFaults, ARequestServedFromTheEventLoopEndsWhateverEndsItsExchange) {
+    enum class During { Nothing, ClosePort, StartPoll, SayStop };
+    const std::vector<std::uint8_t> identity = FakeLine::ReplyFrame({0x03});
+    for (During during : {During::Nothing, During::ClosePort, During::StartPoll, During::SayStop}) {
+        SCOPED_TRACE(static_cast<int>(during));
+        Rig rig;
+        rig.link.Unlink();
+        auto timer = std::make_unique<FakeWakeTimer>();
+        FakeWakeTimer* wake = timer.get();
+        rig.link.SetWakeTimer(std::move(timer));
+        rig.line->queueTimedReply({{0, Cut(identity, 0, 3)}, {400, Cut(identity, 3, 99)}});
+        const std::shared_ptr<FakeLineLog> log = rig.line->sharedLog();
+        int serves = 0;
+        bool stop = false;
+        const DriverOutcome out = rig.link.Request(
+            MeterRequest{kCmdIdentify, 0}, [&] { return !stop; },
+            [&] {
+                if (++serves == 2 && during == During::ClosePort) return rig.link.DropPort();
+                if (serves == 2 && during == During::StartPoll) return rig.link.StartPoll({});
+                if (serves == 2 && during == During::SayStop) {
+                    stop = true;
+                    return;
+                }
+                if (serves < 10) wake->fire(*rig.line);
+            });
+        EXPECT_EQ(out.line.ok(), during == During::Nothing);
+        EXPECT_EQ(serves, 2);
+        EXPECT_EQ(log->count("wait"), 0u);
+        EXPECT_EQ(out.bytes.empty(), during != During::Nothing);
+        EXPECT_EQ(rig.link.Busy(), during == During::StartPoll);  // only the poll goes on
+    }
+}
+
 // A meter that sends packets on its own ("#" digits "\n"); at each poll the newest
 // whole packet not yet used is the reading, and no new packet is a failed poll.
 class StreamingDriver : public MeterDriver {

@@ -214,9 +214,9 @@ int Import(int argc, char** argv) {
         if (!session->Identify()) return ended();
         session->Begin();
         progress.Show("reading the header");
-        if (!session->ReadHeader(ByteHooks{going, {}})) return ended();
+        if (!session->ReadHeader(ByteHooks{going, {}, {}})) return ended();
         const ByteHooks blockHooks{
-            going, [&](std::size_t done, std::size_t total) { progress.Bytes(done, total); }};
+            going, [&](std::size_t done, std::size_t total) { progress.Bytes(done, total); }, {}};
         while (!session->AllBlocksRead())
             if (!session->ReadNextBlock(blockHooks)) return ended();
         progress.End();
