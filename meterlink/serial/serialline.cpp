@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -67,16 +68,21 @@ public:
         QObject::connect(
             &port_, &QSerialPort::errorOccurred, &port_,
             [this](QSerialPort::SerialPortError e) {
-                if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) notifyInput();
+                if (e == QSerialPort::NoError || e == QSerialPort::TimeoutError) return;
+                // A device that went away is let go of here, whoever reads next.
+                if (port_.isOpen() && (e == QSerialPort::ResourceError || HungUp())) errorResult(0);
+                notifyInput();
             },
             Qt::QueuedConnection);
     }
-    ~QSerialPortLine() override { port_.close(); }
+    ~QSerialPortLine() override {
+        if (port_.isOpen()) port_.close();
+    }
 
     QSerialPort& port() { return port_; }
 
     LineResult write(const std::uint8_t* data, std::size_t n) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (n == 0) return LineResult::Done(0);
         const Deadline deadline(clock_, TotalTimeoutMs(n, timeouts_.writeTotalMultiplier,
                                                        timeouts_.writeTotalConstant));
@@ -91,7 +97,7 @@ public:
     }
 
     LineResult read(std::uint8_t* buffer, std::size_t n) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (n == 0) return LineResult::Done(0);
         const Deadline deadline(
             clock_, TotalTimeoutMs(n, timeouts_.readTotalMultiplier, timeouts_.readTotalConstant));
@@ -115,32 +121,32 @@ public:
     }
 
     LineResult readAvailable(std::uint8_t* buffer, std::size_t n) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (n == 0) return LineResult::Done(0);
         const qint64 r = port_.read(reinterpret_cast<char*>(buffer), static_cast<qint64>(n));
         if (r < 0) return errorResult(0);
         const QSerialPort::SerialPortError e = port_.error();
         if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError)
             return errorResult(static_cast<std::size_t>(r));
-        if (r == 0 && HungUp()) return LineResult::Gone(0, "The device hung up.");
+        if (r == 0 && HungUp()) return lose(0, "The device hung up.");
         return LineResult::Done(static_cast<std::size_t>(r));
     }
 
     LineResult waitForInput(int ms) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (port_.bytesAvailable() > 0) return LineResult::Done(0);
         port_.clearError();
         if (port_.waitForReadyRead(std::max(ms, 0))) return LineResult::Done(0);
         const QSerialPort::SerialPortError e = port_.error();
         if (e != QSerialPort::NoError && e != QSerialPort::TimeoutError) return errorResult(0);
-        if (HungUp()) return LineResult::Gone(0, "The device hung up.");
+        if (HungUp()) return lose(0, "The device hung up.");
         return LineResult::TimedOut(0);
     }
 
     LineTime now() const override { return clock_(); }
 
     LineResult setDtr(bool on) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (port_.setDataTerminalReady(on)) return LineResult::Done(0);
         LineResult failed = errorResult(0);
         if (failed.status == LineStatus::Failed && failed.reason.empty())
@@ -152,7 +158,7 @@ public:
     LineResult purgeTransmit() override { return purge(QSerialPort::Output); }
 
     LineResult setRts(bool on) override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         if (port_.setRequestToSend(on)) return LineResult::Done(0);
         // A line without modem control keeps working; the error is told, then forgotten.
         LineResult failed = errorResult(0);
@@ -162,7 +168,7 @@ public:
     }
 
     LineResult flush() override {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         port_.flush();
         const Deadline deadline(
             clock_, TotalTimeoutMs(static_cast<std::size_t>(port_.bytesToWrite()),
@@ -170,7 +176,9 @@ public:
         return drainOutput(deadline);
     }
 
-    void close() override { port_.close(); }
+    void close() override {
+        if (port_.isOpen()) port_.close();  // closing a closed port would report an error
+    }
 
     bool getTimeouts(PortTimeouts& out) override {
         if (!port_.isOpen()) return false;
@@ -194,7 +202,10 @@ public:
     }
 
 private:
-    static LineResult NotOpen() { return LineResult::Fail("The port is not open."); }
+    // A port closed because its device went away keeps saying so.
+    LineResult notOpen() const {
+        return gone_ ? *gone_ : LineResult::Fail("The port is not open.");
+    }
 
     // The port's pending error as a result, forgotten afterwards. A device that went
     // away shows either as a resource error (a USB adaptor unplugged) or as a hang-up
@@ -204,9 +215,17 @@ private:
         const QSerialPort::SerialPortError e = port_.error();
         std::string why = port_.errorString().toStdString();
         port_.clearError();
-        if (e == QSerialPort::ResourceError) return LineResult::Gone(count, std::move(why));
-        if (HungUp()) return LineResult::Gone(count, "The device hung up.");
+        if (e == QSerialPort::ResourceError) return lose(count, std::move(why));
+        if (HungUp()) return lose(count, "The device hung up.");
         return LineResult::Fail(std::move(why), count);
+    }
+
+    // The device is gone: the port is closed at once. A hung-up descriptor stays readable,
+    // and the port's read notifier would otherwise fire again and again while the line is idle.
+    LineResult lose(std::size_t count, std::string why) {
+        gone_ = LineResult::Gone(0, why);
+        port_.close();
+        return LineResult::Gone(count, std::move(why));
     }
 
     bool HungUp() {
@@ -219,7 +238,7 @@ private:
     }
 
     LineResult purge(QSerialPort::Directions direction) {
-        if (!port_.isOpen()) return NotOpen();
+        if (!port_.isOpen()) return notOpen();
         return port_.clear(direction) ? LineResult::Done(0) : errorResult(0);
     }
 
@@ -237,6 +256,7 @@ private:
     LineClock clock_;
     QSerialPort port_;
     PortTimeouts timeouts_;
+    std::optional<LineResult> gone_;
 };
 
 OpenResult Failed(StatusCode step, std::string device, std::string reason) {

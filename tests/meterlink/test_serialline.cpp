@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -302,6 +304,31 @@ TEST_F(PtyLine, ReadEndsEarlyWhenTheDeviceGoesAway) {
     std::uint32_t status = 0;
     EXPECT_EQ(ReadMeterDisplay(line.get(), value, range, status, &why), 0);
     EXPECT_EQ(why.status, LineStatus::DeviceGone) << DescribeLineResult(why);
+}
+
+// A line that is open but idle when its device goes away tells its notifier, which
+// reads once and learns why, and then falls quiet: no notice comes again and again
+// while the event loop runs on.
+TEST_F(PtyLine, AfterTheDeviceWentAwayWhileIdleTheNoticesStop) {
+    MeterHandle line = openLine();
+    ASSERT_TRUE(line);
+    int notices = 0;
+    LineResult first;
+    line->setInputNotifier([&] {
+        if (++notices > 1) return;  // the link reads no more once the line has broken
+        std::uint8_t buf[16];
+        first = line->readAvailable(buf, sizeof buf);
+    });
+    ::close(slave_);
+    slave_ = -1;
+    ::close(master_);
+    master_ = -1;
+    QEventLoop loop;
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(notices, 1);
+    EXPECT_LE(notices, 3);
+    EXPECT_TRUE(first.broken()) << DescribeLineResult(first);
 }
 
 TEST_F(PtyLine, AClosedPortFailsWithoutWaiting) {
