@@ -287,12 +287,17 @@ private:
 
     void importing() {
         importEnded_ = false;
-        // The import returns only when it has ended; the states' timers run within it.
-        QTimer::singleShot(0, [this] {
-            dmm::GraphicalForm->sbtnImportClick();
-            importEnded_ = true;
-            if (measuring_) finish();
-        });
+        // The import returns only when it has ended; the states' timers run within it. It
+        // starts from a posted event, as a click does: run from within a timer's handler,
+        // Qt would serve the timers inside it only when nothing else is pending.
+        QMetaObject::invokeMethod(
+            qApp,
+            [this] {
+                dmm::GraphicalForm->sbtnImportClick();
+                importEnded_ = true;
+                if (measuring_) finish();
+            },
+            Qt::QueuedConnection);
         measure("importing", [this] { QCoreApplication::exit(status_); });
     }
 
