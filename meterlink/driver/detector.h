@@ -24,6 +24,10 @@
 
 namespace dmm {
 
+// The meter name that asks for a probe, and what a probe that finds none says.
+constexpr std::string_view kAutoMeter = "auto";
+constexpr std::string_view kNoMeterFound = "no meter found";
+
 // How a family shows itself: its driver's poll, or a request its driver sends.
 struct DetectProbe {
     std::string_view meter;

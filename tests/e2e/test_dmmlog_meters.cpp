@@ -3,6 +3,7 @@
 // family's protocol reads nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -92,11 +93,52 @@ TEST(DmmlogMeters, TheWrongMeterReadsNothingAndAnUnknownOneIsRefused) {
     const Finished unknown =
         RunToEnd(DMMLOG_PATH, {"read", "--port", sims[0]->device(), "--meter", "FS9721"});
     EXPECT_EQ(unknown.status, 2);
-    EXPECT_EQ(unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, "
-                                "not 'FS9721'\n",
-                                0),
-              0u)
+    EXPECT_EQ(
+        unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, auto, "
+                          "not 'FS9721'\n",
+                          0),
+        0u)
         << unknown.err;
+}
+
+// Waits for the end before reading what it printed: a probe takes seconds.
+Finished RunProbe(const std::vector<std::string>& args) {
+    Process p(DMMLOG_PATH, args);
+    Finished r;
+    r.status = p.wait(20s);
+    r.out = p.drainOut();
+    r.err = p.drainErr();
+    return r;
+}
+
+TEST(DmmlogMeters, DetectionNamesEachFamilyAndFindsNothingWhereNothingAnswers) {
+    TempDir dir;
+    const std::string scenario = WriteScenario(dir.path(), kScenario);
+    for (const char* family : {"adaptor", "fs9721", "fs9922"}) {
+        SCOPED_TRACE(family);
+        std::vector<std::string> args = {"--scenario", scenario};
+        if (std::string(family) != "adaptor") args.insert(args.end(), {"--protocol", family});
+        Sim sim(args);
+        ASSERT_FALSE(sim.device().empty());
+        const Finished detect = RunProbe({"ports", "--detect", sim.device()});
+        EXPECT_EQ(detect.status, 0) << detect.err;
+        EXPECT_EQ(detect.out, sim.device() + "\t" + family + "\n");
+        const Finished read = RunProbe(
+            {"read", "--port", sim.device(), "--meter", "auto", "--count", "1", "--interval", "0"});
+        EXPECT_EQ(read.status, 0) << read.err;
+        EXPECT_EQ(std::count(read.out.begin(), read.out.end(), '\n'), 1) << read.out;
+    }
+
+    Sim silent({"--silent"});
+    ASSERT_FALSE(silent.device().empty());
+    const auto start = std::chrono::steady_clock::now();
+    const Finished none = RunProbe({"ports", "--detect", silent.device()});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, silent.device() + "\tno meter found\n");
+    const Finished read = RunProbe({"read", "--port", silent.device(), "--meter", "auto"});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(read.err, "dmmlog read: " + silent.device() + ": no meter found\n");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <thread>
 
+#include "meterlink/driver/detector.h"
 #include "meterlink/driver/meterfamilies.h"
 #include "meterlink/linereport.h"
 #include "meterlink/numparse.h"
@@ -164,19 +165,47 @@ bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link) {
     return true;
 }
 
-bool ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help) {
-    const std::string name = opts.value("meter", std::string(kAdaptorMeter));
+std::string DetectMeterOn(const std::string& port, std::string& failure) {
+    MeterDetector detector(
+        [port, folder = std::filesystem::current_path()](const LineSettings& settings) {
+            const std::string device = ResolvePortArgument(port, folder);
+            if (!device.empty()) return OpenMeterDevice(device, settings);
+            OpenResult none;
+            none.status = Status::Fail(StatusCode::PortNotOpened,
+                                       "No serial device stands for " + port + ".");
+            return none;
+        });
+    detector.Start();
+    detector.Pump([] { return !StopRequested(); });
+    failure = detector.Failure().empty() ? std::string(kNoMeterFound) : detector.Failure();
+    return detector.Found();
+}
+
+int ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help) {
+    std::string name = opts.value("meter", std::string(kAdaptorMeter));
+    if (name == kAutoMeter) {
+        std::string failure;
+        name = DetectMeterOn(opts.value("port"), failure);
+        if (name.empty()) {
+            std::fprintf(stderr, "dmmlog %s: %s: %s\n", verb, opts.value("port").c_str(),
+                         failure.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "dmmlog %s: %s: %s\n", verb, opts.value("port").c_str(), name.c_str());
+    }
     if (!link.SetMeter(name)) {
         std::string names;
         for (std::string_view known : MeterNames()) {
             if (!names.empty()) names += ", ";
             names += known;
         }
+        names += ", ";
+        names += kAutoMeter;
         std::fprintf(stderr, "dmmlog %s: --meter must be one of %s, not '%s'\n\n%s", verb,
                      names.c_str(), name.c_str(), help);
-        return false;
+        return 2;
     }
-    return true;
+    return 0;
 }
 
 void WarnOf(const PollStep& step) {

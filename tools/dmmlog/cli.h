@@ -50,9 +50,15 @@ std::string LocalTimestamp();
 bool OpenVerbPort(const char* verb, const std::string& port, MeterLink& link);
 
 // Sets the driver --meter names on the link (the adaptor's without the option); to be
-// called before the port is opened, which takes the driver's line settings. An unknown
-// name is said on standard error, followed by help; false then.
-bool ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help);
+// called before the port is opened, which takes the driver's line settings. "auto"
+// probes --port for the meter first (saying "no meter found" when none answers). An
+// unknown name is said on standard error, followed by help. The exit code: 0 when the
+// driver is set, 2 for an unknown name, 1 when the probe found nothing.
+int ChooseVerbMeter(const char* verb, const Options& opts, MeterLink& link, const char* help);
+
+// What a probe of a port (COMn or a device path) found: the family's name, or empty with
+// why in failure ("no meter found", or why the port did not open).
+std::string DetectMeterOn(const std::string& port, std::string& failure);
 
 // The warning a poll calls for (no data after three tries, low battery, the adaptor
 // gone), on standard error with the local time; nothing for the other results.

@@ -46,6 +46,8 @@ const char* const kHelp =
     "  --out FILE          the logger file to write\n"
     "  --meter NAME        the meter's protocol: adaptor (the default, the RS-232\n"
     "                      adaptor), fs9721 or fs9922 (meters that stream their display)\n"
+    "                      or auto (probes the port for each of them first; probing\n"
+    "                      sets DTR and RTS and sends bytes to whatever is on the port)\n"
     "  --full-speed        a sample at every poll: the clock ticks every 500 ms (default)\n"
     "  --interval S        one sample every S whole seconds (0 = full speed)\n"
     "  --count N           stop after N samples\n"
@@ -190,7 +192,7 @@ int Log(int argc, char** argv) {
     }
 
     MeterLink link;
-    if (!ChooseVerbMeter("log", opts, link, kHelp)) return 2;
+    if (const int rc = ChooseVerbMeter("log", opts, link, kHelp)) return rc;
 
     MqttStart mqtt = StartMqtt("log", opts, opts.value("port"));
     if (mqtt.failed) return mqtt.exitCode;

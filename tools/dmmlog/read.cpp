@@ -35,6 +35,8 @@ const char* const kHelp =
     "  --port COMn|DEVICE  COM1..COM10 (see 'dmmlog ports') or a device path\n"
     "  --meter NAME        the meter's protocol: adaptor (the default, the RS-232\n"
     "                      adaptor), fs9721 or fs9922 (meters that stream their display)\n"
+    "                      or auto (probes the port for each of them first; probing\n"
+    "                      sets DTR and RTS and sends bytes to whatever is on the port)\n"
     "  --count N           stop after N readings (default: until Ctrl+C)\n"
     "  --interval MS       pause between the end of one poll and the next (default 750;\n"
     "                      0 polls back to back)\n"
@@ -77,7 +79,7 @@ int Read(int argc, char** argv) {
     }
 
     MeterLink link;
-    if (!ChooseVerbMeter("read", opts, link, kHelp)) return 2;
+    if (const int rc = ChooseVerbMeter("read", opts, link, kHelp)) return rc;
 
     MqttStart mqtt = StartMqtt("read", opts, opts.value("port"));
     if (mqtt.failed) return mqtt.exitCode;
