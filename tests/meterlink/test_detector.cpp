@@ -82,6 +82,7 @@ struct Probe {
 
 Probe RunProbe(const Meter& meter, std::string_view lastFound, bool events) {
     Probe p;
+    FakeWakeTimer timer;  // outlives the detector, which lets go of it when destroyed
     MeterDetector detector(
         [&](const LineSettings& s) {
             auto owned = std::make_unique<FakeLine>();
@@ -97,7 +98,6 @@ Probe RunProbe(const Meter& meter, std::string_view lastFound, bool events) {
         lastFound);
     int ended = 0;
     detector.SetOnFinished([&] { ++ended; });
-    FakeWakeTimer timer;
     if (events) detector.SetWakeTimer(&timer);
     detector.Start();
     if (events) {
