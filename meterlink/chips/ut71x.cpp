@@ -38,8 +38,11 @@ enum Function : std::uint8_t {
     kLoopPercent = 0xF,  // 4-20 mA as 0..100 %
 };
 
+// Both members are read through the tables' optionals, which cppcheck does not follow.
 struct Range {
+    // cppcheck-suppress unusedStructMember
     int point;
+    // cppcheck-suppress unusedStructMember
     int prefix;
 };
 struct RangeTable {

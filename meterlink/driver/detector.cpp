@@ -178,7 +178,7 @@ bool MeterDetector::openGroup() {
         slots_.clear();
         for (const DetectProbe* p : g.probes) slots_.push_back(std::make_unique<Slot>(*this, *p));
         if (timer_) line_->setInputNotifier([this] { OnInput(); });
-        for (auto& slot : slots_) startSlot(*slot);
+        for (const auto& slot : slots_) startSlot(*slot);
         return true;
     }
     return false;
@@ -187,7 +187,7 @@ bool MeterDetector::openGroup() {
 void MeterDetector::closeGroup() {
     if (!line_) return;
     before_ = Elapsed();
-    for (auto& slot : slots_)
+    for (const auto& slot : slots_)
         if (slot->driver->Busy()) slot->driver->Cancel();
     slots_.clear();
     line_->setInputNotifier({});
@@ -209,7 +209,7 @@ void MeterDetector::readInput() {
     for (;;) {
         const LineResult r = line_->readAvailable(buffer.data(), buffer.size());
         if (r.count > 0)
-            for (auto& slot : slots_) {
+            for (const auto& slot : slots_) {
                 if (slot->probe.wholeReply && slot->arrived.size() < 2048)
                     slot->arrived.insert(slot->arrived.end(), buffer.data(),
                                          buffer.data() + r.count);
@@ -230,12 +230,12 @@ void MeterDetector::step() {
         readInput();
         if (!running_) return;
         const LineTime t = now();
-        for (auto& slot : slots_)
+        for (const auto& slot : slots_)
             if (slot->wakeAt && *slot->wakeAt <= t) {
                 slot->wakeAt.reset();
                 slot->driver->OnTimer();
             }
-        for (auto& slot : slots_) {
+        for (const auto& slot : slots_) {
             if (!slot->finished) continue;
             const DriverOutcome out = slot->driver->TakeOutcome();
             slot->valid = slot->validates(out) ? slot->valid + 1 : 0;

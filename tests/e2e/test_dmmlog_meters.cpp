@@ -47,7 +47,7 @@ TEST(DmmlogMeters, ReadsEachFamilyThroughItsDriver) {
                                    "4", "--interval", "0"});
         std::set<Shown> seen;
         for (int i = 0; i < 4; ++i) {
-            const std::optional<std::string> line = read.readLine(10s);
+            const std::optional<std::string> line = read.readLine(std::chrono::seconds(10));
             ASSERT_TRUE(line) << "reading " << i << " missing; stderr: " << read.drainErr();
             const std::vector<std::string> f = SplitTabs(*line);
             ASSERT_EQ(f.size(), 8u) << *line;
@@ -133,7 +133,7 @@ TEST(DmmlogMeters, DetectionNamesEachFamilyAndFindsNothingWhereNothingAnswers) {
     ASSERT_FALSE(silent.device().empty());
     const auto start = std::chrono::steady_clock::now();
     const Finished none = RunProbe({"ports", "--detect", silent.device()});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, silent.device() + "\tno meter found\n");
     const Finished read = RunProbe({"read", "--port", silent.device(), "--meter", "auto"});
