@@ -139,45 +139,4 @@ Fs9922Packet EncodeFs9922(const LcdReading& lcd) {
     return p;
 }
 
-void Fs9922Reader::feed(const std::uint8_t* data, std::size_t n, std::vector<LcdReading>& out) {
-    for (std::size_t i = 0; i < n; ++i) {
-        if (have_ == window_.size()) {
-            // Keep only what could still be the start of a packet.
-            std::copy(window_.begin() + 1, window_.end(), window_.begin());
-            --have_;
-            if (counted_ > 0) {
-                --counted_;
-            } else {
-                stray_ = true;
-            }
-        }
-        window_[have_++] = data[i];
-        if (data[i] != kLf || have_ < 2 || window_[have_ - 2] != kCr) continue;
-
-        // A terminator: the packet is the 14 bytes that end here. Status bytes can
-        // look like CR LF too, so a rejected window is kept: the real packet may
-        // still end a few bytes on.
-        std::optional<LcdReading> lcd;
-        if (have_ == window_.size()) lcd = DecodeFs9922(window_);
-        if (lcd) {
-            ++accepted_;
-            out.push_back(*lcd);
-            if (stray_) ++dropped_;  // the stray bytes in front of it
-            have_ = 0;
-            counted_ = 0;
-            stray_ = false;
-        } else {
-            ++dropped_;
-            counted_ = have_;
-            stray_ = false;
-        }
-    }
-}
-
-void Fs9922Reader::reset() {
-    have_ = 0;
-    counted_ = 0;
-    stray_ = false;
-}
-
 }  // namespace dmm::chips

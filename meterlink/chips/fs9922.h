@@ -10,9 +10,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "meterlink/chips/lcd.h"
+#include "meterlink/chips/packetreader.h"
 
 namespace dmm::chips {
 
@@ -25,25 +25,9 @@ std::optional<LcdReading> DecodeFs9922(const Fs9922Packet& packet);
 // graph byte is the bar's length, the display's count in hundreds.
 Fs9922Packet EncodeFs9922(const LcdReading& lcd);
 
-// Picks packets out of the byte stream, however it is cut into reads: a packet is
-// the 14 bytes that end in CR LF, so the reader is back in step at the first
-// whole packet after any garbage, a cut packet included.
-class Fs9922Reader {
+class Fs9922Reader : public TerminatedPacketReader<kFs9922PacketSize> {
 public:
-    // Appends the display of every valid packet these bytes complete to out.
-    void feed(const std::uint8_t* data, std::size_t n, std::vector<LcdReading>& out);
-    // Packets (or runs of stray bytes) given up since the start.
-    std::uint64_t dropped() const { return dropped_; }
-    std::uint64_t accepted() const { return accepted_; }
-    void reset();
-
-private:
-    Fs9922Packet window_{};  // the last bytes since the last terminator
-    std::size_t have_ = 0;
-    std::size_t counted_ = 0;  // bytes at the front already counted as a dropped packet
-    bool stray_ = false;       // uncounted bytes were pushed out of the window
-    std::uint64_t dropped_ = 0;
-    std::uint64_t accepted_ = 0;
+    Fs9922Reader() : TerminatedPacketReader(DecodeFs9922, "\r\n") {}
 };
 
 }  // namespace dmm::chips
