@@ -194,6 +194,9 @@ constexpr Entry kStrings[] = {
     {8501, "RS-232 adaptor"},
     {8502, "FS9721 chip"},
     {8503, "FS9922 chip"},
+    {8504, "ES51922 chip"},
+    {8505, "ASCII-14 line"},
+    {8506, "UT71x"},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},

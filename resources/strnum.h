@@ -197,6 +197,9 @@ inline constexpr int MeterLabel = 8500;
 inline constexpr int AdaptorMeterChoice = 8501;
 inline constexpr int Fs9721MeterChoice = 8502;
 inline constexpr int Fs9922MeterChoice = 8503;
+inline constexpr int Es51922MeterChoice = 8504;
+inline constexpr int Ascii14MeterChoice = 8505;
+inline constexpr int Ut71xMeterChoice = 8506;
 
 // Errors.
 inline constexpr int PortOpenError = 9001;

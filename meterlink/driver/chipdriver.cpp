@@ -53,7 +53,20 @@ void ChipDriver::StartPoll(const MeterReading& previous) {
         const LineResult why = *broken_;
         broken_.reset();
         finish(why, std::nullopt);
-    } else if (newest_) {
+        return;
+    }
+    if (family_.request) {
+        // Only the answer to this request counts: a late answer to the last one, or
+        // a line the meter sent on its own before, is not the display now.
+        newest_.reset();
+        const std::uint8_t request = *family_.request;
+        LineResult sent = port_->Send(&request, 1);
+        if (!sent.ok()) {
+            finish(std::move(sent), std::nullopt);
+            return;
+        }
+    }
+    if (newest_) {
         const chips::LcdReading lcd = *newest_;
         newest_.reset();
         finish(LineResult::Done(0), lcd);
@@ -76,7 +89,7 @@ void ChipDriver::finish(LineResult line, const std::optional<chips::LcdReading>&
     outcome_.line = std::move(line);
     if (lcd) {
         MeterReading r = previous_;
-        chips::FillReading(*lcd, counts(), r);
+        chips::FillReading(*lcd, family_.counts, r);
         outcome_.reading = std::move(r);
     }
     port_->Finished();

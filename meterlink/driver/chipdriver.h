@@ -1,10 +1,12 @@
-// The driver of a meter built on a measuring chip that streams its display a few
-// times a second without being asked. Every byte goes to the chip's packet reader as
-// it arrives; a poll tick takes the newest valid packet not yet used as the reading,
-// so each packet is used at most once. A tick that finds no new packet waits for the
-// next one up to kPacketWaitMs and is a failed poll without it (the no-data warning
-// after the third, as for the adaptor): polls back to back then follow the meter's
-// pace instead of failing at once. Nothing is ever sent.
+// The driver of a meter built on a measuring chip. Most such meters stream their
+// display a few times a second without being asked; some answer a one-byte request.
+// Every byte goes to the chip's packet reader as it arrives; a poll tick takes the
+// newest valid packet not yet used as the reading, so each packet is used at most
+// once. A meter that is asked gets its request at each tick, and only a packet that
+// arrives after it counts. A tick that finds no new packet waits for the next one up
+// to kPacketWait and is a failed poll without it (the no-data warning after the
+// third, as for the adaptor): polls back to back then follow the meter's pace
+// instead of failing at once.
 #pragma once
 
 #include <chrono>
@@ -13,24 +15,36 @@
 #include <optional>
 #include <vector>
 
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
 #include "meterlink/chips/lcd.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/driver/meterdriver.h"
 
 namespace dmm {
 
+// What sets one family of chips apart from another, besides its packets.
+struct ChipFamily {
+    LineSettings line;
+    std::int32_t counts = 0;              // the chip's full-scale count
+    std::optional<std::uint8_t> request;  // sent at each poll tick; none: it streams
+};
+
 class ChipDriver : public MeterDriver {
 public:
     // How long a tick without a new packet waits for one: the chips send two or more
-    // packets a second.
+    // packets a second, and a meter that is asked answers well within it.
     static constexpr std::chrono::milliseconds kPacketWait{2000};
 
-    // 2400 baud, 8 data bits, no parity, one stop bit; the cable is powered by DTR
-    // on, with RTS off.
+    // The Fortune chips' line: 2400 baud, 8 data bits, no parity, one stop bit; the
+    // cable is powered by DTR on, with RTS off.
     static LineSettings ChipLineSettings();
 
-    LineSettings Settings() const override { return ChipLineSettings(); }
+    explicit ChipDriver(ChipFamily family) : family_(family) {}
+
+    LineSettings Settings() const override { return family_.line; }
     void SetPort(DriverPort* port) override { port_ = port; }
     void OnBytes(const std::uint8_t* data, std::size_t n) override;
     void OnTimer() override;
@@ -50,12 +64,11 @@ protected:
                       std::vector<chips::LcdReading>& out) = 0;
     // Forgets a packet begun.
     virtual void resetReader() = 0;
-    // The chip's full-scale count.
-    virtual std::int32_t counts() const = 0;
 
 private:
     void finish(LineResult line, const std::optional<chips::LcdReading>& lcd);
 
+    ChipFamily family_;
     DriverPort* port_ = nullptr;
     bool waiting_ = false;  // a tick waits for a packet
     LineTime deadline_{};
@@ -66,8 +79,12 @@ private:
     DriverOutcome outcome_;
 };
 
-class Fs9721Driver final : public ChipDriver {
+// A chip's driver with its packet reader.
+template <class Reader>
+class ChipDriverOf final : public ChipDriver {
 public:
+    explicit ChipDriverOf(ChipFamily family) : ChipDriver(family) {}
+
     std::uint64_t Dropped() const override { return reader_.dropped(); }
     std::uint64_t Accepted() const override { return reader_.accepted(); }
 
@@ -77,25 +94,14 @@ private:
         reader_.feed(data, n, out);
     }
     void resetReader() override { reader_.reset(); }
-    std::int32_t counts() const override { return chips::kFs9721Counts; }
 
-    chips::Fs9721Reader reader_;
+    Reader reader_;
 };
 
-class Fs9922Driver final : public ChipDriver {
-public:
-    std::uint64_t Dropped() const override { return reader_.dropped(); }
-    std::uint64_t Accepted() const override { return reader_.accepted(); }
-
-private:
-    void feed(const std::uint8_t* data, std::size_t n,
-              std::vector<chips::LcdReading>& out) override {
-        reader_.feed(data, n, out);
-    }
-    void resetReader() override { reader_.reset(); }
-    std::int32_t counts() const override { return chips::kFs9922Counts; }
-
-    chips::Fs9922Reader reader_;
-};
+using Fs9721Driver = ChipDriverOf<chips::Fs9721Reader>;
+using Fs9922Driver = ChipDriverOf<chips::Fs9922Reader>;
+using Es51922Driver = ChipDriverOf<chips::Es51922Reader>;
+using Ut71xDriver = ChipDriverOf<chips::Ut71xReader>;
+using Ascii14Driver = ChipDriverOf<chips::Ascii14Reader>;
 
 }  // namespace dmm

@@ -12,11 +12,15 @@ namespace dmm {
 
 namespace {
 
-// The adaptor is asked for its identity, as its driver asks; the chips are listened to.
-const std::array<DetectProbe, 3> kProbes{{
+// The adaptor is asked for its identity, as its driver asks; the chips are polled as
+// their drivers poll: listened to, or asked with their request.
+const std::array<DetectProbe, 6> kProbes{{
     {kAdaptorMeter, MeterRequest{kCmdIdentify, 0}, &IsWholeReplyFrame},
     {kFs9721Meter, std::nullopt},
     {kFs9922Meter, std::nullopt},
+    {kEs51922Meter, std::nullopt},
+    {kUt71xMeter, std::nullopt},
+    {kAscii14Meter, std::nullopt},
 }};
 
 int MsUntil(LineTime from, LineTime to) {

@@ -9,7 +9,8 @@
 namespace dmm {
 
 namespace {
-constexpr std::array<std::string_view, 3> kNames{kAdaptorMeter, kFs9721Meter, kFs9922Meter};
+constexpr std::array<std::string_view, 6> kNames{kAdaptorMeter, kFs9721Meter,  kFs9922Meter,
+                                                 kEs51922Meter, kAscii14Meter, kUt71xMeter};
 }  // namespace
 
 std::span<const std::string_view> MeterNames() {
@@ -22,8 +23,20 @@ bool IsMeterName(std::string_view name) {
 
 std::unique_ptr<MeterDriver> MakeMeterDriver(std::string_view name) {
     if (name == kAdaptorMeter) return std::make_unique<AdaptorDriver>();
-    if (name == kFs9721Meter) return std::make_unique<Fs9721Driver>();
-    if (name == kFs9922Meter) return std::make_unique<Fs9922Driver>();
+    const LineSettings fortune = ChipDriver::ChipLineSettings();
+    if (name == kFs9721Meter)
+        return std::make_unique<Fs9721Driver>(ChipFamily{fortune, chips::kFs9721Counts, {}});
+    if (name == kFs9922Meter)
+        return std::make_unique<Fs9922Driver>(ChipFamily{fortune, chips::kFs9922Counts, {}});
+    if (name == kEs51922Meter)
+        return std::make_unique<Es51922Driver>(
+            ChipFamily{chips::kEs51922Line, chips::kEs51922Counts, {}});
+    if (name == kUt71xMeter)
+        return std::make_unique<Ut71xDriver>(
+            ChipFamily{chips::kUt71xLine, chips::kUt71xCounts, {}});
+    if (name == kAscii14Meter)
+        return std::make_unique<Ascii14Driver>(
+            ChipFamily{chips::kAscii14Line, chips::kAscii14Counts, chips::kAscii14Request});
     return nullptr;
 }
 

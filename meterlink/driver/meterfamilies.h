@@ -14,6 +14,9 @@ namespace dmm {
 constexpr std::string_view kAdaptorMeter = "adaptor";
 constexpr std::string_view kFs9721Meter = "fs9721";
 constexpr std::string_view kFs9922Meter = "fs9922";
+constexpr std::string_view kEs51922Meter = "es51922";
+constexpr std::string_view kAscii14Meter = "ascii14";
+constexpr std::string_view kUt71xMeter = "ut71x";
 
 // Every name, the adaptor first.
 std::span<const std::string_view> MeterNames();

@@ -8,10 +8,13 @@
 namespace dmm {
 
 namespace {
-constexpr std::array<MeterChoice, 3> kChoices{{
+constexpr std::array<MeterChoice, 6> kChoices{{
     {kAdaptorMeter, str::AdaptorMeterChoice},
     {kFs9721Meter, str::Fs9721MeterChoice},
     {kFs9922Meter, str::Fs9922MeterChoice},
+    {kEs51922Meter, str::Es51922MeterChoice},
+    {kAscii14Meter, str::Ascii14MeterChoice},
+    {kUt71xMeter, str::Ut71xMeterChoice},
 }};
 }  // namespace
 

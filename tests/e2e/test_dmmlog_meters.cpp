@@ -36,8 +36,17 @@ const char* const kScenario = "6;1.234;0\n514;-0.250;-1\n";
 TEST(DmmlogMeters, ReadsEachFamilyThroughItsDriver) {
     // function code, display text, unit text, function text
     using Shown = std::vector<std::string>;
-    const std::set<Shown> expected = {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}};
-    for (const char* family : {"fs9721", "fs9922"}) {
+    const struct {
+        const char* family;
+        std::set<Shown> shown;
+    } families[] = {
+        {"fs9721", {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}}},
+        {"fs9922", {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}}},
+        {"es51922", {{"6", "1.2340", "", "V"}, {"514", "-025.00", "m", "A"}}},
+        {"ut71x", {{"6", "1.2340", "", "V"}, {"514", "-025.00", "m", "A"}}},
+        {"ascii14", {{"6", "1.234", "", "V"}, {"514", "-25.0", "m", "A"}}},
+    };
+    for (const auto& [family, expected] : families) {
         SCOPED_TRACE(family);
         TempDir dir;
         Sim sim({"--protocol", family, "--scenario", WriteScenario(dir.path(), kScenario)});
@@ -94,7 +103,8 @@ TEST(DmmlogMeters, TheWrongMeterReadsNothingAndAnUnknownOneIsRefused) {
         RunToEnd(DMMLOG_PATH, {"read", "--port", sims[0]->device(), "--meter", "FS9721"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(
-        unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, auto, "
+        unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, es51922, "
+                          "ascii14, ut71x, auto, "
                           "not 'FS9721'\n",
                           0),
         0u)
@@ -114,7 +124,7 @@ Finished RunProbe(const std::vector<std::string>& args) {
 TEST(DmmlogMeters, DetectionNamesEachFamilyAndFindsNothingWhereNothingAnswers) {
     TempDir dir;
     const std::string scenario = WriteScenario(dir.path(), kScenario);
-    for (const char* family : {"adaptor", "fs9721", "fs9922"}) {
+    for (const char* family : {"adaptor", "fs9721", "fs9922", "es51922", "ascii14", "ut71x"}) {
         SCOPED_TRACE(family);
         std::vector<std::string> args = {"--scenario", scenario};
         if (std::string(family) != "adaptor") args.insert(args.end(), {"--protocol", family});

@@ -237,7 +237,8 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
     EXPECT_EQ(dlg_.lblMeter->text(), "Meter:");
     QStringList items;
     for (int i = 0; i < dlg_.cbxMeter->count(); ++i) items << dlg_.cbxMeter->itemText(i);
-    EXPECT_EQ(items, (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip"}));
+    EXPECT_EQ(items, (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip", "ES51922 chip",
+                                  "ASCII-14 line", "UT71x"}));
     EXPECT_GT(dlg_.cbxMeter->y(), dlg_.Panel1->geometry().bottom());
     EXPECT_LT(dlg_.cbxMeter->geometry().bottom(), dlg_.Bevel1->y());
     const struct {

@@ -214,16 +214,74 @@ TEST(ChipDriver, OpensAt2400WithTheCablePoweredAndReportsABrokenLineOnce) {
     }
 }
 
+TEST(ChipDriver, TheFiveDigitChipsAndTheAskedLineUseEachPacketOnce) {
+    struct Row {
+        std::string_view meter;
+        Bytes packet;  // shows 1.2345 V DC (1.234 V on the four-digit line)
+        const char* display;
+        std::int32_t fullScale;
+        bool asked;  // "D" at each tick, and only an answer after it counts
+    };
+    LcdReading five;
+    five.digits = "12345";
+    five.point = 1;
+    five.quantity = chips::Quantity::Volts;
+    five.coupling = chips::Coupling::Dc;
+    five.autoRange = true;
+    LcdReading four = five;
+    four.digits = "1234";
+    four.autoRange = false;
+    const Row rows[] = {
+        {kEs51922Meter, AsBytes(*chips::EncodeEs51922(five)), "1.2345", chips::kEs51922Counts,
+         false},
+        {kUt71xMeter, AsBytes(*chips::EncodeUt71x(five)), "1.2345", chips::kUt71xCounts, false},
+        {kAscii14Meter, AsBytes(*chips::EncodeAscii14(four)), "1.234", chips::kAscii14Counts, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.meter));
+        for (bool events : {false, true}) {
+            SCOPED_TRACE(events ? "from an event loop" : "waited for");
+            Rig rig(row.meter, events);
+            ASSERT_EQ(rig.opens.size(), 1u);
+            EXPECT_EQ(rig.opens[0], MakeMeterDriver(row.meter)->Settings());
+            Bytes flipped = row.packet;
+            flipped[2] ^= 0x40;
+            // Garbage and a damaged packet, then a whole one: only the whole one is read,
+            // and only once. An asked meter's line counts only after the request.
+            rig.line->deliverNow(Join({{0x0D, 0x0A, 0x37}, flipped, row.packet}));
+            if (row.asked) {
+                EXPECT_EQ(rig.poll(), PollResult::NoReply) << "a line sent before the request";
+                rig.line->scheduleArrival({{120, row.packet}});
+            }
+            EXPECT_EQ(rig.poll(), PollResult::Frame);
+            EXPECT_EQ(FieldString(rig.link.Reading.szDisplay), row.display);
+            EXPECT_EQ(rig.link.Reading.iFunc, func::VoltsDc);
+            EXPECT_EQ(rig.link.Reading.iFullScale, row.fullScale);
+            EXPECT_EQ(rig.poll(), PollResult::NoReply) << "used once";
+            const std::size_t ticks = row.asked ? 3 : 0;
+            EXPECT_EQ(rig.line->log().written(), Bytes(ticks, 'D'));
+        }
+    }
+}
+
 TEST(MeterFamilies, EveryNameMakesItsDriverAndNoOtherNameDoes) {
-    ASSERT_EQ(MeterNames().size(), 3u);
-    EXPECT_EQ(MeterNames()[0], kAdaptorMeter);
-    for (std::string_view name : MeterNames()) {
+    const std::pair<std::string_view, LineSettings> lines[] = {
+        {kAdaptorMeter, AdaptorDriver::AdaptorLineSettings()},
+        {kFs9721Meter, ChipDriver::ChipLineSettings()},
+        {kFs9922Meter, ChipDriver::ChipLineSettings()},
+        {kEs51922Meter, {19200, 7, Parity::Odd, StopBits::One, true, false}},
+        {kAscii14Meter, {1200, 7, Parity::None, StopBits::Two, true, false}},
+        {kUt71xMeter, {2400, 7, Parity::Odd, StopBits::One, true, false}},
+    };
+    ASSERT_EQ(MeterNames().size(), std::size(lines));
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        const auto& [name, settings] = lines[i];
         SCOPED_TRACE(std::string(name));
+        EXPECT_EQ(MeterNames()[i], name);
         EXPECT_TRUE(IsMeterName(name));
         std::unique_ptr<MeterDriver> driver = MakeMeterDriver(name);
         ASSERT_TRUE(driver);
-        EXPECT_EQ(driver->Settings(), name == kAdaptorMeter ? AdaptorDriver::AdaptorLineSettings()
-                                                            : ChipDriver::ChipLineSettings());
+        EXPECT_EQ(driver->Settings(), settings);
     }
     MeterLink link;
     for (std::string_view bad : {"", "FS9721", "fs9721 ", "fs", "qm1538"}) {

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "meterlink/chips/ascii14.h"
+#include "meterlink/chips/es51922.h"
 #include "meterlink/chips/fs9721.h"
 #include "meterlink/chips/fs9922.h"
+#include "meterlink/chips/ut71x.h"
 #include "meterlink/driver/adaptordriver.h"
 #include "meterlink/driver/chipdriver.h"
 #include "meterlink/driver/detector.h"
@@ -22,9 +25,9 @@ namespace {
 
 using Bytes = FakeLine::Bytes;
 
-chips::LcdReading Volts() {
+chips::LcdReading Volts(std::string digits = "1234") {
     chips::LcdReading l;
-    l.digits = {'1', '2', '3', '4'};
+    l.digits = std::move(digits);
     l.point = 1;
     l.quantity = chips::Quantity::Volts;
     l.coupling = chips::Coupling::Dc;
@@ -61,6 +64,13 @@ const Meter kFs9721 =
     Only(kFs9721Meter, [](FakeLine& l) { Stream(l, AsBytes(chips::EncodeFs9721(Volts()))); });
 const Meter kFs9922 =
     Only(kFs9922Meter, [](FakeLine& l) { Stream(l, AsBytes(chips::EncodeFs9922(Volts()))); });
+const Meter kEs51922 = Only(
+    kEs51922Meter, [](FakeLine& l) { Stream(l, AsBytes(*chips::EncodeEs51922(Volts("12345")))); });
+const Meter kUt71x =
+    Only(kUt71xMeter, [](FakeLine& l) { Stream(l, AsBytes(*chips::EncodeUt71x(Volts("12345")))); });
+const Meter kAscii14 = Only(kAscii14Meter, [](FakeLine& l) {
+    l.answerByte(chips::kAscii14Request, AsBytes(*chips::EncodeAscii14(Volts())), 150);
+});
 const Meter kGarbage = [](FakeLine& line, const LineSettings&) {
     std::vector<FakeLine::Piece> pieces;
     for (int ms = 0; ms < 3000; ms += 50)
@@ -104,7 +114,7 @@ Probe RunProbe(const Meter& meter, std::string_view lastFound, bool events) {
         for (int i = 0; i < 10000 && detector.Running(); ++i) {
             p.elapsed = detector.Elapsed();
             EXPECT_TRUE(timer.Pending()) << "a probe that runs has its timer set";
-            if (!timer.fire(*p.line)) break;
+            if (!timer.fireInTime(*p.line)) break;
         }
     } else {
         EXPECT_TRUE(detector.Pump());
@@ -119,6 +129,10 @@ Probe RunProbe(const Meter& meter, std::string_view lastFound, bool events) {
 TEST(MeterDetector, FindsEachFamilyAndEndsInTimeWithoutOne) {
     const LineSettings adaptor = AdaptorDriver::AdaptorLineSettings();
     const LineSettings chips = ChipDriver::ChipLineSettings();
+    const LineSettings es = chips::kEs51922Line;
+    const LineSettings ut = chips::kUt71xLine;
+    const LineSettings ascii = chips::kAscii14Line;
+    const std::vector<LineSettings> all{adaptor, chips, es, ut, ascii};
     struct Row {
         const char* name;
         Meter meter;
@@ -130,15 +144,19 @@ TEST(MeterDetector, FindsEachFamilyAndEndsInTimeWithoutOne) {
         {"the adaptor answers its identity request", kAdaptor, {}, "adaptor", {adaptor}},
         {"an fs9721 streams", kFs9721, {}, "fs9721", {adaptor, chips}},
         {"an fs9922 streams", kFs9922, {}, "fs9922", {adaptor, chips}},
+        {"an es51922 streams", kEs51922, {}, "es51922", {adaptor, chips, es}},
+        {"a ut71x streams", kUt71x, {}, "ut71x", {adaptor, chips, es, ut}},
+        {"an ascii14 meter answers D", kAscii14, {}, "ascii14", all},
         {"the family found last is tried first", kFs9922, kFs9922Meter, "fs9922", {chips}},
+        {"the last found again", kAscii14, kAscii14Meter, "ascii14", {ascii}},
         {"a family found last that is gone is tried first, then the rest",
          kAdaptor,
          kFs9721Meter,
          "adaptor",
          {chips, adaptor}},
-        {"garbage at every setting", kGarbage, {}, "", {adaptor, chips}},
-        {"silence", kSilence, {}, "", {adaptor, chips}},
-        {"an unknown family found last changes nothing", kSilence, "fs1234", "", {adaptor, chips}},
+        {"garbage at every setting", kGarbage, {}, "", all},
+        {"silence", kSilence, {}, "", all},
+        {"an unknown family found last changes nothing", kSilence, "fs1234", "", all},
     };
     for (const Row& row : rows) {
         for (bool events : {false, true}) {

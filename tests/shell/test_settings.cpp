@@ -111,7 +111,8 @@ TEST(MeterChoiceList, ListsEveryMeterWithItsTextAdaptorFirst) {
         EXPECT_EQ(MeterOfRow(MeterChoiceRow(c.name)), c.name);
     }
     EXPECT_EQ(MeterChoiceRow("fs9999"), 0);
-    for (int row : {-1, 3, 99}) EXPECT_EQ(MeterOfRow(row), kAdaptorMeter);
+    for (int row : {-1, static_cast<int>(MeterNames().size()), 99})
+        EXPECT_EQ(MeterOfRow(row), kAdaptorMeter);
 }
 
 TEST(SettingsText, LinesEndWithCrLfAndKeepAllRecognisedBreaks) {

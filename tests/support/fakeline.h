@@ -14,6 +14,7 @@
 //                      arrives after the request, the purge before the request keeps it.
 //   respondWith(fn)    alternatively, fn(commandByte) builds the answer for each frame; it is
 //                      asked only when no queued reply is waiting.
+//   answerByte(b, bytes, ms)  a meter asked with one byte: bytes arrive ms after each b.
 //   deliverNow(bytes)  bytes already waiting in the receive buffer (stale input);
 //                      purgeReceive() discards them.
 //   queueTimedReply(pieces)  the answer to the next command in pieces, each arriving
@@ -134,6 +135,10 @@ public:
     void respondWith(std::function<Bytes(std::uint8_t command)> responder) {
         responder_ = std::move(responder);
     }
+    // A meter asked with one byte: each time that byte is written, reply arrives afterMs later.
+    void answerByte(std::uint8_t request, Bytes reply, int afterMs) {
+        byteAnswer_ = ByteAnswer{request, std::move(reply), afterMs};
+    }
     void deliverNow(const Bytes& bytes) {
         receive_.insert(receive_.end(), bytes.begin(), bytes.end());
         if (!bytes.empty()) notifyInput();
@@ -167,6 +172,8 @@ public:
         if (goneReason_) return LineResult::Gone(0, *goneReason_);
         if (!acceptWrites) return LineResult::TimedOut(0);
         for (std::size_t i = 0; i < n; ++i) {
+            if (byteAnswer_ && data[i] == byteAnswer_->request)
+                scheduleArrival({{byteAnswer_->afterMs, byteAnswer_->reply}});
             if (lastWritten_ == 0x10 && data[i] == 0x03) {
                 answerFrame();
                 lastWritten_ = 0;
@@ -252,6 +259,14 @@ public:
         if (goneReason_) return LineResult::Gone(0, *goneReason_);
         return receive_.empty() ? LineResult::TimedOut(0) : LineResult::Done(0);
     }
+    // Milliseconds until the next scheduled piece arrives; none when nothing is scheduled.
+    std::optional<int> msToNextArrival() const {
+        if (scheduled_.empty()) return std::nullopt;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                            scheduled_.front().at - simulatedNow_)
+                            .count();
+        return static_cast<int>(std::max<std::int64_t>(0, (us + 999) / 1000));
+    }
     // Moves the line's time on, as if ms had passed; pieces due by then arrive.
     void advance(int ms) {
         simulatedNow_ += std::chrono::milliseconds(ms);
@@ -311,6 +326,12 @@ private:
     std::deque<std::uint8_t> receive_;
     std::deque<Bytes> replies_;
     std::function<Bytes(std::uint8_t)> responder_;
+    struct ByteAnswer {
+        std::uint8_t request;
+        Bytes reply;
+        int afterMs;
+    };
+    std::optional<ByteAnswer> byteAnswer_;
     std::map<std::size_t, std::size_t> readCaps_;
     std::optional<std::string> goneReason_;
     Bytes frame_;  // bytes written since the last complete frame or transmit purge

@@ -18,8 +18,14 @@ namespace dmm {
 
 class FakeWakeTimer : public WakeTimer {
 public:
-    void Start(int ms) override { pendingMs_ = ms; }
-    void Stop() override { pendingMs_.reset(); }
+    void Start(int ms) override {
+        pendingMs_ = ms;
+        ++starts_;
+    }
+    void Stop() override {
+        pendingMs_.reset();
+        ++starts_;
+    }
     bool Pending() const { return pendingMs_.has_value(); }
     int PendingMs() const { return pendingMs_.value_or(-1); }
 
@@ -33,6 +39,20 @@ public:
         Fire();
         return true;
     }
+    // As fire(), but the pieces due before the wake arrive at their own time, as an event
+    // loop takes them, and a wake set anew while they are handled replaces the pending one.
+    bool fireInTime(FakeLine& line) {
+        if (!pendingMs_) return false;
+        while (pendingMs_) {
+            const std::optional<int> next = line.msToNextArrival();
+            if (!next || *next >= *pendingMs_) return fire(line);
+            const int left = *pendingMs_ - *next;
+            const unsigned starts = starts_;
+            line.advance(*next);
+            if (starts_ == starts && pendingMs_) pendingMs_ = left;
+        }
+        return true;
+    }
     // Fires until nothing is pending or n wakes have come; returns how many came.
     int fireAll(FakeLine& line, int n = 1000) {
         int fired = 0;
@@ -42,6 +62,7 @@ public:
 
 private:
     std::optional<int> pendingMs_;
+    unsigned starts_ = 0;
 };
 
 }  // namespace dmm

@@ -13,8 +13,8 @@ namespace {
 const char* const kUsage =
     "usage: dmmlog VERB [OPTIONS]\n"
     "\n"
-    "Talks to a handheld multimeter through its RS-232 adaptor, or to a meter that\n"
-    "streams its display (read and log --meter fs9721|fs9922).\n"
+    "Talks to a handheld multimeter through its RS-232 adaptor, or to a meter built\n"
+    "on a measuring chip (read and log --meter, see 'dmmlog read --help').\n"
     "\n"
     "verbs:\n"
     "  ports    list COM1..COM10, the device each stands for and whether it opens\n"
