@@ -1,10 +1,14 @@
 // dmmlog read --meter against dmm-sim streaming a chip's packets: the readings of
 // the scenario come through the family's driver, and a meter spoken to in another
 // family's protocol reads nothing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -141,9 +145,22 @@ TEST(DmmlogMeters, DetectionNamesEachFamilyAndFindsNothingWhereNothingAnswers) {
 
     Sim silent({"--silent"});
     ASSERT_FALSE(silent.device().empty());
+    // The probe leaves the line's settings as it found them.
+    const int fd = ::open(silent.device().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(fd, &before), 0);
+    cfsetspeed(&before, B4800);
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &before), 0);
+    ASSERT_EQ(tcgetattr(fd, &before), 0);
     const auto start = std::chrono::steady_clock::now();
     const Finished none = RunProbe({"ports", "--detect", silent.device()});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    termios after{};
+    ASSERT_EQ(tcgetattr(fd, &after), 0);
+    ::close(fd);
+    EXPECT_EQ(cfgetospeed(&after), B4800);
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "the line's settings restored";
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, silent.device() + "\tno meter found\n");
     const Finished read = RunProbe({"read", "--port", silent.device(), "--meter", "auto"});
