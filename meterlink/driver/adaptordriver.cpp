@@ -148,6 +148,19 @@ void AdaptorDriver::advance() {
             beginStep(Step::Check);
             continue;
         }
+        if (step_ == Step::Raw) {
+            // Each byte is a step of its own, but the bytes that came together are taken
+            // at one moment: only the last one's step sets the deadline for the next.
+            const std::size_t take = std::min(rawBytes_ - taken_.size(), received_.size() - at);
+            taken_.insert(taken_.end(), received_.begin() + static_cast<std::ptrdiff_t>(at),
+                          received_.begin() + static_cast<std::ptrdiff_t>(at + take));
+            at += take;
+            if (taken_.size() == rawBytes_)
+                finish(LineResult::Done(taken_.size()));
+            else
+                beginStep(Step::Raw);
+            continue;
+        }
         const std::uint8_t byte = received_[at++];
         switch (step_) {
             case Step::Dle:  // DLE, STX and one unused byte: taken, not compared
@@ -174,13 +187,6 @@ void AdaptorDriver::advance() {
                 break;
             case Step::End2:
                 finish(LineResult::Done(taken_.size()));
-                break;
-            case Step::Raw:
-                taken_.push_back(byte);
-                if (taken_.size() == rawBytes_)
-                    finish(LineResult::Done(taken_.size()));
-                else
-                    beginStep(Step::Raw);
                 break;
             default:
                 break;
