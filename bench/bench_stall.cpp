@@ -20,8 +20,9 @@
 // the time spent in stalls over 20 ms (a tick counts once however long it waited, so the
 // percentiles alone understate how often a user meets a stall), the readings the windows got
 // and the mean time between them, and the no-data warnings. Other message windows, and the
-// questions answered, are listed by caption.
-//   bench_stall [--seconds N]
+// questions answered, are listed by caption. --trace also tells each stall over 20 ms as it
+// happens, with its time into the state.
+//   bench_stall [--seconds N] [--trace]
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
@@ -105,6 +106,8 @@ public:
         qApp->installEventFilter(this);
     }
 
+    void setTrace(bool on) { trace_ = on; }
+
     void begin(const std::string& state) {
         current_ = Figures{};
         current_.state = state;
@@ -146,6 +149,14 @@ private:
             const double gap = Millis(now - last_);
             current_.lateness.push_back(std::max(0.0, gap - kTickMs));
             if (gap > kStallMs) current_.stalledMs += gap;
+            if (gap > kStallMs && trace_) {
+                // The steady clock is CLOCK_MONOTONIC: the time lines up with a
+                // `perf record -k CLOCK_MONOTONIC` of the run.
+                std::fprintf(stderr,
+                             "bench_stall: %s: %.1f ms stall %.3f s in (monotonic %.6f s)\n",
+                             current_.state.c_str(), gap, Millis(now - start_) / 1000,
+                             std::chrono::duration<double>(now.time_since_epoch()).count());
+            }
         }
         last_ = now;
     }
@@ -169,6 +180,7 @@ private:
     }
 
     QTimer tick_;
+    bool trace_ = false;
     bool recording_ = false;
     Clock::time_point start_, last_;
     Figures current_;
@@ -357,11 +369,14 @@ private:
 
 int main(int argc, char** argv) {
     int seconds = 60;
+    bool trace = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--trace") == 0) {
+            trace = true;
         } else {
-            std::fprintf(stderr, "usage: bench_stall [--seconds N]\n");
+            std::fprintf(stderr, "usage: bench_stall [--seconds N] [--trace]\n");
             return 2;
         }
     }
@@ -380,6 +395,7 @@ int main(int argc, char** argv) {
     std::ofstream(dir.path() / "NRVDL.ini") << "iPort=1\r\nfHiLimit=0\r\nfLowLimit=0\r\n";
 
     Watcher watcher;
+    watcher.setTrace(trace);
     AnsweringPrompter prompter(watcher);
     Run run(dir.path(), seconds, watcher);
     int status = 1;
