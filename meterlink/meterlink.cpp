@@ -180,6 +180,18 @@ OpenResult MeterLink::openThroughOpener() {
     return result;
 }
 
+OpenResult MeterLink::OpenForProbe(const LineSettings& settings) const {
+    if (!opener_) {
+        OpenResult none;
+        none.status = Status::Fail(StatusCode::PortNotOpened, "No way to open a port is set up.");
+        return none;
+    }
+    OpenResult result = opener_(iPort, settings);
+    if (!result.handle && result.status.ok())
+        result.status = Status::Fail(StatusCode::PortNotOpened, {});
+    return result;
+}
+
 void MeterLink::ClosePort() {
     gone_ = false;
     CancelExchange();

@@ -102,6 +102,10 @@ public:
     // Opens port iPort. A port that is open is closed first, plainly. On failure no
     // port is open and the result says which step failed and why.
     OpenResult OpenPort();
+    // Opens port iPort through the opener with other settings, for a probe of the meter
+    // on it: the line is the caller's, and the link's own port is not touched (close it
+    // first, the port opens only once).
+    OpenResult OpenForProbe(const LineSettings& settings) const;
     // Takes over a line opened elsewhere (a device path given on a command line).
     void Attach(MeterHandle line);
     // The normal close: flush, wait 100 ms, close. Nothing without a port.

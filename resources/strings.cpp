@@ -197,6 +197,12 @@ constexpr Entry kStrings[] = {
     {8504, "ES51922 chip"},
     {8505, "ASCII-14 line"},
     {8506, "UT71x"},
+    // Finding the meter on the port.
+    {8510, "Detect"},
+    {8511, "Detect Meter"},
+    {8512, "Looking for the meter on %s ..."},
+    {8513, "Trying %s: %s (setting %d of %d)"},
+    {8514, "%s: %s"},
     {8999, "Warning[W%d]"},
     // Errors.
     {9001, "The specified serial port open error."},

@@ -201,6 +201,13 @@ inline constexpr int Es51922MeterChoice = 8504;
 inline constexpr int Ascii14MeterChoice = 8505;
 inline constexpr int Ut71xMeterChoice = 8506;
 
+// Finding the meter on the port: the port dialog's Detect and the probe's window.
+inline constexpr int DetectMeterChoice = 8510;
+inline constexpr int DetectCaption = 8511;
+inline constexpr int DetectLookingOn = 8512;
+inline constexpr int DetectTrying = 8513;
+inline constexpr int DetectFoundOn = 8514;
+
 // Errors.
 inline constexpr int PortOpenError = 9001;
 inline constexpr int LinkBeforeLogging = 9002;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "meterlink/driver/detector.h"
 #include "meterlink/driver/meterfamilies.h"
 #include "resources/strnum.h"
 
@@ -16,22 +17,43 @@ constexpr std::array<MeterChoice, 6> kChoices{{
     {kAscii14Meter, str::Ascii14MeterChoice},
     {kUt71xMeter, str::Ut71xMeterChoice},
 }};
+
+// The families, then Detect.
+constexpr auto kRows = [] {
+    std::array<MeterChoice, kChoices.size() + 1> rows{};
+    for (std::size_t i = 0; i < kChoices.size(); ++i) rows[i] = kChoices[i];
+    rows.back() = {kAutoMeter, str::DetectMeterChoice};
+    return rows;
+}();
 }  // namespace
 
 std::span<const MeterChoice> MeterChoices() {
-    return kChoices;
+    return kRows;
 }
 
 int MeterChoiceRow(std::string_view name) {
-    for (std::size_t i = 0; i < kChoices.size(); ++i) {
-        if (kChoices[i].name == name) return static_cast<int>(i);
+    for (std::size_t i = 0; i < kRows.size(); ++i) {
+        if (kRows[i].name == name) return static_cast<int>(i);
     }
     return 0;
 }
 
 std::string_view MeterOfRow(int row) {
-    if (row < 0 || row >= static_cast<int>(kChoices.size())) return kAdaptorMeter;
-    return kChoices[static_cast<std::size_t>(row)].name;
+    if (row < 0 || row >= static_cast<int>(kRows.size())) return kAdaptorMeter;
+    return kRows[static_cast<std::size_t>(row)].name;
+}
+
+int MeterChoiceText(std::string_view name) {
+    for (const MeterChoice& row : kRows)
+        if (row.name == name) return row.text;
+    return 0;
+}
+
+std::string_view LinkMeterFor(std::string_view chosen, std::string_view detected) {
+    const std::string_view meter = chosen == kAutoMeter ? detected : chosen;
+    for (std::string_view name : MeterNames())
+        if (name == meter) return name;
+    return kAdaptorMeter;
 }
 
 }  // namespace dmm

@@ -97,10 +97,17 @@ Settings ParseSettingsText(std::string_view text) {
     std::optional<double> low = ParseFinite(ValueOf(lines, "fLowLimit"));
     Settings settings;
     if (iPort && hi && low) settings = Settings{*iPort, *hi, *low};
-    if (const std::optional<std::string> meter = ValueOf(lines, "Meter")) {
-        for (std::string_view name : MeterNames()) {
-            if (name == *meter) settings.Meter = name;
-        }
+    const auto meterNamed = [&](std::string_view key) -> std::string_view {
+        if (const std::optional<std::string> value = ValueOf(lines, key))
+            for (std::string_view name : MeterNames())
+                if (name == *value) return name;
+        return {};
+    };
+    if (const std::string_view meter = meterNamed("Meter"); !meter.empty()) {
+        settings.Meter = meter;
+    } else if (ValueOf(lines, "Meter") == kAutoMeter) {
+        settings.Meter = kAutoMeter;
+        settings.DetectedMeter = meterNamed("DetectedMeter");
     }
     return settings;
 }
@@ -111,6 +118,8 @@ std::string FormatSettingsText(const Settings& settings) {
     text += "fHiLimit=" + FormatGeneral(settings.fHiLimit) + "\r\n";
     text += "fLowLimit=" + FormatGeneral(settings.fLowLimit) + "\r\n";
     if (settings.Meter != kAdaptorMeter) text += "Meter=" + std::string(settings.Meter) + "\r\n";
+    if (settings.Meter == kAutoMeter && !settings.DetectedMeter.empty())
+        text += "DetectedMeter=" + std::string(settings.DetectedMeter) + "\r\n";
     return text;
 }
 

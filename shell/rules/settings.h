@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "meterlink/driver/detector.h"
 #include "meterlink/driver/meterfamilies.h"
 #include "resources/status.h"
 
@@ -17,8 +18,12 @@ struct Settings {
     int iPort = 2;
     double fHiLimit = 300;
     double fLowLimit = 100;
-    // One of MeterNames(), as the line "Meter=" names it.
+    // One of MeterNames(), or kAutoMeter (the meter found by a probe), as the line
+    // "Meter=" names it.
     std::string_view Meter = kAdaptorMeter;
+    // With Meter auto: the family the probe found last, tried first next time (empty:
+    // none yet), as the line "DetectedMeter=" names it.
+    std::string_view DetectedMeter = {};
 };
 
 // What the program holds when the file cannot be opened at start-up: no port
@@ -35,12 +40,14 @@ std::optional<std::string> ValueOf(const std::vector<std::string>& lines, std::s
 
 // Reads the three settings from the file's text. If any of them is missing,
 // empty or not a number, all three take their defaults (2, 300, 100). The meter is
-// read on its own: a "Meter=" line that names no meter counts as none, the adaptor.
+// read on its own: a "Meter=" line that names no meter counts as none, the adaptor. The
+// family found is read only with "Meter=auto"; one that names no meter counts as none.
 Settings ParseSettingsText(std::string_view text);
 
 // The file's text: exactly "iPort=", "fHiLimit=" and "fLowLimit=" lines, each
 // ended by CR LF, floating-point values in the shortest general form; a "Meter=" line
-// follows only for a meter other than the adaptor, so an adaptor's file stays three lines.
+// follows only for a meter other than the adaptor, so an adaptor's file stays three lines,
+// and a "DetectedMeter=" line only with Meter auto and a family found.
 std::string FormatSettingsText(const Settings& settings);
 
 // The settings file inside the given directory.

@@ -18,6 +18,7 @@
 #include <set>
 
 #include "displays/digitalmeter.h"
+#include "meterlink/driver/detector.h"
 #include "meterlink/driver/meterfamilies.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/meterreading.h"
@@ -238,7 +239,7 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
     QStringList items;
     for (int i = 0; i < dlg_.cbxMeter->count(); ++i) items << dlg_.cbxMeter->itemText(i);
     EXPECT_EQ(items, (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip", "ES51922 chip",
-                                  "ASCII-14 line", "UT71x"}));
+                                  "ASCII-14 line", "UT71x", "Detect"}));
     EXPECT_GT(dlg_.cbxMeter->y(), dlg_.Panel1->geometry().bottom());
     EXPECT_LT(dlg_.cbxMeter->geometry().bottom(), dlg_.Bevel1->y());
     const struct {
@@ -246,6 +247,7 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
         int row;
         std::string_view returned;  // after OK with the row left as shown
     } rows[] = {{kFs9922Meter, 2, kFs9922Meter},
+                {kAutoMeter, dlg_.cbxMeter->count() - 1, kAutoMeter},
                 {kAdaptorMeter, 0, kAdaptorMeter},
                 {"none", 0, kAdaptorMeter}};
     for (const auto& row : rows) {

@@ -70,6 +70,7 @@ TEST(SettingsText, AMeterLineChoosesTheMeterAndABadOneFallsBackToTheAdaptor) {
         std::string text;
         std::string_view meter;
         int port;
+        std::string_view detected = {};
     } rows[] = {
         {three, kAdaptorMeter, 4},
         {three + "Meter=fs9721\r\n", kFs9721Meter, 4},
@@ -82,11 +83,23 @@ TEST(SettingsText, AMeterLineChoosesTheMeterAndABadOneFallsBackToTheAdaptor) {
         {three + "Meter=fs9721\r\nMeter=fs9922\r\n", kFs9721Meter, 4},
         {three + "Meter=\xff\xfe\r\n", kAdaptorMeter, 4},
         {"iPort=x\r\nfHiLimit=1\r\nfLowLimit=0\r\nMeter=fs9922\r\n", kFs9922Meter, 2},
+        // Detect: the family found last is read with Meter=auto only, and only a known one.
+        {three + "Meter=auto\r\n", kAutoMeter, 4},
+        {three + "Meter=auto\r\nDetectedMeter=fs9922\r\n", kAutoMeter, 4, kFs9922Meter},
+        {"detectedmeter=fs9721\r\nmeter=auto\r\n" + three, kAutoMeter, 4, kFs9721Meter},
+        {three + "Meter=auto\r\nDetectedMeter=auto\r\n", kAutoMeter, 4},
+        {three + "Meter=auto\r\nDetectedMeter=fs1234\r\n", kAutoMeter, 4},
+        {three + "Meter=fs9721\r\nDetectedMeter=fs9922\r\n", kFs9721Meter, 4},
+        {three + "DetectedMeter=fs9922\r\n", kAdaptorMeter, 4},
+        {three + "Meter=AUTO\r\nDetectedMeter=fs9922\r\n", kAdaptorMeter, 4},
+        {"iPort=4\r\nfHiLimit=\r\nMeter=auto\r\nDetectedMeter=fs9721\r\n", kAutoMeter, 2,
+         kFs9721Meter},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         const Settings s = ParseSettingsText(row.text);
         EXPECT_EQ(s.Meter, row.meter);
+        EXPECT_EQ(s.DetectedMeter, row.detected);
         EXPECT_EQ(s.iPort, row.port);
         EXPECT_DOUBLE_EQ(s.fHiLimit, row.port == 4 ? 12.5 : 300);
         EXPECT_DOUBLE_EQ(s.fLowLimit, row.port == 4 ? -3 : 100);
@@ -94,25 +107,33 @@ TEST(SettingsText, AMeterLineChoosesTheMeterAndABadOneFallsBackToTheAdaptor) {
         const std::string written = FormatSettingsText(s);
         if (row.meter == kAdaptorMeter) {
             EXPECT_EQ(written.find("Meter"), std::string::npos) << written;
-        } else {
+        } else if (row.detected.empty()) {
             EXPECT_TRUE(written.ends_with("\r\nMeter=" + std::string(row.meter) + "\r\n"))
+                << written;
+        } else {
+            EXPECT_TRUE(written.ends_with(
+                "\r\nMeter=auto\r\nDetectedMeter=" + std::string(row.detected) + "\r\n"))
                 << written;
         }
         EXPECT_EQ(ParseSettingsText(written).Meter, row.meter);
+        EXPECT_EQ(ParseSettingsText(written).DetectedMeter, row.detected);
     }
 }
 
-TEST(MeterChoiceList, ListsEveryMeterWithItsTextAdaptorFirst) {
-    ASSERT_EQ(MeterChoices().size(), MeterNames().size());
-    for (std::size_t i = 0; i < MeterNames().size(); ++i) {
+TEST(MeterChoiceList, ListsEveryMeterWithItsTextAdaptorFirstAndDetectLast) {
+    ASSERT_EQ(MeterChoices().size(), MeterNames().size() + 1);
+    for (std::size_t i = 0; i < MeterChoices().size(); ++i) {
         const MeterChoice& c = MeterChoices()[i];
-        EXPECT_EQ(c.name, MeterNames()[i]);
+        EXPECT_EQ(c.name, i < MeterNames().size() ? MeterNames()[i] : kAutoMeter);
         EXPECT_FALSE(LoadStr(c.text).empty()) << c.name;
+        EXPECT_EQ(MeterChoiceText(c.name), c.text);
         EXPECT_EQ(MeterOfRow(MeterChoiceRow(c.name)), c.name);
     }
+    EXPECT_EQ(LoadStr(MeterChoices().back().text), "Detect");
     EXPECT_EQ(MeterChoiceRow("fs9999"), 0);
-    for (int row : {-1, static_cast<int>(MeterNames().size()), 99})
-        EXPECT_EQ(MeterOfRow(row), kAdaptorMeter);
+    EXPECT_EQ(MeterChoiceText("fs9999"), 0);
+    const int rows = static_cast<int>(MeterChoices().size());
+    for (int row : {-1, rows, 99}) EXPECT_EQ(MeterOfRow(row), kAdaptorMeter);
 }
 
 TEST(SettingsText, LinesEndWithCrLfAndKeepAllRecognisedBreaks) {

@@ -10,13 +10,18 @@
 #include <gtest/gtest.h>
 
 #include "meterlink/globalvar.h"
+#include "shell/rules/meterdetection.h"
 
 namespace dmm::test {
 
 class ProcessStateReset : public ::testing::EmptyTestEventListener {
 public:
-    // After the test's own tear-down: whatever it left goes, the link's port with it.
-    void OnTestEnd(const ::testing::TestInfo&) override { G() = Globals{}; }
+    // After the test's own tear-down: whatever it left goes, the link's port with it, and
+    // the meter chosen is the adaptor again.
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        G() = Globals{};
+        DesktopDetection().Choose(kAdaptorMeter);
+    }
 };
 
 // Once in main(), after InitGoogleTest.
