@@ -31,9 +31,12 @@
 #include "resources/pictures/icons.h"
 #include "resources/strings.h"
 #include "shell/dialogs/dlgabout.h"
+#include "shell/dialogs/dlgdetect.h"
 #include "shell/dialogs/dlgpublish.h"
 #include "shell/dialogs/dlgrsport.h"
 #include "shell/rules/layout.h"
+#include "shell/rules/meterchoice.h"
+#include "shell/rules/meterdetection.h"
 #include "shell/rules/settings.h"
 #include "shell/toolkit/automesgform.h"
 #include "shell/toolkit/forms.h"
@@ -60,6 +63,11 @@ TFormMain::LinkTimerMaker& LinkTimers() {
     return maker;
 }
 
+TFormMain::LinkTimerMaker& DetectTimers() {
+    static TFormMain::LinkTimerMaker maker = [] { return MakeEventWakeTimer(); };
+    return maker;
+}
+
 bool ShownAndNotMinimised(const QWidget* w) {
     return w && w->isVisible() && !w->isMinimized();
 }
@@ -80,6 +88,10 @@ void TFormMain::SetPortProber(PortProber prober) {
 
 void TFormMain::SetLinkTimerMaker(LinkTimerMaker maker) {
     LinkTimers() = std::move(maker);
+}
+
+void TFormMain::SetDetectTimerMaker(LinkTimerMaker maker) {
+    DetectTimers() = std::move(maker);
 }
 
 TFormMain::TFormMain() : Reading(G().Link.Reading) {
@@ -115,6 +127,16 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
     Reading.iNoDataCount = 0;
     // The poll never holds the window thread: the link runs from its event loop.
     if (LinkTimers()) G().Link.SetWakeTimer(LinkTimers()());
+    // So does the probe behind Detect.
+    DesktopDetection().SetWakeTimer(DetectTimers() ? DetectTimers()() : nullptr);
+    DesktopDetection().SetOnProgress([this] {
+        if (DlgDetectForm) DlgDetectForm->ShowProgress(DesktopDetection().Progress());
+    });
+    // The end is taken from the event loop, outside the probe's own handlers.
+    DesktopDetection().SetOnFinished([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { detectionEnded(); }, Qt::QueuedConnection);
+    });
 
     // Log-out, shutdown, kill and Ctrl+C end the program as Exit does, without a question.
     auto* stops = new StopSignals(this);
@@ -128,6 +150,10 @@ TFormMain::TFormMain() : Reading(G().Link.Reading) {
 TFormMain::~TFormMain() {
     TimerGetSd->stop();
     TimerReconnect->stop();
+    DesktopDetection().Cancel();
+    DesktopDetection().SetOnProgress({});
+    DesktopDetection().SetOnFinished({});
+    DesktopDetection().SetWakeTimer(nullptr);
     G().Link.ClosePort();
     G().Link.SetWakeTimer(nullptr);  // the event loop goes with the windows
 }
@@ -224,7 +250,8 @@ void TFormMain::FormCreate() {
     G().Link.iPort = loaded->iPort;
     G().StartHiLimit = loaded->fHiLimit;
     G().StartLowLimit = loaded->fLowLimit;
-    G().Link.SetMeter(loaded->Meter);  // before the port opens with the meter's settings
+    // Before the port opens with the meter's settings.
+    DesktopDetection().Choose(loaded->Meter, loaded->DetectedMeter);
     StartDesktopPublishing(path, Format("COM%d", G().Link.iPort));
     openPort(false);
 }
@@ -253,6 +280,16 @@ bool TFormMain::Linked() const {
 }
 
 void TFormMain::sbtnLinkClick() {
+    if (Linked() && !G().Link.Lent() && DesktopDetection().ProbeBeforeLink()) {
+        // The meter on auto is looked for first; the link is made once it is found.
+        sbtnLink->setChecked(false);
+        startDetection(true);
+        return;
+    }
+    applyLink();
+}
+
+void TFormMain::applyLink() {
     MeterLink& link = G().Link;
     if (!Linked()) {
         if (GraphicalForm) SendWindowMessage(GraphicalForm, msg::LinkCut);
@@ -263,6 +300,7 @@ void TFormMain::sbtnLinkClick() {
     } else {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         link.Link();  // a line without modem control goes on working
+        DesktopDetection().LinkMade();
         QApplication::restoreOverrideCursor();
     }
     UpdateLinkControls();
@@ -275,7 +313,7 @@ void TFormMain::sbtnLinkClick() {
 
 void TFormMain::UpdateLinkControls() {
     const bool linked = Linked();
-    const bool busy = G().Link.TransferInProgress();
+    const bool busy = G().Link.TransferInProgress() || DesktopDetection().Running();
     if (mnuLink) {
         mnuLink->setText(Str(linked ? str::UnlinkItem : str::LinkItem));
         mnuLink->setEnabled(!busy);
@@ -444,16 +482,27 @@ void TFormMain::sbtnWinTileClick() {
 }
 
 void TFormMain::sbtnPortClick() {
+    MeterDetection& detection = DesktopDetection();
     G().Link.DropPort();  // a plain close, without the flush and the pause
+    bool detect = false;
     if (DlgRsPortForm) {
         DlgRsPortForm->SelectedPort = G().Link.iPort;
-        DlgRsPortForm->SelectedMeter = G().Link.Meter();
+        DlgRsPortForm->SelectedMeter = detection.Chosen();
         if (Prompt().execDialog(*DlgRsPortForm) == QDialog::Accepted) {
             G().Link.iPort = DlgRsPortForm->SelectedPort;
-            G().Link.SetMeter(DlgRsPortForm->SelectedMeter);
+            detection.Choose(DlgRsPortForm->SelectedMeter, detection.Detected());
+            detect = detection.Auto();
         }
     }
+    if (detect) {
+        startDetection(false);  // the port opens again when a meter is found
+        return;
+    }
     openPort(true);
+    portChanged();
+}
+
+void TFormMain::portChanged() {
     if (GraphicalForm) {
         // The import is offered for the adaptor's meter only.
         GraphicalForm->recorder().UpdateToolbar();
@@ -462,6 +511,53 @@ void TFormMain::sbtnPortClick() {
     if (DigitalMeterForm) {
         DigitalMeterForm->SetPortCaption(G().Link.iPort);
         DigitalMeterForm->raise();
+    }
+}
+
+void TFormMain::startDetection(bool linkAfter) {
+    MeterDetection& detection = DesktopDetection();
+    if (detection.Running()) return;
+    linkAfterDetection_ = linkAfter;
+    if (!DlgDetectForm) {
+        DlgDetectForm = new TDlgDetectForm(this);
+        connect(DlgDetectForm, &TDlgDetectForm::cancelRequested, this, &TFormMain::cancelDetection);
+    }
+    DlgDetectForm->ShowStart(QString::fromStdString(PortName(G().Link.iPort)));
+    DlgDetectForm->show();
+    DlgDetectForm->raise();
+    detection.Start();
+    UpdateLinkControls();
+}
+
+void TFormMain::cancelDetection() {
+    DesktopDetection().Cancel();
+    if (DlgDetectForm) {
+        DlgDetectForm->ShowOutcome(QString::fromStdString(DesktopDetection().OutcomeText()), {});
+        DlgDetectForm->hide();
+    }
+    UpdateLinkControls();
+    portChanged();
+}
+
+void TFormMain::detectionEnded() {
+    const MeterDetection& detection = DesktopDetection();
+    if (detection.Running() || !DlgDetectForm || !DlgDetectForm->Probing()) return;
+    const bool found = !detection.Found().empty();
+    const QString detail = found ? Str(MeterChoiceText(detection.Found()))
+                                 : QString::fromStdString(detection.Failure());
+    UpdateLinkControls();
+    portChanged();
+    DlgDetectForm->ShowOutcome(QString::fromStdString(detection.OutcomeText()), detail);
+    DlgDetectForm->raise();
+    if (detection.Refused()) {
+        showOpenFailure(detection.Refusal());
+    } else if (found && !G().Link.PortOpen()) {
+        showOpenFailure(detection.Reopened());
+    } else if (found && linkAfterDetection_) {
+        // Found when linking: the link is made at once and the window goes.
+        DlgDetectForm->hide();
+        sbtnLink->setChecked(true);
+        applyLink();
     }
 }
 
@@ -493,7 +589,8 @@ Status TFormMain::writeSettings() const {
     s.iPort = G().Link.iPort;
     s.fHiLimit = ComparatorForm ? ComparatorForm->HiLimit : G().StartHiLimit;
     s.fLowLimit = ComparatorForm ? ComparatorForm->LowLimit : G().StartLowLimit;
-    s.Meter = G().Link.Meter();
+    s.Meter = DesktopDetection().Chosen();
+    s.DetectedMeter = DesktopDetection().Detected();
     return SaveSettings(SettingsFilePath(G().ProgramDir.string()), s,
                         FormatMqttSettings(DesktopPublishing().settings()));
 }
@@ -507,6 +604,7 @@ bool TFormMain::FormClose() {
     }
     TimerGetSd->stop();
     TimerReconnect->stop();
+    DesktopDetection().Cancel();
     G().Link.ClosePort();
     DesktopPublishing().Stop();
     return true;
@@ -544,6 +642,7 @@ void TFormMain::FinishSession() {
     CommitSessionData();
     TimerGetSd->stop();
     TimerReconnect->stop();
+    DesktopDetection().Cancel();
     G().Link.ClosePort();
 }
 

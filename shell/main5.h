@@ -21,6 +21,8 @@ class QToolButton;
 
 namespace dmm {
 
+class TDlgDetectForm;
+
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -32,6 +34,8 @@ public:
     // tests give their own, or none to have every poll waited for.
     using LinkTimerMaker = std::function<std::unique_ptr<WakeTimer>()>;
     static void SetLinkTimerMaker(LinkTimerMaker maker);
+    // The same for the probe behind Detect (none: a probe is waited for where it starts).
+    static void SetDetectTimerMaker(LinkTimerMaker maker);
 
     TFormMain();
     ~TFormMain() override;
@@ -94,6 +98,8 @@ public:
     QAction* mnuLink = nullptr;
     QAction* mnuPort = nullptr;
     QMenu* mnuHelp = nullptr;
+    // The probe's window, made at the first probe.
+    TDlgDetectForm* DlgDetectForm = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,6 +111,15 @@ private:
     void openPort(bool applicationWarningWithErrorIcon);
     void handOver();
     void unlink();
+    // The link command once the meter is known: link or unlink as the button says.
+    void applyLink();
+    // The port or its meter changed: the recorder's import and the digital meter's caption.
+    void portChanged();
+    // Looks for the meter on the port (the meter on auto), then links when linkAfter and
+    // a meter was found.
+    void startDetection(bool linkAfter);
+    void cancelDetection();
+    void detectionEnded();
     void showOpenFailure(const OpenResult& result);
     int showNotice(const PollStep& step);
     int showPollNotice(const PollStep& step);
@@ -119,6 +134,7 @@ private:
     bool closing_ = false;
     bool ending_ = false;    // EndSession has run
     bool finished_ = false;  // and FinishSession too
+    bool linkAfterDetection_ = false;
 };
 
 }  // namespace dmm
