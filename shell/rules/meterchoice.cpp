@@ -9,22 +9,16 @@
 namespace dmm {
 
 namespace {
-constexpr std::array<MeterChoice, 6> kChoices{{
+// The families in the order of MeterNames(), then Detect.
+constexpr std::array<MeterChoice, 7> kRows{{
     {kAdaptorMeter, str::AdaptorMeterChoice},
     {kFs9721Meter, str::Fs9721MeterChoice},
     {kFs9922Meter, str::Fs9922MeterChoice},
     {kEs51922Meter, str::Es51922MeterChoice},
     {kAscii14Meter, str::Ascii14MeterChoice},
     {kUt71xMeter, str::Ut71xMeterChoice},
+    {kAutoMeter, str::DetectMeterChoice},
 }};
-
-// The families, then Detect.
-constexpr auto kRows = [] {
-    std::array<MeterChoice, kChoices.size() + 1> rows{};
-    for (std::size_t i = 0; i < kChoices.size(); ++i) rows[i] = kChoices[i];
-    rows.back() = {kAutoMeter, str::DetectMeterChoice};
-    return rows;
-}();
 }  // namespace
 
 std::span<const MeterChoice> MeterChoices() {

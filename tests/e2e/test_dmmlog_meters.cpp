@@ -40,17 +40,20 @@ const char* const kScenario = "6;1.234;0\n514;-0.250;-1\n";
 TEST(DmmlogMeters, ReadsEachFamilyThroughItsDriver) {
     // function code, display text, unit text, function text
     using Shown = std::vector<std::string>;
-    const struct {
+    struct Family {
         const char* family;
         std::set<Shown> shown;
-    } families[] = {
+    };
+    const Family families[] = {
         {"fs9721", {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}}},
         {"fs9922", {{"6", "1.234", "", "V"}, {"514", "-025.0", "m", "A"}}},
         {"es51922", {{"6", "1.2340", "", "V"}, {"514", "-025.00", "m", "A"}}},
         {"ut71x", {{"6", "1.2340", "", "V"}, {"514", "-025.00", "m", "A"}}},
         {"ascii14", {{"6", "1.234", "", "V"}, {"514", "-25.0", "m", "A"}}},
     };
-    for (const auto& [family, expected] : families) {
+    for (const Family& row : families) {
+        const char* family = row.family;
+        const std::set<Shown>& expected = row.shown;
         SCOPED_TRACE(family);
         TempDir dir;
         Sim sim({"--protocol", family, "--scenario", WriteScenario(dir.path(), kScenario)});

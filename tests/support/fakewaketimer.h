@@ -48,7 +48,8 @@ public:
             if (!next || *next >= *pendingMs_) return fire(line);
             const int left = *pendingMs_ - *next;
             const unsigned starts = starts_;
-            line.advance(*next);
+            line.advance(*next);  // the input's handlers may set the timer anew
+            // cppcheck-suppress knownConditionTrueFalse ; advance() runs the handlers
             if (starts_ == starts && pendingMs_) pendingMs_ = left;
         }
         return true;
