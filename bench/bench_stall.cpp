@@ -5,7 +5,8 @@
 // e.g. QT_QPA_PLATFORM=xcb under xvfb-run) in a scratch program folder whose settings name
 // COM1, where dmm-sim (at the 9600-baud pace) places its link. A 1 ms timer on the window
 // thread records how late each tick comes: the time the thread did not serve its event loop.
-// Each state lasts --seconds N (default 60):
+// Each state lasts --seconds N (default 60), after 2 s of start-up (the windows shown and
+// painted for the first time, not linked yet):
 //   answering  linked with the link command, the meter answering every poll;
 //   silent     dmm-sim told to stop answering (SIGUSR1): failed polls, no-data warnings;
 //   unplugged  dmm-sim killed while linked: the adaptor-gone notice, then the reconnect tries;
@@ -19,9 +20,11 @@
 // Per state: the ticks, the median, 99th percentile and longest lateness in ms, the share of
 // the time spent in stalls over 20 ms (a tick counts once however long it waited, so the
 // percentiles alone understate how often a user meets a stall), the readings the windows got
-// and the mean time between them, and the no-data warnings. Other message windows, and the
-// questions answered, are listed by caption. --trace also tells each stall over 20 ms as it
-// happens, with its time into the state.
+// and the mean time between them, and the no-data warnings; and the most processor time the
+// window thread itself used between two ticks, which a busy machine does not inflate (a stall
+// longer than that waited on the display server or for a core). Other message windows, and
+// the questions answered, are listed by caption. --trace also tells each stall over 20 ms as
+// it happens, with its time into the state and the thread's own work in it.
 //   bench_stall [--seconds N] [--trace]
 #include <QApplication>
 #include <QDialog>
@@ -44,6 +47,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <time.h>
 
 #include "displays/analogmeter.h"
 #include "logger/graphicalrecord.h"
@@ -75,12 +80,21 @@ double Millis(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// The processor time the calling thread has used, in ms: what of a stall was the thread's
+// own work, as against waiting on the display server or for a core the machine gave away.
+double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 // What one state gave.
 struct Figures {
     std::string state;
     double seconds = 0;
     std::vector<double> lateness;  // ms, one per tick
     double stalledMs = 0;          // time spent in stalls over kStallMs
+    double longestOwnMs = 0;       // the most processor time the thread used between two ticks
     std::vector<Clock::time_point> readings;
     int noDataWarnings = 0;
     std::map<std::string, int> otherWindows;  // message windows closed, caption: how many
@@ -113,6 +127,7 @@ public:
         current_.state = state;
         start_ = Clock::now();
         last_ = start_;
+        lastCpu_ = ThreadCpuMs();
         recording_ = true;
         if (!tick_.isActive()) tick_.start();
     }
@@ -145,20 +160,25 @@ protected:
 private:
     void onTick() {
         const auto now = Clock::now();
+        const double cpu = ThreadCpuMs();
         if (recording_) {
             const double gap = Millis(now - last_);
+            const double own = cpu - lastCpu_;
             current_.lateness.push_back(std::max(0.0, gap - kTickMs));
+            current_.longestOwnMs = std::max(current_.longestOwnMs, own);
             if (gap > kStallMs) current_.stalledMs += gap;
             if (gap > kStallMs && trace_) {
                 // The steady clock is CLOCK_MONOTONIC: the time lines up with a
                 // `perf record -k CLOCK_MONOTONIC` of the run.
                 std::fprintf(stderr,
-                             "bench_stall: %s: %.1f ms stall %.3f s in (monotonic %.6f s)\n",
-                             current_.state.c_str(), gap, Millis(now - start_) / 1000,
+                             "bench_stall: %s: %.1f ms stall (%.1f ms of it the thread's own "
+                             "work) %.3f s in (monotonic %.6f s)\n",
+                             current_.state.c_str(), gap, own, Millis(now - start_) / 1000,
                              std::chrono::duration<double>(now.time_since_epoch()).count());
             }
         }
         last_ = now;
+        lastCpu_ = cpu;
     }
 
     void shown(QDialog* dialog) {
@@ -183,6 +203,7 @@ private:
     bool trace_ = false;
     bool recording_ = false;
     Clock::time_point start_, last_;
+    double lastCpu_ = 0;
     Figures current_;
     int readingsSeen_ = 0;
     std::map<QDialog*, int> showings_;
@@ -225,7 +246,10 @@ void Print(const std::vector<Figures>& all) {
                     f.seconds, Percentile(sorted, 0.5), Percentile(sorted, 0.99),
                     sorted.empty() ? 0.0 : sorted.back(), stalled, f.readings.size(), gap.c_str(),
                     f.noDataWarnings);
-        std::printf("%-10s %zu ticks of %d ms; lateness in ms\n", "", sorted.size(), kTickMs);
+        std::printf(
+            "%-10s %zu ticks of %d ms; lateness in ms; at most %.1f ms of the thread's own "
+            "work between two ticks\n",
+            "", sorted.size(), kTickMs, f.longestOwnMs);
         for (const auto& [caption, count] : f.otherWindows)
             std::printf("%-10s %d x \"%s\" shown and closed\n", "", count, caption.c_str());
         for (const auto& [caption, count] : f.answered)
@@ -253,12 +277,13 @@ public:
         return true;
     }
 
-    // Runs from the event loop; ends it when the last state is done.
+    // Runs from the event loop; ends it when the last state is done. The windows' first
+    // paint, once the display server has mapped them, is start-up's, not the link's: it is
+    // measured on its own before the link command.
     void Begin() {
         QTimer::singleShot(0, [this] {
-            dmm::FormMain->sbtnLink->click();
-            if (!dmm::FormMain->Linked()) return Fail("the link command did not link");
-            measure("answering", [this] { silent(); });
+            measure(
+                "start-up", [this] { answering(); }, 2);
         });
     }
 
@@ -266,6 +291,12 @@ public:
     int Status() const { return status_; }
 
 private:
+    void answering() {
+        dmm::FormMain->sbtnLink->click();
+        if (!dmm::FormMain->Linked()) return Fail("the link command did not link");
+        measure("answering", [this] { silent(); });
+    }
+
     void silent() {
         sims_.back()->signal(SIGUSR1);
         measure("silent", [this] { unplugged(); });
@@ -314,13 +345,14 @@ private:
     }
 
     // Measures one state, then hands over to the next once no message window is up.
-    void measure(const char* state, std::function<void()> next) {
-        std::fprintf(stderr, "bench_stall: %s for %d s\n", state, seconds_);
+    void measure(const char* state, std::function<void()> next, int seconds = 0) {
+        if (seconds == 0) seconds = seconds_;
+        std::fprintf(stderr, "bench_stall: %s for %d s\n", state, seconds);
         next_ = std::move(next);
         measuring_ = true;
         watcher_.begin(state);
         const int serial = ++serial_;
-        QTimer::singleShot(seconds_ * 1000, [this, serial] {
+        QTimer::singleShot(seconds * 1000, [this, serial] {
             if (serial == serial_) finish();
         });
     }
