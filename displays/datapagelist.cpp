@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -103,6 +104,11 @@ bool TDataPageListForm::AddPage() {
         box->setUniformItemSizes(true);
         box->setEditTriggers(QAbstractItemView::NoEditTriggers);
         box->setSelectionMode(QAbstractItemView::SingleSelection);
+        // The scroll bar moves with every new line: opaque, with its frame, it repaints
+        // alone rather than with the sheet, the tabs and the window beneath it.
+        box->verticalScrollBar()->setAutoFillBackground(true);
+        if (QWidget* holder = box->verticalScrollBar()->parentWidget(); holder != box)
+            holder->setAutoFillBackground(true);
         auto* model = new DataSheetModel(&list_, SheetRange(number, lines_).first, box);
         box->setModel(model);
         auto* fill = new QVBoxLayout(sheet);

@@ -242,10 +242,14 @@ void TGraphicalForm::buildStatusBar() {
     for (int i = 0; i < 5; ++i) {
         auto* p = new QLabel(bar);
         p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // Opaque: a new text repaints the panel alone, not the bar and window beneath it.
+        p->setAutoFillBackground(true);
         p->setAlignment((i == 3 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         p->setMinimumWidth(kStatusWidths[i]);
         // The last panel, the clock, takes the rest of the bar.
-        if (i < 4) p->setFixedWidth(kStatusWidths[i]);
+        // A panel of fixed size takes new text without asking the bar to lay out again, which
+        // would repaint every panel and the bar at each sample.
+        if (i < 4) p->setFixedSize(kStatusWidths[i], p->sizeHint().height());
         bar->addPermanentWidget(p, i == 4 ? 1 : 0);
         StatusPanels[i] = p;
     }
