@@ -1,15 +1,19 @@
 // The recorder window with its data list, as the program runs them:
 //  - one live sample (bookkeeping, chart append, data-list line, status bar) with every
 //    paint it causes, with 1,000 and with 1,000,000 records already in the buffer;
+//  - the floor under it: the same windows repainted with nothing new to show;
 //  - opening a logger file of 1,000,000 records up to the drawn last page,
 //    against reading the same file with cat;
 //  - the memory the buffer and the data list hold per sample.
 #include <benchmark/benchmark.h>
+#include <qcustomplot.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLabel>
+#include <QListView>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +23,7 @@
 #include <string>
 
 #include "displays/datapagelist.h"
+#include "logger/chart/pegraph.h"
 #include "logger/data/logrecord.h"
 #include "logger/graphicalrecord.h"
 #include "meterlink/numparse.h"
@@ -128,6 +133,32 @@ void BM_LiveSample(benchmark::State& state) {
 BENCHMARK(BM_LiveSample)
     ->Arg(1000)
     ->Arg(1000000)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// What repainting alone costs, with nothing new to show: the chart replotted, the newest
+// line's list, one status panel and the fill bar, each painted once as a sample has them
+// painted. A live sample cannot be cheaper than this floor.
+void BM_RepaintFloor(benchmark::State& state) {
+    Windows w;
+    w.load(static_cast<std::size_t>(state.range(0)));
+    auto* list = w.list->findChild<QListView*>(QStringLiteral("DataList"));
+    QLabel* panel = w.recorder->StatusPanels[1];
+    if (!list || !panel) return state.SkipWithError("no data list or status panel");
+    PaintCounter counter;
+    for (auto _ : state) {
+        w.recorder->PEGraph->plot()->replot();
+        list->viewport()->update();
+        panel->update();
+        QApplication::processEvents();
+        QApplication::sendPostedEvents();
+    }
+    state.counters["paints"] =
+        benchmark::Counter(static_cast<double>(counter.paints), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_RepaintFloor)
+    ->Arg(1000)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
