@@ -141,24 +141,10 @@ void MeterDetector::Start() {
     });
 }
 
+// What came in while a handler ran is taken by stepping again, while the probe goes on.
 void MeterDetector::handle(const std::function<void()>& fn) {
-    if (depth_ > 0) {
-        // A line that serves its notices while it writes calls back inside a handler.
-        inputPending_ = true;
-        return;
-    }
-    ++depth_;
-    fn();
-    while (inputPending_ && running_) {
-        inputPending_ = false;
-        step();
-    }
-    inputPending_ = false;
-    --depth_;
-    if (ended_) {
-        ended_ = false;
-        if (onFinished_) onFinished_();
-    }
+    nest_.Handle(
+        fn, [this] { step(); }, [this] { return running_; });
 }
 
 void MeterDetector::OnInput() {
@@ -275,7 +261,7 @@ void MeterDetector::rearm() {
 }
 
 bool MeterDetector::Pump(const std::function<bool()>& between) {
-    ++depth_;
+    nest_.Enter();
     bool going = true;
     while (running_) {
         if (between && !between()) {
@@ -290,12 +276,8 @@ bool MeterDetector::Pump(const std::function<bool()>& between) {
         const LineResult waited = line_->waitForInput(MsUntil(now(), next));
         if (waited.broken()) step();
     }
-    --depth_;
     if (!going) Cancel();
-    if (ended_) {
-        ended_ = false;
-        if (onFinished_) onFinished_();
-    }
+    nest_.Leave();
     return going;
 }
 
@@ -303,7 +285,7 @@ void MeterDetector::Cancel() {
     if (timer_) timer_->Stop();
     closeGroup();
     running_ = false;
-    ended_ = false;
+    nest_.ForgetEnded();
 }
 
 void MeterDetector::finish(std::string found, std::string failure) {
@@ -312,10 +294,7 @@ void MeterDetector::finish(std::string found, std::string failure) {
     running_ = false;
     found_ = std::move(found);
     failure_ = std::move(failure);
-    if (depth_ > 0)
-        ended_ = true;
-    else if (onFinished_)
-        onFinished_();
+    nest_.NoteEnded();
 }
 
 }  // namespace dmm

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "meterlink/driver/handlernest.h"
 #include "meterlink/driver/linerunner.h"
 #include "meterlink/driver/meterdriver.h"
 #include "meterlink/meterline.h"
@@ -63,7 +64,9 @@ public:
     // The event loop's wake timer (null: run only through Pump()).
     void SetWakeTimer(WakeTimer* timer);
     // Told once when the probe has ended (found, nothing found, the port failed).
-    void SetOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
+    void SetOnFinished(std::function<void()> onFinished) {
+        nest_.SetOnEnded(std::move(onFinished));
+    }
 
     // Opens the first setting and starts its exchanges.
     void Start();
@@ -110,15 +113,12 @@ private:
     MeterHandle line_;
     std::vector<std::unique_ptr<Slot>> slots_;
     WakeTimer* timer_ = nullptr;
-    std::function<void()> onFinished_;
     bool running_ = false;
     std::string found_;
     std::string failure_;
     LineTime groupStart_{};
     std::chrono::milliseconds before_{0};  // the time of the settings already tried
-    int depth_ = 0;
-    bool inputPending_ = false;
-    bool ended_ = false;  // the probe ended inside a handler: tell once it returns
+    HandlerNest nest_;  // the probe's end is told once the outermost handler returns
 };
 
 }  // namespace dmm

@@ -34,7 +34,7 @@ LineRunner::~LineRunner() {
 void LineRunner::SetLine(MeterLine* line) {
     if (driver_.Busy()) driver_.Cancel();
     CancelWake();
-    finished_ = false;
+    nest_.ForgetEnded();
     if (line_) line_->setInputNotifier({});
     line_ = line;
     broken_ = false;
@@ -57,56 +57,30 @@ void LineRunner::SetWakeTimer(WakeTimer* timer) {
     if (timer_ && wakeAt_) timer_->Start(MsUntil(Now(), *wakeAt_));
 }
 
-void LineRunner::handle(const std::function<void()>& fn) {
-    if (depth_ > 0) {
-        // A line that serves its notices while it waits (a send that drains) calls back
-        // inside a handler; the outer handler takes the input when it is done.
-        inputPending_ = true;
-        return;
-    }
-    ++depth_;
-    fn();
-    leaveHandler();
-}
-
-// Takes the input that came in while a handler ran, then ends the handler.
-void LineRunner::leaveHandler() {
-    while (inputPending_) {
-        inputPending_ = false;
-        readInput();
-    }
-    --depth_;
-    afterHandlers();
-}
-
-void LineRunner::afterHandlers() {
-    if (!finished_) return;
-    finished_ = false;
-    if (onFinished_) onFinished_();
-}
-
 void LineRunner::OnInput() {
-    handle([this] { readInput(); });
+    nest_.Handle([this] { readInput(); }, [this] { readInput(); });
 }
 
 void LineRunner::OnWake() {
-    handle([this] {
-        readInput();
-        fireWakeIfDue();
-    });
+    nest_.Handle(
+        [this] {
+            readInput();
+            fireWakeIfDue();
+        },
+        [this] { readInput(); });
 }
 
 void LineRunner::Start(const std::function<void()>& fn) {
-    if (depth_ > 0) {
+    if (nest_.Inside()) {
         fn();
         return;
     }
-    ++depth_;
-    finished_ = false;
+    nest_.Enter();
+    nest_.ForgetEnded();
     readInput();      // what came since the last exchange, for drivers that want it
     broken_ = false;  // a line that failed before is asked again
     fn();
-    leaveHandler();
+    nest_.Leave([this] { readInput(); });
 }
 
 void LineRunner::readInput() {
@@ -137,7 +111,7 @@ void LineRunner::fireWakeIfDue() {
 }
 
 bool LineRunner::Pump(const std::function<bool()>& between) {
-    ++depth_;
+    nest_.Enter();
     bool going = true;
     while (driver_.Busy()) {
         // Asked first: a caller may stop before anything more is read.
@@ -160,16 +134,15 @@ bool LineRunner::Pump(const std::function<bool()>& between) {
             if (driver_.Busy()) driver_.OnLineBroken(waited);
         }
     }
-    --depth_;
     if (!going) Cancel();
-    afterHandlers();
+    nest_.Leave();
     return going;
 }
 
 void LineRunner::Cancel() {
     if (driver_.Busy()) driver_.Cancel();
     CancelWake();
-    finished_ = false;
+    nest_.ForgetEnded();
     Purge();
 }
 
@@ -200,7 +173,7 @@ void LineRunner::CancelWake() {
 
 void LineRunner::Finished() {
     CancelWake();
-    finished_ = true;
+    nest_.NoteEnded();
 }
 
 }  // namespace dmm

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "meterlink/driver/handlernest.h"
 #include "meterlink/driver/meterdriver.h"
 #include "meterlink/meterline.h"
 
@@ -47,7 +48,9 @@ public:
     void SetWakeTimer(WakeTimer* timer);
     bool EventDriven() const { return timer_ != nullptr; }
     // Told each time an exchange has finished (after the driver's handler returned).
-    void SetOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
+    void SetOnFinished(std::function<void()> onFinished) {
+        nest_.SetOnEnded(std::move(onFinished));
+    }
 
     MeterDriver& Driver() const { return driver_; }
     bool Busy() const { return driver_.Busy(); }
@@ -74,20 +77,13 @@ private:
     // Reads what has arrived and hands it to the driver.
     void readInput();
     void fireWakeIfDue();
-    // Runs a handler; nested calls (a wait inside a send) are done by the outer one.
-    void handle(const std::function<void()>& fn);
-    void leaveHandler();
-    void afterHandlers();
 
     MeterDriver& driver_;
     MeterLine* line_ = nullptr;
     WakeTimer* timer_ = nullptr;
-    std::function<void()> onFinished_;
     std::optional<LineTime> wakeAt_;
-    bool finished_ = false;
     bool broken_ = false;  // the line's failure went to the driver in this exchange
-    int depth_ = 0;
-    bool inputPending_ = false;
+    HandlerNest nest_;     // nested notices (a wait inside a send) are done by the outer handler
 };
 
 }  // namespace dmm

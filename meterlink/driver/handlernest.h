@@ -1,0 +1,72 @@
+// The handlers of one line's notices, run one at a time. A line may serve its notices while
+// a handler still runs (a write that drains the line calls back inside it): such a nested
+// notice only marks that input waits, and the outermost handler takes that input before it
+// returns. An end reached inside a handler (an exchange over, a probe done) is told once the
+// outermost handler has returned, so that whoever is told may start the next one at once.
+#pragma once
+
+#include <functional>
+#include <utility>
+
+namespace dmm {
+
+class HandlerNest {
+public:
+    // Who is told of an end.
+    void SetOnEnded(std::function<void()> onEnded) { onEnded_ = std::move(onEnded); }
+
+    bool Inside() const { return depth_ > 0; }
+
+    // Runs body as the outermost handler, then takeInput() for as long as input came in while
+    // it ran and wanted() holds, then tells an end noted meanwhile. Called inside a handler,
+    // it only notes that input waits.
+    void Handle(const std::function<void()>& body, const std::function<void()>& takeInput,
+                const std::function<bool()>& wanted = {}) {
+        if (depth_ > 0) {
+            inputWaits_ = true;
+            return;
+        }
+        ++depth_;
+        body();
+        Leave(takeInput, wanted);
+    }
+
+    // A handler that starts an exchange or waits on the line itself (a pump): Enter() and
+    // Leave() bracket it as Handle() brackets its body. Without takeInput (a pump, which read
+    // the line itself), input noted meanwhile is left to the next handler.
+    void Enter() { ++depth_; }
+    void Leave(const std::function<void()>& takeInput = {},
+               const std::function<bool()>& wanted = {}) {
+        if (takeInput) {
+            while (inputWaits_ && (!wanted || wanted())) {
+                inputWaits_ = false;
+                takeInput();
+            }
+            inputWaits_ = false;
+        }
+        --depth_;
+        if (depth_ == 0) TellEnded();
+    }
+
+    // An end to tell: at once outside a handler, else when the outermost one returns.
+    void NoteEnded() {
+        ended_ = true;
+        if (depth_ == 0) TellEnded();
+    }
+    // An end not to tell after all (the exchange was cancelled).
+    void ForgetEnded() { ended_ = false; }
+
+private:
+    void TellEnded() {
+        if (!ended_) return;
+        ended_ = false;
+        if (onEnded_) onEnded_();
+    }
+
+    std::function<void()> onEnded_;
+    int depth_ = 0;
+    bool inputWaits_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace dmm
