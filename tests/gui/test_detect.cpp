@@ -17,7 +17,6 @@
 #include <sstream>
 
 #include "displays/digitalmeter.h"
-#include "meterlink/chips/fs9721.h"
 #include "meterlink/driver/chipdriver.h"
 #include "meterlink/globalvar.h"
 #include "meterlink/serial/eventtimer.h"
@@ -29,6 +28,7 @@
 #include "shell/startup.h"
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/metrics.h"
+#include "support/chippackets.h"
 #include "support/examplemetrics.h"
 #include "support/fakeline.h"
 #include "support/fakewaketimer.h"
@@ -49,16 +49,6 @@ std::string ReadFile(const fs::path& p) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-FakeLine::Bytes Fs9721Volts() {
-    dmm::chips::LcdReading lcd;
-    lcd.digits = {'1', '2', '3', '4'};
-    lcd.point = 1;
-    lcd.quantity = dmm::chips::Quantity::Volts;
-    lcd.coupling = dmm::chips::Coupling::Dc;
-    const dmm::chips::Fs9721Packet p = dmm::chips::EncodeFs9721(lcd);
-    return {p.begin(), p.end()};
 }
 
 // The progress line of the probe running, at its n-th line setting.
@@ -122,7 +112,8 @@ protected:
             line_ = line.get();
             if (streams_ && s == dmm::ChipDriver::ChipLineSettings()) {
                 std::vector<FakeLine::Piece> pieces;
-                for (int ms = 0; ms < 3000; ms += 400) pieces.push_back({ms, Fs9721Volts()});
+                for (int ms = 0; ms < 3000; ms += 400)
+                    pieces.push_back({ms, dmm::test::Fs9721VoltsDc("1234", 1)});
                 line->scheduleArrival(std::move(pieces));
             }
             dmm::OpenResult r;

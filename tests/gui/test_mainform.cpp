@@ -31,6 +31,7 @@
 #include "shell/toolkit/forms.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/winmsg.h"
+#include "support/chippackets.h"
 #include "support/examplemetrics.h"
 #include "support/fakeline.h"
 #include "support/fakewaketimer.h"
@@ -634,13 +635,7 @@ TEST_F(DesktopProgram, AMeterChosenInThePortDialogStreamsItsReadingsToEveryWindo
     EXPECT_EQ(opened_, (std::vector<int>{1, 1}));
 
     Link();
-    dmm::chips::LcdReading lcd;
-    lcd.digits = {'2', '0', '0', '0'};
-    lcd.point = 1;
-    lcd.quantity = dmm::chips::Quantity::Volts;
-    lcd.coupling = dmm::chips::Coupling::Dc;
-    const dmm::chips::Fs9721Packet packet = dmm::chips::EncodeFs9721(lcd);
-    line_->deliverNow(FakeLine::Bytes(packet.begin(), packet.end()));
+    line_->deliverNow(dmm::test::Fs9721VoltsDc("2000", 1));
     dmm::FormMain->TimerGetSdTimer();
     QApplication::processEvents();
     EXPECT_TRUE(line_->log().writes.empty()) << "nothing is asked of a meter that streams";

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "meterlink/chips/fs9721.h"
 #include "meterlink/driver/adaptordriver.h"
 #include "meterlink/driver/chipdriver.h"
 #include "meterlink/driver/meterfamilies.h"
 #include "shell/rules/meterchoice.h"
 #include "shell/rules/meterdetection.h"
+#include "support/chippackets.h"
 #include "support/fakeline.h"
 #include "support/fakewaketimer.h"
 
@@ -82,14 +82,9 @@ struct Bench {
             opens.push_back(s);
             logs.push_back(owned->sharedLog());
             if (streams && s == ChipDriver::ChipLineSettings()) {
-                chips::LcdReading lcd;
-                lcd.digits = {'1', '2', '3', '4'};
-                lcd.point = 1;
-                lcd.quantity = chips::Quantity::Volts;
-                lcd.coupling = chips::Coupling::Dc;
-                const chips::Fs9721Packet p = chips::EncodeFs9721(lcd);
                 std::vector<FakeLine::Piece> pieces;
-                for (int ms = 0; ms < 3000; ms += 400) pieces.push_back({ms, {p.begin(), p.end()}});
+                for (int ms = 0; ms < 3000; ms += 400)
+                    pieces.push_back({ms, test::Fs9721VoltsDc("1234", 1)});
                 owned->scheduleArrival(std::move(pieces));
             }
             r.handle = std::move(owned);
