@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,27 @@ public:
     bool Next(const StoredRecord& stored, LogRecord& out, std::string* why = nullptr);
 
 private:
+    // What a range nibble gives every record of the log, worked out when a record
+    // first needs it.
+    struct RangeCase {
+        bool made = false;
+        bool known = false;  // false: the mode gives the nibble no range text
+        int range = 0;
+        char text[8] = {};
+        LogRecord fields;  // range, function code, unit and function texts
+        bool overloadMade[2] = {};
+        std::optional<float> overload[2];  // charted "OL" and "-OL"
+    };
+
     int mode_;
     int modeFlags_;
     int funcCode_;
     int index_ = 0;
     double elapsed_ = 0;
     double interval_;  // of the previous record; code 0's until one is known
+    RangeCase ranges_[16];
+
+    RangeCase MakeRangeCase(int rangeNibble) const;
 };
 
 // Decoding all records of a log, with the ones left out counted.

@@ -228,6 +228,57 @@ TEST(MemoryLogDecode, DisplayValueByFunction) {
     }
 }
 
+TEST(MemoryLogDecode, FiveDigitCountsAreRoundedAsTheirBinaryValue) {
+    // Counts above 9999 have a digit more than the display shows: printf rounds the double,
+    // so a 5 in the last place goes either way.
+    struct Case {
+        int mode, flags, nibble, count;
+        bool negative;
+        const char* display;
+        float chart;
+    };
+    const Case cases[] = {
+        {2, 0, 0, 16383, false, "1.638", 1.6383f},    {2, 0, 0, 10005, false, "1.000", 1.0005f},
+        {2, 0, 0, 10015, true, "-1.002", -1.0015f},   {6, 0, 0, 12345, false, "12.34", 12.345f},
+        {4, 0, 0, 10015, false, "10.02", 0.010015f},  {8, 0, 0, 10025, false, "10.02", 0.010025f},
+        {5, 0, 0, 16383, true, "-164", -163.83f},     {2, 8, 0, 12345, false, "1.2345", 1.2345f},
+        {2, 8, 1, 10015, true, "-10.0150", -10.015f}, {2, 8, 1, 1234, true, "-12.340", -12.34f},
+    };
+    for (const Case& c : cases) {
+        const LogRecord r = One(Stored(c.count, c.nibble, 1, c.negative), c.mode, c.flags);
+        EXPECT_STREQ(r.szDisplay, c.display) << c.mode << "/" << c.nibble << "/" << c.count;
+        EXPECT_FLOAT_EQ(r.fValue, c.chart) << c.mode << "/" << c.nibble << "/" << c.count;
+    }
+}
+
+TEST(MemoryLogDecode, RecordsOfALogSharingARangeKeepTheirOwnSignAndTime) {
+    // Overloads of either sign and readings, all at range 1, eight minutes apart.
+    std::vector<StoredReading> readings;
+    for (int i = 0; i < 76; ++i) {
+        const bool overload = i % 4 < 2;
+        readings.push_back(Stored(overload ? 0 : 56, 1, 7, i % 2 == 1, overload));
+    }
+    const MemoryImageDecode d = Decode(readings, 2);
+    ASSERT_EQ(d.log.records.size(), 76u);
+    const struct {
+        const char* value;
+        const char* display;
+        float chart;
+    } expected[] = {{"OL", "O.L", 55},
+                    {"-OL", "O.L", -55},
+                    {"0.056", "00.56", 0.56f},
+                    {"-0.056", "-00.56", -0.56f}};
+    for (std::size_t i = 0; i < 8; ++i) {
+        const LogRecord& r = d.log.records[i];
+        EXPECT_STREQ(r.szValue, expected[i % 4].value) << i;
+        EXPECT_STREQ(r.szDisplay, expected[i % 4].display) << i;
+        EXPECT_FLOAT_EQ(r.fValue, expected[i % 4].chart) << i;
+        EXPECT_STREQ(r.szRange, "1");
+    }
+    EXPECT_STREQ(d.log.records[74].szTime, "9:52'0.000\"");
+    EXPECT_STREQ(d.log.records[75].szTime, "10:00'0.000\"");
+}
+
 TEST(MemoryLogDecode, OverloadDisplayAndChartLevels) {
     struct Case {
         int mode, flags, nibble;
