@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of the fuzz build for a while, each with its seed corpus, and
-# fails when one of them finds a crash, a leak, a hang or an oversized allocation.
+# Runs every fuzz target of the fuzz build for a while, each with its seed corpus and its own
+# flags (fuzz/CMakeLists.txt), and fails when one of them finds a crash, a leak, a hang or an
+# oversized allocation.
 #   scripts/fuzz.sh [seconds per target, default 30] [extra libFuzzer flags...]
 # New inputs go to build/fuzz/run/<target>/, findings to build/fuzz/findings/; the seed
 # corpus in the tree is only read.
@@ -22,7 +23,8 @@ jobs=${DMM_FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 # Runs one target and says how it went; returns 1 on a finding or a missing corpus.
 run_target() {
-  local binary=$1 corpus=$2 name log runs rate
+  local binary=$1 corpus=$2 name log runs rate own
+  read -r -a own <<<"${3:-}"
   name=$(basename "$binary")
   if [ ! -d "$corpus" ]; then
     echo "$name: no seed corpus at $corpus" >&2
@@ -31,7 +33,7 @@ run_target() {
   mkdir -p "$work/$name"
   log="$work/$name.log"
   if "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$findings/$name-" "${extra[@]}" "$work/$name" "$corpus" >"$log" 2>&1; then
+      -artifact_prefix="$findings/$name-" "${own[@]}" "${extra[@]}" "$work/$name" "$corpus" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     echo "fuzz $name: ${runs:-?} runs, ${rate:-?}/s, no finding"
@@ -45,12 +47,12 @@ run_target() {
 extra=("$@")
 status=0
 running=0
-while read -r binary corpus; do
+while read -r binary corpus flags; do
   if [ "$running" -ge "$jobs" ]; then
     wait -n || status=1
     running=$((running - 1))
   fi
-  run_target "$binary" "$corpus" &
+  run_target "$binary" "$corpus" "$flags" &
   running=$((running + 1))
 done <"$list"
 while [ "$running" -gt 0 ]; do
