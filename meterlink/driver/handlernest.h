@@ -20,8 +20,8 @@ public:
     // Runs body as the outermost handler, then takeInput() for as long as input came in while
     // it ran and wanted() holds, then tells an end noted meanwhile. Called inside a handler,
     // it only notes that input waits.
-    void Handle(const std::function<void()>& body, const std::function<void()>& takeInput,
-                const std::function<bool()>& wanted = {}) {
+    template <typename Body, typename Take, typename Wanted>
+    void Handle(const Body& body, const Take& takeInput, const Wanted& wanted) {
         if (depth_ > 0) {
             inputWaits_ = true;
             return;
@@ -30,20 +30,29 @@ public:
         body();
         Leave(takeInput, wanted);
     }
+    template <typename Body, typename Take>
+    void Handle(const Body& body, const Take& takeInput) {
+        Handle(body, takeInput, [] { return true; });
+    }
 
     // A handler that starts an exchange or waits on the line itself (a pump): Enter() and
-    // Leave() bracket it as Handle() brackets its body. Without takeInput (a pump, which read
-    // the line itself), input noted meanwhile is left to the next handler.
+    // Leave() bracket it as Handle() brackets its body.
     void Enter() { ++depth_; }
-    void Leave(const std::function<void()>& takeInput = {},
-               const std::function<bool()>& wanted = {}) {
-        if (takeInput) {
-            while (inputWaits_ && (!wanted || wanted())) {
-                inputWaits_ = false;
-                takeInput();
-            }
+    template <typename Take, typename Wanted>
+    void Leave(const Take& takeInput, const Wanted& wanted) {
+        while (inputWaits_ && wanted()) {
             inputWaits_ = false;
+            takeInput();
         }
+        inputWaits_ = false;
+        Leave();
+    }
+    template <typename Take>
+    void Leave(const Take& takeInput) {
+        Leave(takeInput, [] { return true; });
+    }
+    // A pump read the line itself: input noted meanwhile is left to the next handler.
+    void Leave() {
         --depth_;
         if (depth_ == 0) TellEnded();
     }
