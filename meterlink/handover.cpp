@@ -24,15 +24,6 @@ std::int32_t TruncToInt32(double v) {
     return static_cast<std::int32_t>(v);
 }
 
-// A number that single precision cannot hold is no value for the comparator or the chart.
-std::optional<float> ToFloat(long double v) {
-    if (!std::isfinite(v)) return std::nullopt;
-    if (std::fabs(v) > static_cast<long double>(std::numeric_limits<float>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<float>(v);
-}
-
 // The multiplier's power of ten for a reading with its own full-scale count: the
 // full scale reads as the top label times the multiplier.
 std::int32_t ShiftForScale(std::int32_t shift, std::int32_t fullScale) {
@@ -44,6 +35,14 @@ std::int32_t ShiftForScale(std::int32_t shift, std::int32_t fullScale) {
 }
 
 }  // namespace
+
+std::optional<float> ToFloat(long double v) {
+    if (!std::isfinite(v)) return std::nullopt;
+    if (std::fabs(v) > static_cast<long double>(std::numeric_limits<float>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<float>(v);
+}
 
 int ScaleTop(std::int32_t fullScale) {
     if (fullScale <= 0) return 0;

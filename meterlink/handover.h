@@ -65,6 +65,9 @@ using OverloadLevels = std::optional<OverloadLevel> (*)(int funcCode);
 // The levels of a live sample.
 std::optional<OverloadLevel> LiveOverloadLevel(int funcCode);
 
+// A number that single precision cannot hold is no value for the comparator or the chart.
+std::optional<float> ToFloat(long double v);
+
 // The value the recorder charts for a reading: value text + "E" + range text in
 // single precision, or the overload level of the function code (negated for
 // "-"); empty when the recorder drops the sample, which includes a value that

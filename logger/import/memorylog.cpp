@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -184,12 +183,6 @@ std::optional<long double> ScaledCount(int count, int exponent, bool negative) {
     const auto c = static_cast<long double>(count);
     const long double x = exponent >= 0 ? c * kPowersOfTen[exponent] : c / kPowersOfTen[-exponent];
     return negative ? -x : x;
-}
-
-// A number that single precision cannot hold is no value to chart.
-std::optional<float> ToChartValue(long double v) {
-    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
-    return static_cast<float>(v);
 }
 
 // The range of a record; empty optional when the mode gives the nibble none.
@@ -522,7 +515,7 @@ bool StoredRecordDecoder::Next(const StoredRecord& s, LogRecord& out, std::strin
         const std::optional<long double> charted =
             ScaledCount(value.count, range.range + 1 - value.digits, value.negative);
         if (charted)
-            chart = ToChartValue(*charted);
+            chart = ToFloat(*charted);
         else
             chart =
                 ChartedValue(std::string(valueText), range.text, funcCode_, ImportOverloadLevel);
