@@ -24,7 +24,9 @@
 // window thread itself used between two ticks, which a busy machine does not inflate (a stall
 // longer than that waited on the display server or for a core). Other message windows, and
 // the questions answered, are listed by caption. --trace also tells each stall over 20 ms as
-// it happens, with its time into the state and the thread's own work in it.
+// it happens, with its time into the state and the thread's own work in it, and each stretch
+// of over 10 ms of the thread's own work between two event deliveries, with the events on
+// either side (what ran between them is the code to look at).
 //   bench_stall [--seconds N] [--trace]
 #include <QApplication>
 #include <QDialog>
@@ -87,6 +89,49 @@ double ThreadCpuMs() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
+
+// Under --trace: the window thread's own work between two consecutive event deliveries (a
+// delivery starting or ending, nested ones included), told when it is long. A stall made of
+// one long stretch is then named by the events around it.
+class TracingApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    void setTrace(bool on) {
+        trace_ = on;
+        lastCpu_ = ThreadCpuMs();
+        last_ = "start";
+    }
+
+    bool notify(QObject* to, QEvent* event) override {
+        if (!trace_) return QApplication::notify(to, event);
+        const std::string what = Describe(to, event);
+        boundary("before " + what);
+        const bool done = QApplication::notify(to, event);
+        boundary("after " + what);
+        return done;
+    }
+
+private:
+    static std::string Describe(QObject* to, QEvent* event) {
+        std::string name = to->metaObject()->className();
+        if (!to->objectName().isEmpty()) name += " '" + to->objectName().toStdString() + "'";
+        return dmm::Format("event %d to %s", static_cast<int>(event->type()), name.c_str());
+    }
+    void boundary(std::string here) {
+        const double cpu = ThreadCpuMs();
+        if (cpu - lastCpu_ > kLongStretchMs) {
+            std::fprintf(stderr, "bench_stall: %.1f ms of own work from %s to %s\n", cpu - lastCpu_,
+                         last_.c_str(), here.c_str());
+        }
+        last_ = std::move(here);
+        lastCpu_ = ThreadCpuMs();
+    }
+
+    static constexpr double kLongStretchMs = 10;
+    bool trace_ = false;
+    double lastCpu_ = 0;
+    std::string last_;
+};
 
 // What one state gave.
 struct Figures {
@@ -417,7 +462,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TracingApplication app(argc, argv);
+    app.setTrace(trace);
     QApplication::setQuitOnLastWindowClosed(false);
 
     // The program folder: its settings name COM1, dmm-sim links COM1 into it.
