@@ -9,11 +9,11 @@
 #include <qcustomplot.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
-#include <QListView>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -143,7 +143,7 @@ BENCHMARK(BM_LiveSample)
 void BM_RepaintFloor(benchmark::State& state) {
     Windows w;
     w.load(static_cast<std::size_t>(state.range(0)));
-    auto* list = w.list->findChild<QListView*>(QStringLiteral("DataList"));
+    auto* list = w.list->findChild<QAbstractItemView*>(QStringLiteral("DataList"));
     QLabel* panel = w.recorder->StatusPanels[1];
     if (!list || !panel) return state.SkipWithError("no data list or status panel");
     PaintCounter counter;

@@ -1,9 +1,9 @@
 #include "displays/datapagelist.h"
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
 #include <QCloseEvent>
 #include <QItemSelectionModel>
-#include <QListView>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -14,6 +14,7 @@
 #include "resources/pictures/icons.h"
 #include "resources/strnum.h"
 #include "shell/rules/layout.h"
+#include "shell/toolkit/linelist.h"
 #include "shell/toolkit/metrics.h"
 #include "shell/toolkit/prompter.h"
 #include "shell/toolkit/winmsg.h"
@@ -98,10 +99,8 @@ bool TDataPageListForm::AddPage() {
     try {
         sheet = new QWidget;
         sheet->setObjectName(QStringLiteral("ts") + caption);
-        auto* box = new QListView(sheet);
+        QAbstractItemView* box = MakeLineList(sheet);
         box->setObjectName(QStringLiteral("DataList"));
-        // One height for every line: a full sheet lays out without asking each line its size.
-        box->setUniformItemSizes(true);
         box->setEditTriggers(QAbstractItemView::NoEditTriggers);
         box->setSelectionMode(QAbstractItemView::SingleSelection);
         // The scroll bar moves with every new line: opaque, with its frame, it repaints
@@ -171,9 +170,9 @@ void TDataPageListForm::ClearPages() {
     AddPage();
 }
 
-// Selecting a line makes a visible list lay out all its lines again, so a
-// burst of appends (a file being read in) selects and scrolls once, when the
-// event loop next runs, not once per line. Every sheet that got lines in the
+// Selecting and scrolling repaint the visible lines, so a burst of appends (a
+// file being read in) selects and scrolls once, when the event loop next runs,
+// not once per line. Every sheet that got lines in the
 // meantime ends with its newest line selected.
 void TDataPageListForm::RequestNewestInView(int sheet) {
     if (newestPending_) {
@@ -191,7 +190,7 @@ void TDataPageListForm::ShowNewestLines() {
          sheet < boxes_.size(); ++sheet) {
         const int count = models_[sheet]->count();
         if (count == 0) continue;
-        QListView* box = boxes_[sheet];
+        QAbstractItemView* box = boxes_[sheet];
         const QModelIndex newest = models_[sheet]->index(count - 1);
         box->selectionModel()->setCurrentIndex(newest, QItemSelectionModel::ClearAndSelect);
         box->scrollTo(newest);

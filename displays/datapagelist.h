@@ -9,7 +9,7 @@
 
 #include "logger/data/logrecord.h"
 
-class QListView;
+class QAbstractItemView;
 class QTabWidget;
 
 namespace dmm {
@@ -48,7 +48,7 @@ private:
     int currentPage_ = 1;
     std::size_t lines_ = 0;  // lines on all sheets: records 0 .. lines_ - 1
     std::vector<QWidget*> pages_;
-    std::vector<QListView*> boxes_;
+    std::vector<QAbstractItemView*> boxes_;
     std::vector<DataSheetModel*> models_;
     bool newestPending_ = false;  // newest lines to be selected from sheet newestFrom_ on
     int newestFrom_ = 1;

@@ -79,6 +79,8 @@ TGraphicalForm::TGraphicalForm(MeterLink& link, const std::filesystem::path& pro
     ProgressBar = new QProgressBar(central);
     ProgressBar->setFixedHeight(kProgressHeight);
     ProgressBar->setTextVisible(false);
+    // Opaque: the bar filling up repaints itself alone, not the window beneath it.
+    ProgressBar->setAutoFillBackground(true);
     column->addWidget(ProgressBar);
 
     buildStatusBar();

@@ -32,6 +32,22 @@ QColor DefaultSubsetColour(int subset) {
 
 }  // namespace
 
+// The desk colour beneath everything else, drawn into the plot's picture rather than filled
+// beneath it when the picture is shown: the picture is then opaque and is copied to the
+// screen, not blended over a fill.
+class DeskLayerable : public QCPLayerable {
+public:
+    DeskLayerable(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {}
+    void setBrush(const QBrush& brush) { brush_ = brush; }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    void draw(QCPPainter* painter) override { painter->fillRect(mParentPlot->viewport(), brush_); }
+
+private:
+    QBrush brush_;
+};
+
 // X ticks on every k-th point counted back from the last one, so that the newest point is always
 // labelled; k grows with the visible range so that the labels never overlap.
 class PointLabelTicker : public QCPAxisTicker {
@@ -115,6 +131,20 @@ protected:
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+    // Every sample moves every point, so each one repaints the whole plot: the first picture,
+    // opaque with the desk drawn in it, is copied without a fill beneath it. Until a replot has
+    // made the pictures the plot's size, it is painted as usual.
+    void paintEvent(QPaintEvent* event) override {
+        if (mPaintBuffers.isEmpty() || mPaintBuffers.first()->size() != viewport().size())
+            return QCustomPlot::paintEvent(event);
+        QCPPainter painter(this);
+        if (!painter.isActive()) return;
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers)) {
+            buffer->draw(&painter);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
+    }
     void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
@@ -156,7 +186,8 @@ PEGraph::PEGraph(QWidget* parent) : QWidget(parent), plot_(new PEGraphPlot(this)
     }
     plot_->yAxis->setNumberFormat("f");
 
-    plot_->layer("overlay")->setMode(QCPLayer::lmBuffered);
+    plot_->addLayer(QStringLiteral("desk"), plot_->layer("background"), QCustomPlot::limBelow);
+    desk_ = new DeskLayerable(plot_, QStringLiteral("desk"));
     cursorLine_ = new QCPItemStraightLine(plot_);
     cursorLine_->setLayer("overlay");
     cursorLine_->setSelectable(false);
@@ -166,7 +197,6 @@ PEGraph::PEGraph(QWidget* parent) : QWidget(parent), plot_(new PEGraphPlot(this)
                 [this](const QRect& area, QMouseEvent*) { zoomToRect(area); });
     }
     plot_->setSelectionRectMode(QCP::srmNone);
-    connect(plot_, &QCustomPlot::afterReplot, this, [this] { drawnOnce_ = true; });
 
     setSubsets(1);
     rebuild();
@@ -323,6 +353,7 @@ void PEGraph::rebuild() {
 
 void PEGraph::applyAppearance(const Colours& colours) {
     plot_->setBackground(QBrush(colours.desk));
+    desk_->setBrush(QBrush(colours.desk));
     plot_->axisRect()->setBackground(QBrush(colours.back));
 
     title_->setText(subTitle_.isEmpty() ? mainTitle_ : mainTitle_ + '\n' + subTitle_);
@@ -445,14 +476,7 @@ void PEGraph::placeCursor(bool repaintNow) {
     cursorLine_->setVisible(cursorMode_ == gVertLine && points_ > 0);
     cursorLine_->point1->setCoords(cursorPoint_, 0.0);
     cursorLine_->point2->setCoords(cursorPoint_, 1.0);
-    // The cursor has a layer of its own, so moving it redraws nothing else once the plot has
-    // been drawn.
-    if (!repaintNow) return;
-    if (drawnOnce_) {
-        plot_->layer("overlay")->replot();
-    } else {
-        plot_->replot(QCustomPlot::rpQueuedReplot);
-    }
+    if (repaintNow) plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void PEGraph::updateTickSpacing() {

@@ -29,6 +29,7 @@ class QPrinter;
 
 namespace dmm {
 
+class DeskLayerable;
 class PEGraphPlot;
 class PointLabelTicker;
 
@@ -255,6 +256,7 @@ private:
     PEGraphPlot* plot_;
     QCPTextElement* title_ = nullptr;
     QCPItemStraightLine* cursorLine_ = nullptr;
+    DeskLayerable* desk_ = nullptr;
     QVector<QCPGraph*> graphs_;          // one line per subset
     QVector<QCPGraph*> isolatedGraphs_;  // dots for points with no drawn neighbour
     QSharedPointer<PointLabelTicker> ticker_;
@@ -308,7 +310,6 @@ private:
     QString lastError_;
 
     bool zoomed_ = false;
-    bool drawnOnce_ = false;
 };
 
 }  // namespace dmm

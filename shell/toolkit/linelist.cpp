@@ -10,7 +10,6 @@
 #include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <tuple>
 
 namespace dmm {
 

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QImage>
 #include <QItemSelectionModel>
-#include <QListView>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <memory>
 #include <optional>
@@ -49,12 +53,12 @@ protected:
         }
     }
 
-    QListView* Box(int sheet) const {
+    QAbstractItemView* Box(int sheet) const {
         auto* page = form->findChild<QWidget*>(QStringLiteral("tsSheet%1").arg(sheet));
-        return page ? page->findChild<QListView*>(QStringLiteral("DataList")) : nullptr;
+        return page ? page->findChild<QAbstractItemView*>(QStringLiteral("DataList")) : nullptr;
     }
     int Lines(int sheet) const {
-        QListView* box = Box(sheet);
+        QAbstractItemView* box = Box(sheet);
         return box ? box->model()->rowCount() : -1;
     }
     QString Line(int sheet, int row) const {
@@ -101,7 +105,7 @@ TEST_F(DataListWindow, FullSheetIsFollowedAtOnceByAnEmptyOne) {
     EXPECT_TRUE(Box(2)->selectionModel()->isSelected(Box(2)->currentIndex()));
     form->PageControl->setCurrentIndex(0);
     QApplication::processEvents();
-    QListView* full = Box(1);
+    QAbstractItemView* full = Box(1);
     EXPECT_EQ(full->currentIndex().row(), 31999);
     EXPECT_EQ(full->selectionModel()->selectedIndexes().size(), 1);
     EXPECT_TRUE(full->viewport()->rect().intersects(full->visualRect(full->currentIndex())));
@@ -113,7 +117,7 @@ TEST_F(DataListWindow, ClearLeavesOneEmptySheet) {
     list.clear();  // the recorder empties its list before it tells the window
     SendWindowMessage(form.get(), msg::DataClear);
     EXPECT_EQ(Captions(), QStringList{"Sheet1"});
-    EXPECT_EQ(form->findChildren<QListView*>().size(), 1);
+    EXPECT_EQ(form->findChildren<QAbstractItemView*>(QStringLiteral("DataList")).size(), 1);
     EXPECT_EQ(Lines(1), 0);
     EXPECT_EQ(form->CurrentPage(), 1);
     QApplication::processEvents();  // a selection still pending must not touch the old sheets
@@ -129,6 +133,61 @@ TEST_F(DataListWindow, LinesOnlyShowWhatTheListHolds) {
     EXPECT_EQ(Lines(1), 2);
     list.clear();  // emptied, the clear message not yet handled
     EXPECT_EQ(Line(1, 1), "");
+}
+
+// Lets the views lay out (a timer of their own) and paint.
+void Settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+// Counts the paint events a widget gets.
+class PaintCount : public QObject {
+public:
+    explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(DataListWindow, PaintsLinesAsTheStyleDoesAndTheScrollBarOnlyWhenItMoves) {
+    Take(40);
+    Settle();
+    QAbstractItemView* box = Box(1);
+    box->setFocus();
+    Settle();
+    // Lines drawn from kept shaped texts look exactly as the style draws them, the selected
+    // one with its focus frame included.
+    QAbstractItemDelegate* kept = box->itemDelegate();
+    const QImage fast = box->viewport()->grab().toImage();
+    QStyledItemDelegate plain;
+    box->setItemDelegate(&plain);
+    const QImage styled = box->viewport()->grab().toImage();
+    box->setItemDelegate(kept);
+    EXPECT_EQ(fast, styled);
+
+    // With many lines, one more leaves the slider where it was: no repaint. With few, it
+    // moves the slider, and the bar shows it.
+    Take(4000);
+    Settle();
+    PaintCount many(box->verticalScrollBar());
+    Take(1);
+    Settle();
+    EXPECT_EQ(many.paints, 0);
+
+    list.clear();
+    SendWindowMessage(form.get(), msg::DataClear);
+    Take(30);
+    Settle();
+    QScrollBar* bar = Box(1)->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    PaintCount few(bar);
+    Take(10);
+    Settle();
+    EXPECT_GT(few.paints, 0);
 }
 
 TEST_F(DataListWindow, KeepsAQuarterOfTheScreenAndOnlyHidesWhenClosed) {
