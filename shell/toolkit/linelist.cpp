@@ -72,7 +72,7 @@ private:
             shaped_.clear();
             font_ = font;
         }
-        if (QStaticText* kept = shaped_.object(line)) return *kept;
+        if (const QStaticText* kept = shaped_.object(line)) return *kept;
         auto* text = new QStaticText(line);
         text->setTextFormat(Qt::PlainText);
         text->setPerformanceHint(QStaticText::AggressiveCaching);
