@@ -94,6 +94,8 @@ private:
 class PEGraphPlot : public QCustomPlot {
 public:
     explicit PEGraphPlot(PEGraph* owner) : QCustomPlot(owner), owner_(owner) {}
+    // Asks for the plot to be drawn at the next paint.
+    void requestDraw() { update(); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
@@ -131,21 +133,14 @@ protected:
     }
 
     void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
-    // Every sample moves every point, so each one repaints the whole plot: the first picture,
-    // opaque with the desk drawn in it, is copied without a fill beneath it. Until a replot has
-    // made the pictures the plot's size, it is painted as usual.
-    void paintEvent(QPaintEvent* event) override {
-        if (mPaintBuffers.isEmpty() || mPaintBuffers.first()->size() != viewport().size())
-            return QCustomPlot::paintEvent(event);
+    // Every sample moves every point, so each one draws the whole plot. It is drawn straight
+    // onto the window, not first into pictures of its layers that are then cleared, drawn
+    // and copied at every sample: that took a third of a live sample's time.
+    void paintEvent(QPaintEvent*) override {
         QCPPainter painter(this);
         if (!painter.isActive()) return;
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QSharedPointer<QCPAbstractPaintBuffer>& buffer : std::as_const(mPaintBuffers)) {
-            buffer->draw(&painter);
-            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        }
+        draw(&painter);
     }
-    void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
     PEGraph* owner_;
@@ -324,7 +319,7 @@ void PEGraph::AppendPoint(const QString& label, float value) {
     // The Y range and label a live sample may have moved with the point.
     plot_->yAxis->setLabel(yAxisLabel_);
     if (!zoomed_) applyFullView();
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    plot_->requestDraw();
 }
 
 // ---------------------------------------------------------------- drawing
@@ -348,7 +343,7 @@ void PEGraph::rebuild() {
     if (!zoomed_) applyFullView();
     placeCursor(false);
     updateTickSpacing();
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    plot_->requestDraw();
 }
 
 void PEGraph::applyAppearance(const Colours& colours) {
@@ -476,7 +471,7 @@ void PEGraph::placeCursor(bool repaintNow) {
     cursorLine_->setVisible(cursorMode_ == gVertLine && points_ > 0);
     cursorLine_->point1->setCoords(cursorPoint_, 0.0);
     cursorLine_->point2->setCoords(cursorPoint_, 1.0);
-    if (repaintNow) plot_->replot(QCustomPlot::rpQueuedReplot);
+    if (repaintNow) plot_->requestDraw();
 }
 
 void PEGraph::updateTickSpacing() {
@@ -538,7 +533,7 @@ void PEGraph::zoomToRect(const QRect& area) {
         plot_->yAxis->setRange(std::min(a, b), std::max(a, b));
         zoomed = true;
     }
-    plot_->replot(QCustomPlot::rpQueuedReplot);  // also clears the rectangle
+    plot_->requestDraw();  // also clears the rectangle
     if (zoomed) {
         zoomed_ = true;
         emit OnZoomIn();
@@ -562,7 +557,7 @@ void PEGraph::keyPressEvent(QKeyEvent* event) {
     QCPSelectionRect* rect = plot_->selectionRect();
     if (event->key() == Qt::Key_Escape && rect && rect->isActive()) {
         rect->cancel();
-        plot_->replot(QCustomPlot::rpQueuedReplot);
+        plot_->requestDraw();
         event->accept();
         return;
     }
@@ -611,7 +606,7 @@ bool PEGraph::perform(ChartAction action) {
         case ChartAction::UndoZoom:
             zoomed_ = false;
             applyFullView();
-            plot_->replot(QCustomPlot::rpQueuedReplot);
+            plot_->requestDraw();
             return true;
     }
     return false;
