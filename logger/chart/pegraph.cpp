@@ -32,9 +32,8 @@ QColor DefaultSubsetColour(int subset) {
 
 }  // namespace
 
-// The desk colour beneath everything else, drawn into the plot's picture rather than filled
-// beneath it when the picture is shown: the picture is then opaque and is copied to the
-// screen, not blended over a fill.
+// The desk colour beneath everything else, as the plot's lowest layer: the plot draws itself
+// whole onto the window, with nothing filled beneath it first.
 class DeskLayerable : public QCPLayerable {
 public:
     DeskLayerable(QCustomPlot* plot, const QString& layer) : QCPLayerable(plot, layer) {}
