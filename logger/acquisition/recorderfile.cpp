@@ -60,6 +60,13 @@ Status Recorder::OpenFile(const std::string& path, std::size_t chunkRecords) {
     UpdateMenu();
     view_.SetProgressBar(0, iPointsPerPage, progressPosition_);
 
+    // Room for samples taken after the file: without it, the first live sample copies the
+    // whole buffer to grow it (tens of milliseconds for a million records). Room not yet
+    // written to takes no memory; without room to spare, the file is read all the same.
+    try {
+        list_.reserve(reader.RecordCount() + reader.RecordCount() / 2);
+    } catch (const std::exception&) {
+    }
     status = reader.ReadAll(
         list_,
         [this, steps = std::size_t{0}, last = std::chrono::steady_clock::time_point{}](

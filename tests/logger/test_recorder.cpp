@@ -162,6 +162,11 @@ TEST_F(RecorderTest, BulkLoadOfAFullPageMakesAnEmptyFirstPage) {
     EXPECT_EQ(view.status.buffer, "Data in buffer : 200");
     rec->sbtnFirstPageClick();
     EXPECT_EQ(Shown(), std::vector<int>(200, -1));
+    // A sample after the file appends in place: the buffer is not copied to make room.
+    const LogRecord* records0 = rec->List().data();
+    ASSERT_TRUE(Live(1.5));
+    EXPECT_EQ(rec->List().data(), records0);
+    EXPECT_EQ(rec->List().size(), 201u);
 }
 
 TEST_F(RecorderTest, YRangeOnlyWidensAndExtremesPreferTheNewer) {
@@ -479,6 +484,11 @@ TEST_F(RecorderTest, OpenedFilesPageFromTheNewestRecordAndIgnoreTrailingBytes) {
     EXPECT_EQ(Shown(), Records(0, 200));
     rec->sbtnFirstPageClick();
     EXPECT_EQ(Shown(), std::vector<int>(200, -1));
+    // A sample after the file appends in place: the buffer is not copied to make room.
+    const LogRecord* records0 = rec->List().data();
+    ASSERT_TRUE(Live(1.5));
+    EXPECT_EQ(rec->List().data(), records0);
+    EXPECT_EQ(rec->List().size(), 201u);
 
     // 70 bytes: one record, the last two bytes ignored.
     ASSERT_TRUE(rec->sbtnClearClick());  // the question is answered OK
