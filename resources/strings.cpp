@@ -197,6 +197,9 @@ constexpr Entry kStrings[] = {
     {8504, "ES51922 chip"},
     {8505, "ASCII-14 line"},
     {8506, "UT71x"},
+    {8507, "ASCII-14 line, 600 baud"},
+    {8508, "ASCII-14 line, 2400 baud"},
+    {8509, "ASCII-14 four lines, 9600 baud"},
     // Finding the meter on the port.
     {8510, "Detect"},
     {8511, "Detect Meter"},

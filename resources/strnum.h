@@ -200,6 +200,9 @@ inline constexpr int Fs9922MeterChoice = 8503;
 inline constexpr int Es51922MeterChoice = 8504;
 inline constexpr int Ascii14MeterChoice = 8505;
 inline constexpr int Ut71xMeterChoice = 8506;
+inline constexpr int Ascii14At600MeterChoice = 8507;
+inline constexpr int Ascii14At2400MeterChoice = 8508;
+inline constexpr int Ascii14At9600MeterChoice = 8509;
 
 // Finding the meter on the port: the port dialog's Detect and the probe's window.
 inline constexpr int DetectMeterChoice = 8510;

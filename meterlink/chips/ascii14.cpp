@@ -175,4 +175,63 @@ std::optional<Ascii14Packet> EncodeAscii14(const LcdReading& lcd) {
     return p;
 }
 
+void Ascii14SetReader::feed(const std::uint8_t* data, std::size_t n, std::vector<LcdReading>& out) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t b = data[i];
+        if (b == kCr) {
+            endLine(out);
+        } else if (b < 0x20 || b > 0x7E || have_ + 1 >= kAscii14PacketSize) {
+            badLine_ = true;  // the rest up to the CR is given up with it
+        } else if (!badLine_) {
+            line_[have_++] = b;
+        }
+    }
+}
+
+void Ascii14SetReader::endLine(std::vector<LcdReading>& out) {
+    const bool whole = !badLine_ && have_ + 1 == kAscii14PacketSize;
+    have_ = 0;
+    badLine_ = false;
+    if (!whole || !inStep_) {
+        giveUp(lines_ + 1);
+        return;
+    }
+    if (lines_ == 0) {
+        line_[kAscii14PacketSize - 1] = kCr;
+        main_ = DecodeAscii14(line_);
+        if (!main_) {
+            giveUp(1);
+            return;
+        }
+    }
+    if (++lines_ < kAscii14SetLines) return;
+    out.push_back(*main_);
+    ++accepted_;
+    lines_ = 0;
+    main_.reset();
+}
+
+void Ascii14SetReader::giveUp(std::size_t lines) {
+    dropped_ += lines;
+    lines_ = 0;
+    main_.reset();
+    inStep_ = false;
+}
+
+void Ascii14SetReader::requestSent() {
+    const bool begun = have_ > 0 || badLine_;
+    if (lines_ > 0 || begun) giveUp(lines_ + (begun ? 1 : 0));
+    have_ = 0;
+    badLine_ = false;
+    inStep_ = true;
+}
+
+void Ascii14SetReader::reset() {
+    have_ = 0;
+    badLine_ = false;
+    lines_ = 0;
+    main_.reset();
+    inStep_ = false;
+}
+
 }  // namespace dmm::chips

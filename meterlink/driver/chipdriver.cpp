@@ -65,6 +65,7 @@ void ChipDriver::StartPoll(const MeterReading& previous) {
             finish(std::move(sent), std::nullopt);
             return;
         }
+        requestSent();
     }
     if (newest_) {
         const chips::LcdReading lcd = *newest_;

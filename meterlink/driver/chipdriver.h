@@ -64,6 +64,8 @@ protected:
                       std::vector<chips::LcdReading>& out) = 0;
     // Forgets a packet begun.
     virtual void resetReader() = 0;
+    // The request has just been sent: a reader that counts lines from it starts over.
+    virtual void requestSent() {}
 
 private:
     void finish(LineResult line, const std::optional<chips::LcdReading>& lcd);
@@ -94,6 +96,9 @@ private:
         reader_.feed(data, n, out);
     }
     void resetReader() override { reader_.reset(); }
+    void requestSent() override {
+        if constexpr (requires(Reader & r) { r.requestSent(); }) reader_.requestSent();
+    }
 
     Reader reader_;
 };
@@ -103,5 +108,6 @@ using Fs9922Driver = ChipDriverOf<chips::Fs9922Reader>;
 using Es51922Driver = ChipDriverOf<chips::Es51922Reader>;
 using Ut71xDriver = ChipDriverOf<chips::Ut71xReader>;
 using Ascii14Driver = ChipDriverOf<chips::Ascii14Reader>;
+using Ascii14SetDriver = ChipDriverOf<chips::Ascii14SetReader>;
 
 }  // namespace dmm

@@ -9,8 +9,9 @@
 namespace dmm {
 
 namespace {
-constexpr std::array<std::string_view, 6> kNames{kAdaptorMeter, kFs9721Meter,  kFs9922Meter,
-                                                 kEs51922Meter, kAscii14Meter, kUt71xMeter};
+constexpr std::array<std::string_view, 9> kNames{
+    kAdaptorMeter,      kFs9721Meter,        kFs9922Meter,        kEs51922Meter, kAscii14Meter,
+    kAscii14At600Meter, kAscii14At2400Meter, kAscii14At9600Meter, kUt71xMeter};
 }  // namespace
 
 std::span<const std::string_view> MeterNames() {
@@ -37,6 +38,14 @@ std::unique_ptr<MeterDriver> MakeMeterDriver(std::string_view name) {
     if (name == kAscii14Meter)
         return std::make_unique<Ascii14Driver>(
             ChipFamily{chips::kAscii14Line, chips::kAscii14Counts, chips::kAscii14Request});
+    if (name == kAscii14At600Meter || name == kAscii14At2400Meter) {
+        const int baud = name == kAscii14At600Meter ? 600 : 2400;
+        return std::make_unique<Ascii14Driver>(
+            ChipFamily{chips::Ascii14Line(baud), chips::kAscii14Counts, chips::kAscii14Request});
+    }
+    if (name == kAscii14At9600Meter)
+        return std::make_unique<Ascii14SetDriver>(
+            ChipFamily{chips::Ascii14Line(9600), chips::kAscii14Counts, chips::kAscii14Request});
     return nullptr;
 }
 

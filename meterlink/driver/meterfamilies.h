@@ -15,7 +15,11 @@ constexpr std::string_view kAdaptorMeter = "adaptor";
 constexpr std::string_view kFs9721Meter = "fs9721";
 constexpr std::string_view kFs9922Meter = "fs9922";
 constexpr std::string_view kEs51922Meter = "es51922";
-constexpr std::string_view kAscii14Meter = "ascii14";
+constexpr std::string_view kAscii14Meter = "ascii14";  // 1200 baud
+constexpr std::string_view kAscii14At600Meter = "ascii14-600";
+constexpr std::string_view kAscii14At2400Meter = "ascii14-2400";
+// The 9600-baud meters, which answer with four lines.
+constexpr std::string_view kAscii14At9600Meter = "ascii14-9600";
 constexpr std::string_view kUt71xMeter = "ut71x";
 
 // Every name, the adaptor first.

@@ -10,12 +10,15 @@ namespace dmm {
 
 namespace {
 // The families in the order of MeterNames(), then Detect.
-constexpr std::array<MeterChoice, 7> kRows{{
+constexpr std::array<MeterChoice, 10> kRows{{
     {kAdaptorMeter, str::AdaptorMeterChoice},
     {kFs9721Meter, str::Fs9721MeterChoice},
     {kFs9922Meter, str::Fs9922MeterChoice},
     {kEs51922Meter, str::Es51922MeterChoice},
     {kAscii14Meter, str::Ascii14MeterChoice},
+    {kAscii14At600Meter, str::Ascii14At600MeterChoice},
+    {kAscii14At2400Meter, str::Ascii14At2400MeterChoice},
+    {kAscii14At9600Meter, str::Ascii14At9600MeterChoice},
     {kUt71xMeter, str::Ut71xMeterChoice},
     {kAutoMeter, str::DetectMeterChoice},
 }};

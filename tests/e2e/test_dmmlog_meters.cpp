@@ -111,7 +111,7 @@ TEST(DmmlogMeters, TheWrongMeterReadsNothingAndAnUnknownOneIsRefused) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(
         unknown.err.rfind("dmmlog read: --meter must be one of adaptor, fs9721, fs9922, es51922, "
-                          "ascii14, ut71x, auto, "
+                          "ascii14, ascii14-600, ascii14-2400, ascii14-9600, ut71x, auto, "
                           "not 'FS9721'\n",
                           0),
         0u)

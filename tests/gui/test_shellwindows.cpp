@@ -238,8 +238,10 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
     EXPECT_EQ(dlg_.lblMeter->text(), "Meter:");
     QStringList items;
     for (int i = 0; i < dlg_.cbxMeter->count(); ++i) items << dlg_.cbxMeter->itemText(i);
-    EXPECT_EQ(items, (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip", "ES51922 chip",
-                                  "ASCII-14 line", "UT71x", "Detect"}));
+    EXPECT_EQ(items,
+              (QStringList{"RS-232 adaptor", "FS9721 chip", "FS9922 chip", "ES51922 chip",
+                           "ASCII-14 line", "ASCII-14 line, 600 baud", "ASCII-14 line, 2400 baud",
+                           "ASCII-14 four lines, 9600 baud", "UT71x", "Detect"}));
     EXPECT_GT(dlg_.cbxMeter->y(), dlg_.Panel1->geometry().bottom());
     EXPECT_LT(dlg_.cbxMeter->geometry().bottom(), dlg_.Bevel1->y());
     const struct {
@@ -247,6 +249,7 @@ TEST_F(PortDialog, TheMeterListUnderThePortsShowsAndReturnsTheMeter) {
         int row;
         std::string_view returned;  // after OK with the row left as shown
     } rows[] = {{kFs9922Meter, 2, kFs9922Meter},
+                {kAscii14At2400Meter, 6, kAscii14At2400Meter},
                 {kAutoMeter, dlg_.cbxMeter->count() - 1, kAutoMeter},
                 {kAdaptorMeter, 0, kAdaptorMeter},
                 {"none", 0, kAdaptorMeter}};

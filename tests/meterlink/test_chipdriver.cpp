@@ -214,6 +214,18 @@ TEST(ChipDriver, OpensAt2400WithTheCablePoweredAndReportsABrokenLineOnce) {
     }
 }
 
+// The four lines a 9600-baud ASCII-14 meter answers with: the display, then others.
+Bytes Ascii14Set(const LcdReading& display) {
+    LcdReading ac = display;
+    ac.coupling = chips::Coupling::Ac;
+    LcdReading amps = display;
+    amps.quantity = chips::Quantity::Amps;
+    LcdReading other = display;
+    other.digits = "9876";
+    return Join({AsBytes(*chips::EncodeAscii14(display)), AsBytes(*chips::EncodeAscii14(ac)),
+                 AsBytes(*chips::EncodeAscii14(amps)), AsBytes(*chips::EncodeAscii14(other))});
+}
+
 TEST(ChipDriver, TheFiveDigitChipsAndTheAskedLineUseEachPacketOnce) {
     struct Row {
         std::string_view meter;
@@ -236,6 +248,11 @@ TEST(ChipDriver, TheFiveDigitChipsAndTheAskedLineUseEachPacketOnce) {
          false},
         {kUt71xMeter, AsBytes(*chips::EncodeUt71x(five)), "1.2345", chips::kUt71xCounts, false},
         {kAscii14Meter, AsBytes(*chips::EncodeAscii14(four)), "1.234", chips::kAscii14Counts, true},
+        {kAscii14At600Meter, AsBytes(*chips::EncodeAscii14(four)), "1.234", chips::kAscii14Counts,
+         true},
+        {kAscii14At2400Meter, AsBytes(*chips::EncodeAscii14(four)), "1.234", chips::kAscii14Counts,
+         true},
+        {kAscii14At9600Meter, Ascii14Set(four), "1.234", chips::kAscii14Counts, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.meter));
@@ -264,6 +281,38 @@ TEST(ChipDriver, TheFiveDigitChipsAndTheAskedLineUseEachPacketOnce) {
     }
 }
 
+TEST(ChipDriver, TheFourLineMeterReadsTheFirstLineOfAWholeAnswerOnly) {
+    const Bytes set = Ascii14Set(Volts("1234"));
+    Bytes garbled = set;
+    garbled[30] = 0x00;
+    struct Tick {
+        std::vector<FakeLine::Piece> answer;
+        PollResult result;
+        const char* display;  // the reading afterwards
+    };
+    const Tick ticks[] = {
+        {{{100, Cut(set, 0, 23)}}, PollResult::NoReply, ""},  // cut short
+        // The request starts the count again: the cut line left over is not a line.
+        {{{100, set}}, PollResult::Frame, "1.234"},
+        {{{100, garbled}}, PollResult::NoReply, "1.234"},
+        {{{100, Cut(set, 0, 20)}, {160, Cut(set, 20, 56)}}, PollResult::Frame, "1.234"},
+        {{{100, Ascii14Set(Volts("2000"))}}, PollResult::Frame, "2.000"},
+    };
+    for (bool events : {false, true}) {
+        SCOPED_TRACE(events ? "from an event loop" : "waited for");
+        Rig rig(kAscii14At9600Meter, events);
+        for (const Tick& tick : ticks) {
+            rig.line->scheduleArrival(tick.answer);
+            EXPECT_EQ(rig.poll(), tick.result);
+            EXPECT_EQ(FieldString(rig.link.Reading.szDisplay), tick.display);
+            if (rig.link.ReadingReceived) {
+                EXPECT_EQ(rig.link.Reading.iFunc, func::VoltsDc);
+            }
+        }
+        EXPECT_EQ(rig.line->log().written(), Bytes(std::size(ticks), 'D'));
+    }
+}
+
 TEST(MeterFamilies, EveryNameMakesItsDriverAndNoOtherNameDoes) {
     const std::pair<std::string_view, LineSettings> lines[] = {
         {kAdaptorMeter, AdaptorDriver::AdaptorLineSettings()},
@@ -271,6 +320,9 @@ TEST(MeterFamilies, EveryNameMakesItsDriverAndNoOtherNameDoes) {
         {kFs9922Meter, ChipDriver::ChipLineSettings()},
         {kEs51922Meter, {19200, 7, Parity::Odd, StopBits::One, true, false}},
         {kAscii14Meter, {1200, 7, Parity::None, StopBits::Two, true, false}},
+        {kAscii14At600Meter, {600, 7, Parity::None, StopBits::Two, true, false}},
+        {kAscii14At2400Meter, {2400, 7, Parity::None, StopBits::Two, true, false}},
+        {kAscii14At9600Meter, {9600, 7, Parity::None, StopBits::Two, true, false}},
         {kUt71xMeter, {2400, 7, Parity::Odd, StopBits::One, true, false}},
     };
     ASSERT_EQ(MeterNames().size(), std::size(lines));

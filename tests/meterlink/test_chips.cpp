@@ -646,6 +646,82 @@ TEST(FrameReader, AFlippedBitNeverCostsTheNextPacket) {
     AFlippedBitNeverCostsTheNextPacket<Ascii14Family>();
 }
 
+// ---- The 9600-baud ASCII-14 meters: four lines for each request ---------------
+
+TEST(Ascii14Set, OnlyTheFirstLineOfAWholeSetAfterTheRequestIsTheReading) {
+    const Ascii14Packet main = Ascii14("DC", " -1.234", "V");
+    const Ascii14Packet ac = Ascii14("AC", "  230.1", "V");
+    const Ascii14Packet hz = Ascii14("FR", "  50.00", "kHz");
+    const Ascii14Packet ohms = Ascii14("OH", "   O.L ", "MOhm");
+    const Ascii14Packet blank = Ascii14("  ", "       ", "");
+    using Bytes = std::vector<std::uint8_t>;
+    const Bytes set = Stream(std::vector{main, ac, hz, ohms});
+    const Bytes next = Stream(std::vector{hz, ohms, main, ac});  // another display first
+    const Bytes cut(set.begin(), set.begin() + 14 + 9);
+    Bytes garbled = set;
+    garbled[30] = 0x00;  // inside the third line
+    Bytes longLine = set;
+    longLine.insert(longLine.begin() + 20, ' ');  // the second line one byte too long
+    Bytes shortLine = set;
+    shortLine.erase(shortLine.begin() + 20);
+    // A step: bytes, or (empty) the request; kReset forgets what was begun.
+    const Bytes ask{};
+    const Bytes kReset{0xFF, 0xFF};
+    struct Row {
+        const char* name;
+        std::vector<Bytes> steps;
+        std::vector<Ascii14Packet> taken;  // the lines that became readings
+    };
+    const Row rows[] = {
+        {"the answer's first line", {ask, set}, {main}},
+        {"nothing before the first request", {set}, {}},
+        {"a set unasked after a whole one, counted in fours", {ask, set, next}, {main, hz}},
+        {"a set cut short gives nothing, the next request's does", {ask, cut, ask, set}, {main}},
+        {"three lines, then the next request",
+         {ask, Bytes(set.begin(), set.end() - 14), ask, set},
+         {main}},
+        {"a first line that is no display: the others are not taken for it",
+         {ask, Stream(std::vector{blank, main, ac, hz}), set},
+         {}},
+        {"garbage in a set, and nothing after it until asked again",
+         {ask, garbled, set, next, ask, next},
+         {hz}},
+        {"a line too long", {ask, longLine, set}, {}},
+        {"a line too short", {ask, shortLine, set}, {}},
+        {"reset forgets the set begun and waits for a request",
+         {ask, Bytes(set.begin(), set.begin() + 30), kReset, Bytes(set.begin() + 30, set.end()),
+          set},
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (bool byByte : {false, true}) {
+            SCOPED_TRACE(byByte ? "a byte at a time" : "each step at once");
+            Ascii14SetReader reader;
+            std::vector<LcdReading> out;
+            std::size_t fed = 0;
+            for (const Bytes& step : row.steps) {
+                if (step.empty()) {
+                    reader.requestSent();
+                } else if (step == kReset) {
+                    reader.reset();
+                } else if (byByte) {
+                    for (std::uint8_t b : step) reader.feed(&b, 1, out);
+                } else {
+                    reader.feed(step.data(), step.size(), out);
+                }
+                fed += step == kReset ? 0 : step.size() / kAscii14PacketSize;
+            }
+            std::vector<LcdReading> expected;
+            for (const Ascii14Packet& p : row.taken) expected.push_back(*DecodeAscii14(p));
+            EXPECT_EQ(out, expected);
+            EXPECT_EQ(reader.accepted(), out.size());
+            EXPECT_EQ(reader.dropped() == 0, fed == kAscii14SetLines * out.size())
+                << "every line not used is counted";
+        }
+    }
+}
+
 // ---- The analog meter's scale for a meter with its own count ------------------
 
 TEST(ChipAnalogValues, TheRangesFullScaleSetsTheNeedleScaleAndMultiplier) {

@@ -81,6 +81,10 @@ TEST(SettingsText, AMeterLineChoosesTheMeterAndABadOneFallsBackToTheAdaptor) {
         {three + "Meter=\r\n", kAdaptorMeter, 4},
         {three + "Meter= fs9721\r\n", kAdaptorMeter, 4},
         {three + "Meter=fs9721\r\nMeter=fs9922\r\n", kFs9721Meter, 4},
+        {three + "Meter=ascii14\r\n", kAscii14Meter, 4},
+        {three + "Meter=ascii14-9600\r\n", kAscii14At9600Meter, 4},
+        {three + "Meter=ascii14-1200\r\n", kAdaptorMeter, 4},
+        {three + "Meter=auto\r\nDetectedMeter=ascii14-600\r\n", kAutoMeter, 4, kAscii14At600Meter},
         {three + "Meter=\xff\xfe\r\n", kAdaptorMeter, 4},
         {"iPort=x\r\nfHiLimit=1\r\nfLowLimit=0\r\nMeter=fs9922\r\n", kFs9922Meter, 2},
         // Detect: the family found last is read with Meter=auto only, and only a known one.
