@@ -3,8 +3,8 @@
 # (settings file, temporary files and the COM1 link to the simulator live there).
 #   scripts/demo.sh                    the desktop program, or dmmlog read where there is no display
 #   scripts/demo.sh --cli              dmmlog read in this terminal (Ctrl+C ends it)
-#   scripts/demo.sh --protocol fs9721  a meter built on that chip (fs9721, fs9922, es51922, ascii14
-#                                      or ut71x) instead of
+#   scripts/demo.sh --protocol fs9721  a meter built on that chip (fs9721, fs9922, es51922, ascii14,
+#                                      ascii14-600, ascii14-2400, ascii14-9600 or ut71x) instead of
 #                                      the adaptor; the settings file's Meter line follows it
 #   scripts/demo.sh --detect           the logger finds the meter itself (Meter=auto, or
 #                                      dmmlog read --meter auto) instead of being told which
@@ -19,7 +19,7 @@ while [ $# -gt 0 ]; do
     --cli) cli=1 ;;
     --detect) detect=1 ;;
     --protocol)
-      [ $# -ge 2 ] || { echo "demo.sh: --protocol needs a name (fs9721, fs9922, es51922, ascii14, ut71x)" >&2; exit 2; }
+      [ $# -ge 2 ] || { echo "demo.sh: --protocol needs a name (fs9721, fs9922, es51922, ascii14, ascii14-600, ascii14-2400, ascii14-9600, ut71x)" >&2; exit 2; }
       protocol=$2
       shift
       ;;
@@ -29,8 +29,8 @@ while [ $# -gt 0 ]; do
   shift
 done
 case "$protocol" in
-  adaptor | fs9721 | fs9922 | es51922 | ascii14 | ut71x) ;;
-  *) echo "demo.sh: --protocol must be fs9721, fs9922, es51922, ascii14 or ut71x, not '$protocol'" >&2; exit 2 ;;
+  adaptor | fs9721 | fs9922 | es51922 | ascii14 | ascii14-600 | ascii14-2400 | ascii14-9600 | ut71x) ;;
+  *) echo "demo.sh: --protocol must be fs9721, fs9922, es51922, ascii14, ascii14-600, ascii14-2400, ascii14-9600 or ut71x, not '$protocol'" >&2; exit 2 ;;
 esac
 
 scripts/build-programs.sh dmm-sim dmmlog

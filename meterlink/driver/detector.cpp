@@ -13,14 +13,18 @@ namespace dmm {
 namespace {
 
 // The adaptor is asked for its identity, as its driver asks; the chips are polled as
-// their drivers poll: listened to, or asked with their request.
-const std::array<DetectProbe, 6> kProbes{{
+// their drivers poll: listened to, or asked with their request. The ASCII-14 meters'
+// less common settings come last, so that a common meter is found as soon as before.
+const std::array<DetectProbe, 9> kProbes{{
     {kAdaptorMeter, MeterRequest{kCmdIdentify, 0}, &IsWholeReplyFrame},
     {kFs9721Meter, std::nullopt},
     {kFs9922Meter, std::nullopt},
     {kEs51922Meter, std::nullopt},
     {kUt71xMeter, std::nullopt},
     {kAscii14Meter, std::nullopt},
+    {kAscii14At600Meter, std::nullopt},
+    {kAscii14At2400Meter, std::nullopt},
+    {kAscii14At9600Meter, std::nullopt},
 }};
 
 int MsUntil(LineTime from, LineTime to) {

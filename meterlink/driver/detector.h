@@ -51,7 +51,8 @@ public:
     using Opener = std::function<OpenResult(const LineSettings& settings)>;
 
     static constexpr std::chrono::milliseconds kSettingTime{1500};
-    static constexpr std::chrono::milliseconds kTotalTime{9000};
+    // Eight settings of kSettingTime each.
+    static constexpr std::chrono::milliseconds kTotalTime{12000};
     static constexpr int kValidInARow = 2;
 
     // lastFound: the family found last on this port (tried first; empty or unknown: none).

@@ -473,6 +473,9 @@ std::optional<std::pair<int, std::string>> Shown(Protocol protocol, const SimRea
             read(chips::Es51922Reader());
             break;
         case Protocol::Ascii14:
+        case Protocol::Ascii14At600:
+        case Protocol::Ascii14At2400:
+        case Protocol::Ascii14At9600:
             read(chips::Ascii14Reader());
             break;
         case Protocol::Ut71x:
@@ -597,6 +600,21 @@ TEST(ChipSimulator, StreamerPlaysWhatTheChipShowsWithItsFaults) {
     for (int i = 0; i < 4; ++i) sent.push_back(!after.next().bytes.empty());
     EXPECT_EQ(sent, (std::vector<bool>{true, true, false, true}));
 
+    // The four-line meter: the reading, then the ones after it, round the cycle; --short
+    // cuts the set in its second line.
+    ChipStreamer set(Protocol::Ascii14At9600, scenario);
+    ASSERT_EQ(set.playable(), 3u);
+    const Bytes four = set.next().bytes;
+    chips::Ascii14Reader lineReader;
+    std::vector<chips::LcdReading> lines;
+    lineReader.feed(four.data(), four.size(), lines);
+    std::vector<chips::LcdReading> expected;
+    for (std::size_t i : {0, 2, 3, 0})
+        expected.push_back(*ChipDisplay(Protocol::Ascii14At9600, scenario[i]));
+    EXPECT_EQ(lines, expected);
+    set.modes().shortPayload = true;
+    EXPECT_EQ(set.next().bytes.size(), chips::kAscii14PacketSize + kShortChipPacketSize);
+
     // The tour has something for either chip, and skips what neither shows.
     EXPECT_GT(ChipStreamer(Protocol::Fs9721, {}).playable(), 100u);
     EXPECT_GT(ChipStreamer(Protocol::Fs9922, {}).skipped(), 0u);
@@ -649,11 +667,18 @@ TEST(ChipSimulator, TheClientsLineIsWhatThePseudoTerminalKeepsOfIt) {
     EXPECT_EQ(ChipLine(Protocol::Fs9922), kChipLine);
     EXPECT_DOUBLE_EQ(CharacterSeconds(ascii), 10.0 / 1200);
     EXPECT_EQ(ChipPeriodMs(Protocol::Ascii14), 0) << "it answers D";
+    for (const auto& [p, baud] :
+         {std::pair{Protocol::Ascii14At600, 600}, std::pair{Protocol::Ascii14At2400, 2400},
+          std::pair{Protocol::Ascii14At9600, 9600}}) {
+        EXPECT_EQ(ChipLine(p), (LineFormat{baud, 7, 'N', 2})) << ProtocolName(p);
+        EXPECT_EQ(ChipPeriodMs(p), 0) << ProtocolName(p);
+    }
 }
 
 TEST(ChipSimulator, ProtocolNames) {
     for (Protocol p : {Protocol::Adaptor, Protocol::Fs9721, Protocol::Fs9922, Protocol::Es51922,
-                       Protocol::Ascii14, Protocol::Ut71x}) {
+                       Protocol::Ascii14, Protocol::Ascii14At600, Protocol::Ascii14At2400,
+                       Protocol::Ascii14At9600, Protocol::Ut71x}) {
         const Result<Protocol> parsed = ParseProtocol(ProtocolName(p));
         ASSERT_TRUE(parsed);
         EXPECT_EQ(*parsed, p);
@@ -661,7 +686,8 @@ TEST(ChipSimulator, ProtocolNames) {
     const Result<Protocol> bad = ParseProtocol("FS9721");
     EXPECT_EQ(bad.code(), StatusCode::InputInvalid);
     EXPECT_EQ(bad.reason(),
-              "unknown protocol 'FS9721' (adaptor, fs9721, fs9922, es51922, ascii14 or ut71x)");
+              "unknown protocol 'FS9721' (adaptor, fs9721, fs9922, es51922, ascii14, ascii14-600, "
+              "ascii14-2400, ascii14-9600 or ut71x)");
 }
 
 }  // namespace

@@ -119,6 +119,11 @@ Chip protocols (the meter sends its display on its own, or answers "D"):
                         es51922         a packet every 500 ms, 19200 7O1
                         ut71x           a packet every 500 ms, 2400 7O1
                         ascii14         a line in answer to each "D", 1200 7N2
+                        ascii14-600, ascii14-2400
+                                        the same at 600 or 2400 7N2
+                        ascii14-9600    four lines in answer to each "D", 9600
+                                        7N2: the reading, then the next three
+                                        readings as the other lines
                       The readings come from --scenario or --reading (those the
                       family cannot show are skipped: DC+AC, dBm; degrees and
                       hFE on the fs9721; what a family has no range or unit
@@ -131,7 +136,8 @@ Chip protocols (the meter sends its display on its own, or answers "D"):
                       The terminal reports 8 data bits and no parity whatever
                       is set: the baud rate, the stop bits and odd parity
                       (PARODD) count, the data bits do not.
-                      --silent, --low-battery, --short (9 bytes of each packet),
+                      --silent, --low-battery, --short (9 bytes of each packet;
+                      of ascii14-9600 the first line and 9 bytes of the second),
                       --garbage, --silent-after/--silent-for (counting packets)
                       and --seed apply; --identity, --check-dle and the stored
                       log are the adaptor's.

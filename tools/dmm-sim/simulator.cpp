@@ -465,9 +465,18 @@ Result<Protocol> ParseProtocol(std::string_view name) {
     if (name == "fs9922") return Protocol::Fs9922;
     if (name == "es51922") return Protocol::Es51922;
     if (name == "ascii14") return Protocol::Ascii14;
+    if (name == "ascii14-600") return Protocol::Ascii14At600;
+    if (name == "ascii14-2400") return Protocol::Ascii14At2400;
+    if (name == "ascii14-9600") return Protocol::Ascii14At9600;
     if (name == "ut71x") return Protocol::Ut71x;
     return Invalid("unknown protocol '" + std::string(name) +
-                   "' (adaptor, fs9721, fs9922, es51922, ascii14 or ut71x)");
+                   "' (adaptor, fs9721, fs9922, es51922, ascii14, ascii14-600, ascii14-2400, "
+                   "ascii14-9600 or ut71x)");
+}
+
+bool IsAscii14(Protocol protocol) {
+    return protocol == Protocol::Ascii14 || protocol == Protocol::Ascii14At600 ||
+           protocol == Protocol::Ascii14At2400 || protocol == Protocol::Ascii14At9600;
 }
 
 const char* ProtocolName(Protocol protocol) {
@@ -480,6 +489,12 @@ const char* ProtocolName(Protocol protocol) {
             return "es51922";
         case Protocol::Ascii14:
             return "ascii14";
+        case Protocol::Ascii14At600:
+            return "ascii14-600";
+        case Protocol::Ascii14At2400:
+            return "ascii14-2400";
+        case Protocol::Ascii14At9600:
+            return "ascii14-9600";
         case Protocol::Ut71x:
             return "ut71x";
         case Protocol::Adaptor:
@@ -494,6 +509,12 @@ LineFormat ChipLine(Protocol protocol) {
             return {19200, 7, 'O', 1};
         case Protocol::Ascii14:
             return {1200, 7, 'N', 2};
+        case Protocol::Ascii14At600:
+            return {600, 7, 'N', 2};
+        case Protocol::Ascii14At2400:
+            return {2400, 7, 'N', 2};
+        case Protocol::Ascii14At9600:
+            return {9600, 7, 'N', 2};
         case Protocol::Ut71x:
             return {2400, 7, 'O', 1};
         case Protocol::Fs9721:
@@ -507,6 +528,9 @@ LineFormat ChipLine(Protocol protocol) {
 int ChipPeriodMs(Protocol protocol) {
     switch (protocol) {
         case Protocol::Ascii14:
+        case Protocol::Ascii14At600:
+        case Protocol::Ascii14At2400:
+        case Protocol::Ascii14At9600:
             return 0;
         case Protocol::Es51922:
         case Protocol::Ut71x:
@@ -650,7 +674,7 @@ namespace {
 // that the family has a range for.
 std::optional<chips::LcdReading> FitDisplay(Protocol protocol, chips::LcdReading lcd,
                                             const std::string& digits, bool overload, int lead) {
-    const int width = protocol == Protocol::Ascii14 ? 4 : 5;
+    const int width = IsAscii14(protocol) ? 4 : 5;
     for (int top = lead; top < lead + width; ++top) {
         for (int prefix : {6, 3, 0, -3, -6, -9}) {
             const int shift = top - prefix;
@@ -664,7 +688,7 @@ std::optional<chips::LcdReading> FitDisplay(Protocol protocol, chips::LcdReading
                 std::string shown(static_cast<std::size_t>(top - lead), '0');
                 shown += digits;
                 shown.resize(static_cast<std::size_t>(width), '0');
-                if (protocol == Protocol::Ascii14) {
+                if (IsAscii14(protocol)) {
                     // A text meter writes no zeros in front of the digit left of the point.
                     const std::size_t keep =
                         lcd.point == 0 ? shown.size() - 1 : static_cast<std::size_t>(lcd.point - 1);
@@ -792,6 +816,9 @@ std::vector<std::uint8_t> ChipPacket(Protocol protocol, const chips::LcdReading&
         case Protocol::Es51922:
             return bytes(chips::EncodeEs51922(lcd));
         case Protocol::Ascii14:
+        case Protocol::Ascii14At600:
+        case Protocol::Ascii14At2400:
+        case Protocol::Ascii14At9600:
             return bytes(chips::EncodeAscii14(lcd));
         case Protocol::Ut71x:
             return bytes(chips::EncodeUt71x(lcd));
@@ -835,8 +862,18 @@ SimReply ChipStreamer::next() {
         note += ", low battery";
     }
     std::vector<std::uint8_t> bytes = ChipPacket(protocol_, lcd);
+    const bool set = protocol_ == Protocol::Ascii14At9600;
+    if (set) {
+        // The other lines show what comes next, so that a reader that takes one of
+        // them for the reading is caught out.
+        for (std::size_t k = 0; k + 1 < chips::kAscii14SetLines; ++k) {
+            const std::vector<std::uint8_t> other =
+                ChipPacket(protocol_, displays_[(position_ + k) % displays_.size()]);
+            bytes.insert(bytes.end(), other.begin(), other.end());
+        }
+    }
     if (modes_.shortPayload) {
-        bytes.resize(kShortChipPacketSize);
+        bytes.resize(set ? chips::kAscii14PacketSize + kShortChipPacketSize : kShortChipPacketSize);
         note += ", cut to " + std::to_string(bytes.size()) + " bytes";
     }
     if (modes_.garbage) {

@@ -196,12 +196,26 @@ std::string DescribeReading(const SimReading& reading);
 
 // ---- Meters that stream their display ---------------------------------------
 
-enum class Protocol { Adaptor, Fs9721, Fs9922, Es51922, Ascii14, Ut71x };
+// Ascii14 answers "D" at 1200 baud, Ascii14At600 and Ascii14At2400 the same at their
+// baud rates, Ascii14At9600 with four lines.
+enum class Protocol {
+    Adaptor,
+    Fs9721,
+    Fs9922,
+    Es51922,
+    Ascii14,
+    Ascii14At600,
+    Ascii14At2400,
+    Ascii14At9600,
+    Ut71x
+};
 
-// "adaptor", "fs9721", "fs9922", "es51922", "ascii14" or "ut71x"; anything else
-// fails (InputInvalid).
+// "adaptor", "fs9721", "fs9922", "es51922", "ascii14", "ascii14-600", "ascii14-2400",
+// "ascii14-9600" or "ut71x"; anything else fails (InputInvalid).
 Result<Protocol> ParseProtocol(std::string_view name);
 const char* ProtocolName(Protocol protocol);
+// A meter that answers "D" with ASCII-14 lines, at any of its settings.
+bool IsAscii14(Protocol protocol);
 
 // A serial line's framing: baud, data bits, parity ('N', 'E' or 'O'), stop bits.
 struct LineFormat {
@@ -219,10 +233,11 @@ constexpr LineFormat kChipLine{2400, 8, 'N', 1};
 constexpr int kChipPeriodMs = 400;
 
 // The line of each family: the Fortune chips' above, 19200 7O1 (the ES51922's
-// 19230 baud, which a port at 19200 reads), 1200 7N2 (ascii14), 2400 7O1 (ut71x).
+// 19230 baud, which a port at 19200 reads), 1200 7N2 (ascii14; 600, 2400 and 9600 7N2
+// for the others of its kind), 2400 7O1 (ut71x).
 LineFormat ChipLine(Protocol protocol);
-// The time between two packets of a family that streams its display; 0 for
-// ascii14, which answers each "D" it reads.
+// The time between two packets of a family that streams its display; 0 for the
+// ASCII-14 meters, which answer each "D" they read.
 int ChipPeriodMs(Protocol protocol);
 // The time one character takes on the line: start bit, data bits, parity, stop bits.
 double CharacterSeconds(const LineFormat& format);
@@ -256,7 +271,7 @@ std::vector<std::uint8_t> Reframe(const std::vector<std::uint8_t>& bytes, const 
 // digits than the display's or out of the function's prefixes.
 std::optional<chips::LcdReading> ChipDisplay(Protocol protocol, const SimReading& reading);
 
-// One packet of the family showing the display.
+// One packet of the family showing the display (of ascii14-9600, its first line).
 std::vector<std::uint8_t> ChipPacket(Protocol protocol, const chips::LcdReading& lcd);
 
 // What --short leaves of a chip's packet.
@@ -264,7 +279,10 @@ constexpr std::size_t kShortChipPacketSize = 9;
 
 // Plays a scenario as a chip family streams it: one packet at each call, cycling
 // through the readings the family can show, with the fault modes applied
-// (silence, low battery, short packets, garbage; silentAfter counts packets).
+// (silence, low battery, short packets, garbage; silentAfter counts packets). For
+// ascii14-9600 a packet is the set of four lines: the reading, then the three readings
+// after it as the other lines show them; --short cuts the set 9 bytes into its
+// second line.
 class ChipStreamer {
 public:
     // The default scenario when the scenario is empty.
