@@ -24,8 +24,9 @@
 // window thread itself used between two ticks, which a busy machine does not inflate (a stall
 // longer than that waited on the display server or for a core). Other message windows, and
 // the questions answered, are listed by caption. --trace also tells each stall over 20 ms as
-// it happens, with its time into the state and the thread's own work in it, and each stretch
-// of over 10 ms of the thread's own work between two event deliveries, with the events on
+// it happens, with its time into the state and the thread's own work in it (and, when that
+// is over 5 ms, the event deliveries in it that took over 0.3 ms each), and each stretch of
+// over 10 ms of the thread's own work between two event deliveries, with the events on
 // either side (what ran between them is the code to look at).
 //   bench_stall [--seconds N] [--trace]
 #include <QApplication>
@@ -48,6 +49,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <time.h>
@@ -75,6 +77,7 @@ namespace {
 
 constexpr int kTickMs = 1;
 constexpr double kStallMs = 20;        // what counts as a stall the user notices
+constexpr double kBusyStallMs = 5;     // a stall with more own work than this is itemised
 constexpr int kCloseAfterMs = 200;     // how long a message window stays up
 constexpr int kFullMemoryLog = 43651;  // readings that fill the meter's 512 blocks
 
@@ -91,8 +94,9 @@ double ThreadCpuMs() {
 }
 
 // Under --trace: the window thread's own work between two consecutive event deliveries (a
-// delivery starting or ending, nested ones included), told when it is long. A stall made of
-// one long stretch is then named by the events around it.
+// delivery starting or ending, nested ones included), told when it is long; and the
+// deliveries since the last tick that took over 0.3 ms, to be told with a stall made of
+// many short pieces of work rather than one long one.
 class TracingApplication : public QApplication {
 public:
     using QApplication::QApplication;
@@ -105,11 +109,19 @@ public:
     bool notify(QObject* to, QEvent* event) override {
         if (!trace_) return QApplication::notify(to, event);
         const std::string what = Describe(to, event);
+        const double start = ThreadCpuMs();
         boundary("before " + what);
         const bool done = QApplication::notify(to, event);
         boundary("after " + what);
+        const double spent = ThreadCpuMs() - start;
+        if (spent > kNotableMs)
+            sinceTick_.push_back(dmm::Format("%.2f ms %s", spent, what.c_str()));
         return done;
     }
+
+    // The notable deliveries since the last call, nested ones listed before the one they
+    // were part of.
+    std::vector<std::string> takeSinceTick() { return std::exchange(sinceTick_, {}); }
 
 private:
     static std::string Describe(QObject* to, QEvent* event) {
@@ -128,9 +140,11 @@ private:
     }
 
     static constexpr double kLongStretchMs = 10;
+    static constexpr double kNotableMs = 0.3;
     bool trace_ = false;
     double lastCpu_ = 0;
     std::string last_;
+    std::vector<std::string> sinceTick_;
 };
 
 // What one state gave.
@@ -220,10 +234,17 @@ private:
                              "work) %.3f s in (monotonic %.6f s)\n",
                              current_.state.c_str(), gap, own, Millis(now - start_) / 1000,
                              std::chrono::duration<double>(now.time_since_epoch()).count());
+                // A stall that was mostly work: what the thread delivered in it.
+                if (own > kBusyStallMs) {
+                    for (const std::string& line :
+                         static_cast<TracingApplication*>(qApp)->takeSinceTick())
+                        std::fprintf(stderr, "bench_stall:   %s\n", line.c_str());
+                }
             }
         }
         last_ = now;
         lastCpu_ = cpu;
+        if (trace_) static_cast<TracingApplication*>(qApp)->takeSinceTick();
     }
 
     void shown(QDialog* dialog) {
