@@ -50,6 +50,12 @@ public:
         endInsertRows();
     }
 
+    void Clear() {
+        beginResetModel();
+        count_ = 0;
+        endResetModel();
+    }
+
     void Refresh() {
         if (count_ > 0) emit dataChanged(index(0), index(count_ - 1), {Qt::DisplayRole});
     }
@@ -158,16 +164,25 @@ void TDataPageListForm::AppendLine(std::size_t index) {
 }
 
 void TDataPageListForm::ClearPages() {
-    boxes_.clear();
-    models_.clear();
-    for (auto it = pages_.rbegin(); it != pages_.rend(); ++it) {
-        PageControl->removeTab(PageControl->indexOf(*it));
-        delete *it;
+    // The first sheet stays, emptied: making a new one lays out and repaints the whole
+    // window again, which a clear at the start of an import or a file read would pay for.
+    while (pages_.size() > 1) {
+        QWidget* page = pages_.back();
+        PageControl->removeTab(PageControl->indexOf(page));
+        pages_.pop_back();
+        boxes_.pop_back();
+        models_.pop_back();
+        delete page;
     }
-    pages_.clear();
     lines_ = 0;
     currentPage_ = 1;
-    AddPage();
+    if (models_.empty()) {
+        pages_.clear();
+        AddPage();
+    } else {
+        models_.front()->Clear();
+        PageControl->setCurrentIndex(0);
+    }
 }
 
 // Selecting and scrolling repaint the visible lines, so a burst of appends (a
