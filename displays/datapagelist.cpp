@@ -177,7 +177,6 @@ void TDataPageListForm::ClearPages() {
     lines_ = 0;
     currentPage_ = 1;
     if (models_.empty()) {
-        pages_.clear();
         AddPage();
     } else {
         models_.front()->Clear();
@@ -187,8 +186,8 @@ void TDataPageListForm::ClearPages() {
 
 // Selecting and scrolling repaint the visible lines, so a burst of appends (a
 // file being read in) selects and scrolls once, when the event loop next runs,
-// not once per line. Every sheet that got lines in the
-// meantime ends with its newest line selected.
+// not once per line. Every sheet that got lines in the meantime ends with its
+// newest line selected.
 void TDataPageListForm::RequestNewestInView(int sheet) {
     if (newestPending_) {
         newestFrom_ = std::min(newestFrom_, sheet);

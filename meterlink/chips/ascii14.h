@@ -33,9 +33,8 @@ constexpr std::uint8_t kAscii14Request = 'D';
 constexpr LineSettings Ascii14Line(int baud) {
     return {baud, 7, Parity::None, StopBits::Two, true, false};
 }
-// The most common setting; the others some meters use.
+// The most common setting; the meter names for the others are in meterfamilies.h.
 constexpr LineSettings kAscii14Line = Ascii14Line(1200);
-constexpr int kAscii14Bauds[] = {1200, 600, 2400, 9600};
 // The lines a 9600-baud meter answers each request with.
 constexpr std::size_t kAscii14SetLines = 4;
 
